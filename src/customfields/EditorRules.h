@@ -1,0 +1,51 @@
+#pragma once
+// What the required-fields editor decides, as plain functions: the check after
+// an edit, the key filter, the drop-down of a row, and the OK rule. The Qt
+// window only wires its events to them.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "customfields/CFieldInfo.h"
+#include "platform/regional/RegionalSettings.h"
+
+namespace ob::editor {
+
+struct Message {
+    std::string title;
+    std::string text;
+};
+
+struct EditOutcome {
+    std::string text;                // what the cell holds after the check
+    std::optional<Message> message;  // shown before the cell is changed
+};
+
+// The check of the field's type after an edit of the value cell.
+EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName, const std::string& text,
+                           const regional::RegionalSettings& rs, int currentYear);
+
+// A key typed while a value cell is edited: nullopt discards it, otherwise the
+// text to type instead (the decimal separator for "." in numeric fields).
+std::optional<std::string> filterKey(const CFieldInfo& field, char key, const regional::RegionalSettings& rs);
+
+enum class DropDownKind { None, Editable, Fixed };
+struct DropDown {
+    DropDownKind kind = DropDownKind::None;
+    std::string listText; // the grid's list text: "|A|B" (PICK) or "A|B" (FIXED)
+    std::vector<std::string> items;
+};
+// PICK: editable list; FIXED: fixed list (plain text when the list is empty);
+// every other kind: plain text.
+DropDown dropDownFor(const CFieldInfo& field);
+
+// The OK rule: the first row (0-based among the field rows) whose value is
+// empty, with the message to show; nullopt when every value is present.
+std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vector<std::string>& names,
+                                                                 const std::vector<std::string>& values);
+
+// Format(1, "Fixed"), second character: the decimal separator.
+std::string GetDecimalSeparator(const regional::RegionalSettings& rs);
+
+} // namespace ob::editor

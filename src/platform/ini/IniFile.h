@@ -1,0 +1,58 @@
+#pragma once
+// IniFile: reads and writes one INI file the way Windows' private-profile API
+// does, and shares it safely with another process that writes the same file.
+//
+// Reads go to the file every time. Writes take an exclusive lock, re-read the
+// file, change the one line and replace the file atomically, so a peer's
+// concurrent write is never lost and no reader sees a half-written file.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ob {
+
+class IniFile {
+public:
+    // FilePath is set once, before any other call.
+    void setFilePath(std::string path) { m_path = std::move(path); }
+    const std::string& FilePath() const { return m_path; }
+
+    // Section stays in force until set again; reads and writes name only the key.
+    void setSection(std::string section) { m_section = std::move(section); }
+    const std::string& Section() const { return m_section; }
+
+    // Missing key: found false and the empty value of the type (False, 0, "").
+    // Booleans read True/False, Yes/No, On/Off in any case, or a number
+    // (non-zero is true). Integers outside 16 bits: Failure 6 Overflow.
+    void ReadBoolean(const std::string& key, bool& value, bool& found) const;
+    void ReadInteger(const std::string& key, std::int16_t& value, bool& found) const;
+    void ReadString(const std::string& key, std::string& value, bool& found) const;
+
+    // Create the key (and section) when missing, replace the value otherwise.
+    void WriteBoolean(const std::string& key, bool value);
+    void WriteInteger(const std::string& key, std::int16_t value, const std::string& unused = {});
+    void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
+    void WriteString(const std::string& key, const std::string& value);
+
+    // Section-explicit forms, for code that addresses several sections.
+    std::optional<std::string> read(const std::string& section, const std::string& key) const;
+    void write(const std::string& section, const std::string& key, const std::string& value);
+
+private:
+    std::string m_path;
+    std::string m_section;
+};
+
+// Pure text operations behind IniFile, exposed for tests and fuzzing.
+namespace ini {
+// The value of key in section, as Windows reads it; nullopt when absent.
+std::optional<std::string> lookup(const std::string& content, const std::string& section, const std::string& key);
+// The content with key set to value: the key's line replaced in place (its
+// name's casing kept), or added after the section's last key, or the section
+// added at the end. Every other byte is kept.
+std::string assign(const std::string& content, const std::string& section, const std::string& key,
+                   const std::string& value);
+} // namespace ini
+
+} // namespace ob
