@@ -99,6 +99,15 @@ private:
     odbc::Recordset runQuery(const std::string& sql);
     // Runs an action handler; whatever it lets escape is reported.
     void dispatch(int code, const std::string& action);
+    regional::DateValue nowValue() const;
+
+    // Exchange-file access: set the section, then read or write the key.
+    std::string readText(const char* section, const std::string& key, const std::string& fallback = {},
+                         bool* found = nullptr);
+    bool readBool(const char* section, const std::string& key, bool fallback = false);
+    std::int16_t readInt(const char* section, const std::string& key, std::int16_t fallback = 0);
+    void writeText(const char* section, const std::string& key, const std::string& value);
+    void writeBool(const char* section, const std::string& key, bool value);
 
     Environment m_env;
     std::unique_ptr<sys::LogStream> m_logStream;

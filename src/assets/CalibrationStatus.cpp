@@ -1,0 +1,131 @@
+// The current asset's most recent calibration and its in-calibration state.
+#include "exchange/ExchangeKeys.h"
+#include "platform/regional/Conversions.h"
+#include "shell/CBrennLinkDB.h"
+
+namespace ob {
+
+namespace {
+
+std::string mostRecentCalibrationQuery(const std::string& atag)
+{
+    return "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(atag) + " AND C2339='1'";
+}
+
+} // namespace
+
+bool CBrennLinkDB::CheckInCal()
+{
+    bool result = false;
+    if (!m_linkActive) {
+        return result;
+    }
+    if (m_asset.AssetNumber.empty()) {
+        WriteLog("Cannot check if current asset is in cal because asset number is not set.");
+        return false;
+    }
+    odbc::Recordset rs;
+    try {
+        WriteLog("Checking if asset '" + m_asset.AssetNumber + "' is currently in cal...");
+        const std::string sql = mostRecentCalibrationQuery(m_asset.ATAG);
+        WriteLog(sql);
+        rs = runQuery(sql);
+        if (rs.RecordCount() < 1) {
+            WriteLog("Asset's most recent calibration record NOT found");
+        } else {
+            WriteLog("Asset calibration record found!");
+            rs.MoveFirst();
+            const odbc::Field dueDate = rs.Fields(QualifyColumn("C2303", "C"));
+            if (dueDate.isNull()) {
+                WriteLog("Current asset does not have a due date (calibration is not required)!");
+            } else {
+                regional::DateValue due = dueDate.toDate(m_env.regional, currentYear());
+                const odbc::Field dueTime = rs.Fields(QualifyColumn("C2334", "C"));
+                if (!dueTime.isNull()) {
+                    due = regional::addDays(due, dueTime.toDate(m_env.regional, currentYear()));
+                }
+                WriteLog("Current asset cal due: " + regional::formatGeneralDate(due, m_env.regional));
+                if (due > nowValue()) {
+                    result = true;
+                    WriteLog("Current asset is in cal!");
+                } else {
+                    WriteLog("Current asset is NOT in cal!");
+                }
+            }
+        }
+    } catch (...) {
+        const Failure failure = currentFailure();
+        result = false;
+        SetError("Could not check if current asset is in cal due to the following error: " + ErrorText(failure));
+    }
+    rs.Close();
+    return result;
+}
+
+void CBrennLinkDB::GetLastCalibration()
+{
+    if (!m_linkActive) {
+        return;
+    }
+    if (m_asset.ATAG.empty()) {
+        WriteLog("Cannot get current asset most recent calibration information besause ATAG is not set.");
+        return;
+    }
+    odbc::Recordset rs;
+    try {
+        WriteLog("Getting current asset most recent calibration information for asset number '" +
+                 m_asset.AssetNumber + "'...");
+        const std::string sql = mostRecentCalibrationQuery(m_asset.ATAG);
+        WriteLog(sql);
+        rs = runQuery(sql);
+        if (rs.RecordCount() < 1) {
+            WriteLog("There is no most recent calibration record for ATAG '" + m_asset.ATAG + "'");
+            m_asset.CTAG.clear();
+            m_asset.CalDate = regional::kZeroDate;
+            m_asset.CalTime.clear();
+        } else {
+            WriteLog("Asset calibration record found!");
+            rs.MoveFirst();
+            m_asset.CTAG = rs.Fields("CTAG").toText();
+            WriteLog("CTAG: '" + m_asset.CTAG + "'");
+            const odbc::Field calDate = rs.Fields(QualifyColumn("C2301", "C"));
+            if (!calDate.isNull()) {
+                m_asset.CalDate = calDate.toDate(m_env.regional, currentYear());
+                WriteLog("CalDate: '" + regional::formatShortDate(m_asset.CalDate, m_env.regional) + "'");
+            }
+            const odbc::Field calTime = rs.Fields(QualifyColumn("C2333", "C"));
+            if (!calTime.isNull()) {
+                m_asset.CalTime = calTime.toText();
+                WriteLog("CalTime: '" + m_asset.CalTime + "'");
+            }
+        }
+    } catch (...) {
+        const Failure failure = currentFailure();
+        SetError("Could not get asset most recent calibration information due to the following error: " +
+                 ErrorText(failure));
+    }
+    rs.Close();
+}
+
+void CBrennLinkDB::WriteCurrentAsset()
+{
+    const regional::RegionalSettings& rs = m_env.regional;
+    m_exchange.setSection(keys::CurrentAsset);
+    m_exchange.WriteString("AssetNumber", m_asset.AssetNumber);
+    m_exchange.WriteString("Mfg", m_asset.Mfg);
+    m_exchange.WriteString("Description", m_asset.Description);
+    m_exchange.WriteString("Model", m_asset.Model);
+    m_exchange.WriteString("Serial", m_asset.Serial);
+    m_exchange.WriteString("ATAG", m_asset.ATAG);
+    m_exchange.WriteString("CTAG", m_asset.CTAG);
+    m_exchange.WriteLong("Interval", m_asset.Interval, "");
+    m_exchange.WriteString("IntervalUnits", COBAsset::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
+    m_exchange.WriteString("CalDate",
+                           m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));
+    m_exchange.WriteString("CalTime", regional::formatTextLongTime(m_asset.CalTime, rs, currentYear()));
+    const regional::DateValue recal = m_asset.GetRecalDate();
+    m_exchange.WriteString("RecalDate", recal == regional::kZeroDate ? "" : regional::formatShortDate(recal, rs));
+    m_exchange.WriteBoolean("InCal", m_asset.InCal);
+}
+
+} // namespace ob

@@ -1,0 +1,223 @@
+// /CREATECAL: the calibration summary record.
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "calibration/InsertLists.h"
+#include "exchange/ExchangeKeys.h"
+#include "platform/regional/Conversions.h"
+#include "shell/CBrennLinkDB.h"
+
+namespace ob {
+
+namespace {
+
+// The [Mapping] keys, their defaults, and the [Calibration] value each column receives.
+struct MappingKey {
+    const char* key;
+    const char* fallback;
+};
+constexpr std::array<MappingKey, 11> kMapping{{
+    {"CoefficientsField", "2341"},
+    {"WorkOrderField", "C2314"},
+    {"TestProcField", "C2320"},
+    {"MaintNotesField", "C2329"},
+    {"TechNameField", "C2307"},
+    {"AmbTempField", "C2311"},
+    {"AmbHumidField", "C2312"},
+    {"EndDateField", "C2342"},
+    {"EndTimeField", "C2343"},
+    {"AbortedField", "C2363"},
+    {"PassField", "C2323"},
+}};
+enum MappingIndex {
+    kCoefficients,
+    kWorkOrder,
+    kTestProc,
+    kMaintNotes,
+    kTechName,
+    kAmbTemp,
+    kAmbHumid,
+    kEndDate,
+    kEndTime,
+    kAborted,
+    kPass
+};
+
+bool switchedOff(const std::string& mapping) { return text::upper(mapping) == "X"; }
+
+// The column a mapping or field code names; a name that is not plain fails.
+std::string checkedColumn(const std::string& code)
+{
+    const std::string column = QualifyColumn(code, "C");
+    if (!IsPlainColumnName(column)) {
+        throw invalidColumnName(column);
+    }
+    return column;
+}
+
+} // namespace
+
+void CBrennLinkDB::CreateCalibrationRecord()
+{
+    const regional::RegionalSettings& rs = m_env.regional;
+    const int year = currentYear();
+    odbc::Recordset existing;
+    std::optional<odbc::Transaction> transaction;
+    try {
+        std::array<std::string, kMapping.size()> mapping;
+        for (std::size_t i = 0; i < kMapping.size(); ++i) {
+            mapping[i] = readText(keys::Mapping, kMapping[i].key, kMapping[i].fallback);
+        }
+        // Every column name from the exchange file is checked before any statement runs.
+        for (std::size_t i = 0; i < kMapping.size(); ++i) {
+            if (switchedOff(mapping[i])) {
+                continue;
+            }
+            if (i == kCoefficients && mapping[i].find(';') != std::string::npos) {
+                for (const std::string& code : text::split(mapping[i], ';')) {
+                    checkedColumn(text::trim(code));
+                }
+            } else {
+                checkedColumn(mapping[i]);
+            }
+        }
+        std::vector<std::pair<std::string, std::string>> customFields;
+        for (int n = 1;; ++n) {
+            bool found = false;
+            const std::string field =
+                readText(keys::CustomCalFields, "Field" + regional::formatInteger(n), "", &found);
+            if (!found) {
+                break;
+            }
+            customFields.emplace_back(checkedColumn(field),
+                                      readText(keys::CustomCalFields, "Value" + regional::formatInteger(n)));
+        }
+
+        const std::string assetNumber = readText(keys::Calibration, "AssetNumber");
+        m_calATAG = GetATAG(assetNumber);
+        if (m_calATAG.empty()) {
+            SetError("Unable to get the ATAG for asset '" + assetNumber +
+                     "'. This asset may not exist in the ORBISTA database.");
+            return;
+        }
+        m_calCTAG = assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_env.clock->now()));
+
+        std::string startDate = readText(keys::Calibration, "StartDate");
+        if (regional::isDate(startDate, rs, year)) {
+            startDate = regional::formatIsoDate(regional::parseDate(startDate, rs, year));
+        }
+        std::string startTime = readText(keys::Calibration, "StartTime");
+        if (regional::isDate(startTime, rs, year)) {
+            startTime = FormatTimeHMS(startTime, rs, year);
+        }
+        const bool coefsAsNumeric = readBool(keys::General, keys::WriteCoefsAsNumeric);
+        WriteLog(std::string("Write coefs as numeric: ") + (coefsAsNumeric ? "True" : "False"));
+
+        // The replacement of an existing record and the insert of the new one
+        // commit together: a creation that fails leaves the old record whole.
+        transaction.emplace(*m_connection);
+
+        WriteLog("Checking for existing cal record...");
+        const std::string query = "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(m_calATAG) +
+                                  " AND C2301=" + odbc::quoteLiteral(startDate) +
+                                  " AND C2333=" + odbc::quoteLiteral(startTime) + ";";
+        WriteLog(query);
+        existing = runQuery(query);
+        if (existing.RecordCount() >= 1) {
+            WriteLog("This calibration record already exists!");
+            existing.MoveFirst();
+            bool deleted = false;
+            DeleteCalibrationRecords(existing.Fields("CTAG").toText(), deleted);
+        }
+        existing.Close();
+
+        WriteLog("Writing data to fields...");
+        std::string columns;
+        std::string values;
+        appendColumn(columns, values, "atag", m_calATAG);
+        appendColumn(columns, values, "ctag", m_calCTAG);
+        appendColumn(columns, values, "CDSRC", "PY2");
+        appendColumn(columns, values, QualifyColumn("C2301", "C"), startDate);
+        appendColumn(columns, values, QualifyColumn("C2333", "C"), startTime);
+
+        const auto numeric = [&](const std::string& value) {
+            return regional::formatGeneralNumber(regional::val(NormalizeDecimalPoint(value)), rs);
+        };
+        const auto date = [&](const std::string& value) {
+            return regional::isDate(value, rs, year) ? regional::formatIsoDate(regional::parseDate(value, rs, year))
+                                                      : value;
+        };
+        const auto add = [&](MappingIndex index, const std::function<std::string()>& value) {
+            if (!switchedOff(mapping[index])) {
+                appendColumn(columns, values, QualifyColumn(mapping[index], "C"), value());
+            }
+        };
+        add(kTechName, [&] { return m_userID; });
+        add(kAmbTemp, [&] { return numeric(readText(keys::Calibration, "AmbientTemp")); });
+        add(kAmbHumid, [&] { return readText(keys::Calibration, "AmbientHumid"); });
+        add(kWorkOrder, [&] { return numeric(readText(keys::Calibration, "OrderID")); });
+        add(kTestProc, [&] { return readText(keys::Calibration, "TestProcedure"); });
+        add(kMaintNotes, [&] { return readText(keys::Calibration, "Comment"); });
+        add(kEndDate, [&] { return date(readText(keys::Calibration, "EndDate")); });
+        add(kEndTime, [&] { return FormatTimeHMS(readText(keys::Calibration, "EndTime"), rs, year); });
+        add(kAborted, [&] { return readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N"); });
+        add(kPass, [&] { return readText(keys::Calibration, "Pass", "I"); });
+
+        const std::string coefficients = readText(keys::Calibration, "Coefficients");
+        if (!switchedOff(mapping[kCoefficients]) && !coefficients.empty()) {
+            if (mapping[kCoefficients].find(';') == std::string::npos) {
+                appendColumn(columns, values, QualifyColumn(mapping[kCoefficients], "C"), coefficients);
+            } else {
+                const auto codes = text::split(mapping[kCoefficients], ';');
+                const auto coefs = text::split(coefficients, ';');
+                const std::size_t n = std::min(codes.size(), coefs.size());
+                for (std::size_t i = 0; i < n; ++i) {
+                    std::string v = text::trim(coefs[i]);
+                    WriteLog("Coefficient: " + v);
+                    if (coefsAsNumeric) {
+                        const auto eq = v.find('=');
+                        if (eq != std::string::npos) {
+                            v = text::trim(v.substr(eq + 1));
+                        }
+                        std::erase(v, ' ');
+                        WriteLog("Converted: " + v);
+                    }
+                    appendColumn(columns, values, QualifyColumn(text::trim(codes[i]), "C"), text::trim(v));
+                }
+            }
+        }
+
+        WriteLog("Handling default custom calibration fields...");
+        for (const auto& [column, value] : customFields) {
+            appendColumn(columns, values, column, value);
+        }
+        WriteLog("Default custom calibration fields complete...");
+
+        GetRequiredCustomFields(assetNumber, columns, values);
+
+        WriteLog("Committing calibration record...");
+        const std::string insert =
+            "INSERT INTO ob.Calibration (" + closeList(columns) + ") VALUES (" + closeList(values) + ");";
+        WriteLog(insert);
+        m_connection->setCursorLocation(odbc::CursorLocation::Client);
+        m_connection->Execute(insert);
+        transaction->commit();
+    } catch (...) {
+        const Failure failure = currentFailure();
+        existing.Close();
+        transaction.reset(); // rolls back: an existing record stays as it was
+        // Rows attached to a record that was never created could never be found.
+        m_calATAG.clear();
+        m_calCTAG.clear();
+        SetError("Could not create calibration summary record due to the following error: " + ErrorText(failure));
+    }
+}
+
+void CBrennLinkDB::FlushFullResults()
+{
+    m_calATAG.clear();
+    m_calCTAG.clear();
+}
+
+} // namespace ob

@@ -1,0 +1,37 @@
+#pragma once
+// The column list and value list from which an INSERT is built: each column
+// entry is a name and ", ", each value entry is a quoted literal and ", ".
+
+#include <string>
+
+#include "platform/Failure.h"
+#include "platform/odbc/Connection.h"
+#include "platform/Text.h"
+
+namespace ob {
+
+// A column name from the exchange file or the definition table must be a
+// plain name once qualified, or it never reaches a statement.
+inline Failure invalidColumnName(const std::string& name)
+{
+    return Failure(5, "Invalid procedure call or argument: '" + name + "' is not a valid column name");
+}
+
+inline void appendColumn(std::string& columns, std::string& values, const std::string& column,
+                         const std::string& value)
+{
+    columns += column + ", ";
+    values += "'" + odbc::escapeLiteral(value) + "', ";
+}
+
+// Both lists trimmed and without their last character, the trailing comma.
+inline std::string closeList(const std::string& list)
+{
+    std::string out = text::trim(list);
+    if (!out.empty()) {
+        out.pop_back();
+    }
+    return out;
+}
+
+} // namespace ob

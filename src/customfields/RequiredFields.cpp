@@ -1,0 +1,180 @@
+// The custom calibration fields the database requires, completed by the
+// operator in the required fields editor.
+#include <array>
+#include <memory>
+
+#include "calibration/InsertLists.h"
+#include "customfields/ReqFieldsEditor.h"
+#include "exchange/ExchangeKeys.h"
+#include "platform/regional/Conversions.h"
+#include "shell/CBrennLinkDB.h"
+
+namespace ob {
+
+namespace {
+
+// The columns of the definition dump, in its order.
+constexpr std::array<const char*, 34> kDumpColumns{
+    "Fldnum", "title",   "suppressed", "Ilevels", "Ireq",   "Idefault", "Slevels", "Sreq",   "Sdefault",
+    "Scopy",  "validation", "merge",   "row",     "col",    "len",      "datalen", "nextfld", "tooltip",
+    "datacol", "ftype",  "fform",      "postitle", "maxlen", "dcopy",   "chkfunc", "title2", "title3",
+    "title4", "title5",  "qrow",       "qcol",    "qsupp",  "MemoFieldSize", "Desktop"};
+
+std::string dumpHeader()
+{
+    std::string line;
+    for (const char* column : kDumpColumns) {
+        line += std::string(column) + "\t";
+    }
+    return line;
+}
+
+std::string dumpRow(const odbc::Recordset& rs)
+{
+    std::string line;
+    for (const char* column : kDumpColumns) {
+        line += rs.Fields(column).toTextOrEmpty() + "\t";
+    }
+    return line;
+}
+
+} // namespace
+
+bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
+                                           std::string& valueList)
+{
+    bool result = false;
+    odbc::Recordset rs;
+    std::unique_ptr<ReqFieldsEditor> editor;
+    try {
+        WriteLog("Getting title language setting from INI file...");
+        m_nexova.setSection(keys::Language);
+        std::string titleSet;
+        bool found = false;
+        m_nexova.ReadString(keys::Titleset, titleSet, found);
+        if (!found || regional::val(titleSet) == 1) {
+            titleSet.clear();
+        }
+        WriteLog("Title set: '" + titleSet + "'");
+
+        WriteLog("Handling all other required calibration fields...");
+        const std::string sql = "SELECT * FROM ob.XE2_Customiz WHERE fform='8' AND ireq='Y' AND Desktop='default';";
+        WriteLog(sql);
+        rs = runQuery(sql);
+        if (rs.RecordCount() > 0) {
+            WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
+                     " defined custom calibration fields...");
+            WriteLog(dumpHeader());
+            for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+                WriteLog(dumpRow(rs));
+            }
+
+            editor = m_env.windows->CreateReqFieldsEditor();
+            editor->setInstructions(
+                "The following required fields must be populated to create a new calibration record for asset " +
+                assetNumber + ".");
+            const std::string entryColumns = columnList;
+            bool editorNeeded = false;
+            for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+                const odbc::Field dataCol = rs.Fields("DataCol");
+                // A null never passes the not-found test; an empty name is
+                // found in any non-empty list. The test is a substring test.
+                if (dataCol.isNull() || entryColumns.find(*dataCol.value()) != std::string::npos) {
+                    WriteLog("Field " + dataCol.toTextOrEmpty() + " is already assigned a value...");
+                    continue;
+                }
+                const std::string name = *dataCol.value();
+                if (!IsPlainColumnName(QualifyColumn(name, "C"))) {
+                    throw invalidColumnName(name);
+                }
+                editorNeeded = true;
+                WriteLog("Getting settings for custom field " + name + "...");
+                auto field = std::make_shared<CFieldInfo>();
+                field->setFieldName(name);
+                WriteLog("Field name: " + field->FieldName());
+                field->setFieldTitle(rs.Fields("Title" + titleSet).toTextOrEmpty());
+                WriteLog("Field title: " + field->FieldTitle());
+                field->setFieldType(rs.Fields("ftype").toTextOrEmpty());
+                WriteLog("Field type: " + field->FieldType());
+                field->setValidation(rs.Fields("validation").toTextOrEmpty());
+                WriteLog("Validation: " + field->Validation());
+                field->setMaxLength(regional::toInt32(regional::val(rs.Fields("maxlen").toTextOrEmpty())));
+                WriteLog("MaxLength: " + regional::formatInteger(field->MaxLength()));
+                field->setDefaultValue(rs.Fields("Idefault").toTextOrEmpty(), m_env.clock->now());
+                WriteLog("Default value: " + field->DefaultValue());
+                const std::string kind = text::upper(field->Validation());
+                if (kind == "PICK" || kind == "FIXED") {
+                    LoadValidationItems(&field->ValidationItems(), name);
+                }
+                WriteLog("Adding field object to collection...");
+                editor->colReqFields.AddReference(field, name);
+            }
+
+            if (editorNeeded) {
+                if (m_env.windows->OperatorDisplayAvailable()) {
+                    editor->ShowModal();
+                    for (int row = 1; row < editor->Rows(); ++row) {
+                        const std::string column = QualifyColumn(editor->TextMatrix(row, 0), "C");
+                        const std::string value = editor->TextMatrix(row, 2);
+                        WriteLog("Adding to insert command: " + column + " => " + value);
+                        appendColumn(columnList, valueList, column, value);
+                    }
+                } else {
+                    // Unattended: nobody could fill the fields in, so the
+                    // editor counts as closed without values.
+                    WriteLog("No operator display is available - the required fields editor is closed without "
+                             "values");
+                }
+            }
+        }
+        result = true;
+    } catch (...) {
+        const Failure failure = currentFailure();
+        SetError("Could not get values for custom fields due to the following error: " + ErrorText(failure));
+        result = false;
+    }
+    rs.Close();
+    try {
+        editor.reset();
+    } catch (...) {
+    }
+    return result;
+}
+
+void CBrennLinkDB::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
+{
+    if (items == nullptr) {
+        WriteLog("The validation pick list values collection is invalid.");
+        return;
+    }
+    odbc::Recordset rs;
+    try {
+        items->clear();
+        WriteLog("Getting validation pick list items for field " + fieldName + "...");
+        WriteLog("Checking if field name starts with alpha...");
+        if (fieldName.empty()) {
+            throw Failure::invalidProcedureCall();
+        }
+        const bool digitFirst = fieldName[0] >= '0' && fieldName[0] <= '9';
+        const std::string fieldNumber = digitFirst ? fieldName : fieldName.substr(1);
+        const std::string sql = "SELECT * FROM ob.ValField WHERE Fldnum=" + odbc::quoteLiteral(fieldNumber) + ";";
+        WriteLog(sql);
+        rs = runQuery(sql);
+        if (rs.RecordCount() > 0) {
+            WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
+                     " defined validation items for this field...");
+            for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+                const std::string value = rs.Fields("val").toTextOrEmpty();
+                WriteLog("Adding validation item to list: " + value);
+                items->push_back(value);
+            }
+        }
+    } catch (...) {
+        const Failure failure = currentFailure();
+        SetError("Could not get validation pick list values for custom field '" + fieldName +
+                 "' due to the following error: " + ErrorText(failure));
+    }
+    rs.Close();
+}
+
+} // namespace ob

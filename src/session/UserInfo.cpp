@@ -1,0 +1,58 @@
+// The logged-in user's level, id and full name.
+#include "exchange/ExchangeKeys.h"
+#include "platform/regional/Conversions.h"
+#include "shell/CBrennLinkDB.h"
+
+namespace ob {
+
+void CBrennLinkDB::GetUserInfo(const std::string& userName)
+{
+    WriteLog("Getting user information...");
+    odbc::Recordset rs;
+    try {
+        const std::string sql = "SELECT * FROM ob.UserList WHERE obuser=" + odbc::quoteLiteral(userName);
+        WriteLog(sql);
+        rs = runQuery(sql);
+        if (rs.RecordCount() < 1) {
+            WriteLog("User record NOT found...");
+            m_userLevel = -1;
+            m_userID.clear();
+            m_userFullName.clear();
+        } else {
+            WriteLog("User record found...");
+            rs.MoveFirst();
+            m_userLevel = rs.Fields("OBLevel").toInt16(m_env.regional);
+            WriteLog("User access level: " + regional::formatInteger(m_userLevel));
+            m_userID = rs.Fields("OBUser").toText();
+            WriteLog("User ID: " + m_userID);
+            m_userFullName = rs.Fields("Name").toText();
+            WriteLog("User full name: " + m_userFullName);
+        }
+    } catch (...) {
+        const Failure failure = currentFailure();
+        const std::string text = ErrorText(failure);
+        WriteLog("Error in GetUserInfo(): " + text);
+        SetError("Could not get user info due to the following error: " + text);
+    }
+    WriteUserInfo();
+    rs.Close();
+}
+
+void CBrennLinkDB::ResetUserInfo()
+{
+    WriteLog("Resetting user info...");
+    m_userLevel = -1;
+    m_userID.clear();
+    m_userFullName.clear();
+    WriteUserInfo();
+}
+
+void CBrennLinkDB::WriteUserInfo()
+{
+    m_exchange.setSection(keys::OBLogin);
+    m_exchange.WriteInteger(keys::UserLevel, m_userLevel, "");
+    m_exchange.WriteString(keys::UserID, m_userID);
+    m_exchange.WriteString(keys::UserFullName, m_userFullName);
+}
+
+} // namespace ob
