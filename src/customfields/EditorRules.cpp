@@ -1,0 +1,169 @@
+#include "customfields/EditorRules.h"
+
+#include <algorithm>
+#include <array>
+
+#include "platform/regional/Conversions.h"
+
+namespace ob::editor {
+
+namespace {
+
+std::string upperAscii(const std::string& s)
+{
+    std::string out = s;
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+bool isOneOf(const std::string& code, std::initializer_list<const char*> codes)
+{
+    return std::any_of(codes.begin(), codes.end(), [&](const char* c) { return code == c; });
+}
+
+bool isNumericType(const std::string& upperType)
+{
+    return isOneOf(upperType, {"DECIMAL4", "INT", "RTDBL"});
+}
+
+// Values are UTF-8; a length limit counts characters, not bytes, and a cut
+// never splits one.
+std::size_t charCount(const std::string& s)
+{
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string firstChars(const std::string& s, std::size_t count)
+{
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (seen == count) {
+                return s.substr(0, i);
+            }
+            ++seen;
+        }
+    }
+    return s;
+}
+
+// The character (UTF-8 sequence) at 0-based character index `index`; empty
+// when the text is shorter.
+std::string charAt(const std::string& s, std::size_t index)
+{
+    const std::string head = firstChars(s, index);
+    if (head.size() >= s.size()) {
+        return {};
+    }
+    const std::string rest = s.substr(head.size());
+    return firstChars(rest, 1);
+}
+
+std::string invalidText(const std::string& fieldName, const char* what)
+{
+    return "The value entered for " + fieldName + " is invalid. Please enter a valid " + what + ".";
+}
+
+} // namespace
+
+EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName, const std::string& text,
+                           const regional::RegionalSettings& rs, int currentYear)
+{
+    const std::string type = upperAscii(field.FieldType());
+
+    if (isOneOf(type, {"SPVAL", "STRING", "MEMO", "STANDARD", "UCVAL", "RO", "SRCH"})) {
+        const std::int32_t maxLength = field.MaxLength();
+        const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
+        if (charCount(text) > limit || (maxLength < 0 && !text.empty())) {
+            return {firstChars(text, limit),
+                    Message{"Value Too Long", "The value entered for " + fieldName +
+                                                  " is too long. It has been truncated to " +
+                                                  regional::formatInteger(maxLength) + " characters."}};
+        }
+        return {text, std::nullopt};
+    }
+
+    if (isOneOf(type, {"DATE", "RO_DATE", "SRCH_DATE"})) {
+        if (const auto value = regional::tryParseDate(text, rs, currentYear)) {
+            return {regional::formatIsoDate(*value), std::nullopt};
+        }
+        return {std::string(), Message{"Date Value Invalid", invalidText(fieldName, "date")}};
+    }
+
+    if (type == "TIME") {
+        if (regional::isTime(text, rs, currentYear)) {
+            return {regional::formatHm(regional::parseDate(text, rs, currentYear)), std::nullopt};
+        }
+        return {std::string(), Message{"Time Value Invalid", invalidText(fieldName, "time")}};
+    }
+
+    if (isNumericType(type)) {
+        if (regional::isNumeric(text, rs)) {
+            return {text, std::nullopt};
+        }
+        return {std::string(), Message{"Numeric Value Invalid", invalidText(fieldName, "numeric value")}};
+    }
+
+    return {text, std::nullopt};
+}
+
+std::optional<std::string> filterKey(const CFieldInfo& field, char key, const regional::RegionalSettings& rs)
+{
+    if (key == '\'') {
+        return std::nullopt;
+    }
+    if (key == '.' && isNumericType(upperAscii(field.FieldType()))) {
+        const std::string separator = charAt(GetDecimalSeparator(rs), 0);
+        if (!separator.empty()) {
+            return separator;
+        }
+    }
+    return std::string(1, key);
+}
+
+DropDown dropDownFor(const CFieldInfo& field)
+{
+    const std::string kind = upperAscii(field.Validation());
+    DropDown result;
+    if (kind != "PICK" && kind != "FIXED") {
+        return result;
+    }
+    // The grid's list text: a leading "|" makes the list editable; an empty
+    // list text means no list at all, so the cell is edited as plain text.
+    std::string listText = kind == "PICK" ? "|" : "";
+    for (const auto& item : field.ValidationItems()) {
+        listText += item + "|";
+    }
+    listText.pop_back();
+    if (listText.empty()) {
+        return result;
+    }
+    result.kind = kind == "PICK" ? DropDownKind::Editable : DropDownKind::Fixed;
+    result.listText = listText;
+    result.items = field.ValidationItems();
+    return result;
+}
+
+std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vector<std::string>& names,
+                                                                 const std::vector<std::string>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i].empty()) {
+            const std::string name = i < names.size() ? names[i] : std::string();
+            return std::make_pair(i, Message{"Value Missing", "You must enter a value for the field '" + name + "'."});
+        }
+    }
+    return std::nullopt;
+}
+
+std::string GetDecimalSeparator(const regional::RegionalSettings& rs)
+{
+    return charAt(regional::formatFixed(1.0, rs), 1);
+}
+
+} // namespace ob::editor
