@@ -5,10 +5,19 @@
 // Reads go to the file every time. Writes take an exclusive lock, re-read the
 // file, change the one line and replace the file atomically, so a peer's
 // concurrent write is never lost and no reader sees a half-written file.
+//
+// Values are bytes passed through unchanged, with two losses Windows has too:
+// blanks (space, tab, VT) around a value and one pair of matching outer quotes
+// ("x" or 'x') are dropped when the value is read. A line break inside a value
+// would end its line and corrupt the file, so each CR LF, CR or LF in a written
+// value (or name) is written as one space. A missing file reads as empty; the
+// first write creates it.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ob {
 
@@ -39,6 +48,9 @@ public:
     std::optional<std::string> read(const std::string& section, const std::string& key) const;
     void write(const std::string& section, const std::string& key, const std::string& value);
 
+    // Every key line of the section in file order (duplicates included), values as read.
+    std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
+
 private:
     std::string m_path;
     std::string m_section;
@@ -53,6 +65,15 @@ std::optional<std::string> lookup(const std::string& content, const std::string&
 // added at the end. Every other byte is kept.
 std::string assign(const std::string& content, const std::string& section, const std::string& key,
                    const std::string& value);
+// Every key line of the first section of that name, in file order, values as read.
+std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
+                                                                const std::string& section);
+// A value read as a Boolean: True/Yes/On and False/No/Off in any case, or a
+// number (non-zero is true); any other text is false.
+bool toBoolean(const std::string& value);
+// A value read as GetPrivateProfileInt reads it (sign, 0x/0o/0b prefix, digits
+// up to the first other character, none gives 0). Outside 16 bits: Failure 6.
+std::int16_t toInteger(const std::string& value);
 } // namespace ini
 
 } // namespace ob

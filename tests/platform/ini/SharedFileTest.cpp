@@ -1,0 +1,149 @@
+#include "platform/ini/IniFile.h"
+#include "platform/ini/SharedFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <charconv>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using ob::test::TempDir;
+
+namespace {
+
+std::string number(int n)
+{
+    char buffer[12];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, n).ptr);
+}
+
+ino_t inodeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+void writeKeys(const std::string& path, const std::string& section, int count)
+{
+    ob::IniFile ini;
+    ini.setFilePath(path);
+    ini.setSection(section);
+    for (int i = 0; i < count; ++i)
+        ini.WriteString("Key" + number(i), section + number(i));
+}
+
+// A complete file of this test: CR LF lines, each a header or Key<n>=<section><n>.
+bool isComplete(const std::string& content, std::size_t& general, std::size_t& peer)
+{
+    if (content.empty())
+        return true;
+    if (content.size() < 2 || content.compare(content.size() - 2, 2, "\r\n") != 0)
+        return false;
+    general = ob::ini::sectionEntries(content, "General").size();
+    peer = ob::ini::sectionEntries(content, "Peer").size();
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < content.size(); pos = content.find("\r\n", pos) + 2)
+        ++lines;
+    const std::size_t headers = (general ? 1 : 0) + (peer ? 1 : 0);
+    return lines == general + peer + headers;
+}
+
+} // namespace
+
+TEST(SharedFile, redoesTheChangeWhenAPeerWroteInBetween)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\nAction=\r\n");
+    int calls = 0;
+    const auto result = ob::ini::updateFile(path, [&](const std::string& content) {
+        if (++calls == 1) {
+            // A peer that ignores our lock writes while we are busy.
+            dir.write("x.ini", "[General]\r\nAction=\r\n[Peer]\r\nMine=1\r\n");
+        }
+        return ob::ini::assign(content, "General", "Busy", "True");
+    });
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(result, "[General]\r\nAction=\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
+    EXPECT_EQ(dir.read("x.ini"), result);
+}
+
+TEST(SharedFile, anUnchangedContentIsNotRewritten)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\nBusy=False\r\n");
+    const auto before = inodeOf(path);
+    ob::ini::updateFile(path, [](const std::string& content) { return content; });
+    EXPECT_EQ(inodeOf(path), before);
+    ob::ini::updateFile(path, [](const std::string& content) { return content + "x=1\r\n"; });
+    EXPECT_NE(inodeOf(path), before);
+}
+
+TEST(SharedFile, aFailedChangeLeavesTheFileAsItWas)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\n");
+    EXPECT_THROW(ob::ini::updateFile(path, [](const std::string&) -> std::string { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    EXPECT_EQ(dir.read("x.ini"), "[General]\r\n");
+}
+
+TEST(SharedFile, twoProcessesWritingAtOnceLoseNoKeyAndReadersSeeWholeFiles)
+{
+    TempDir dir;
+    const auto path = dir.file("OB32PYII.INI");
+    constexpr int kKeys = 1000;
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = 0;
+        try {
+            writeKeys(path, "Peer", kKeys);
+        } catch (...) {
+            status = 1;
+        }
+        ::_exit(status);
+    }
+
+    std::atomic<bool> writing{true};
+    std::atomic<int> reads{0};
+    std::string broken;
+    std::thread reader([&] {
+        std::size_t lastGeneral = 0;
+        std::size_t lastPeer = 0;
+        while (writing) {
+            const auto content = ob::ini::readFile(path);
+            std::size_t general = 0;
+            std::size_t peer = 0;
+            if (!isComplete(content, general, peer) || general < lastGeneral || peer < lastPeer) {
+                broken = content;
+                return;
+            }
+            lastGeneral = general;
+            lastPeer = peer;
+            ++reads;
+        }
+    });
+
+    writeKeys(path, "General", kKeys);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    writing = false;
+    reader.join();
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(broken, "") << "a reader saw a partial or older file";
+    EXPECT_GT(reads.load(), 0);
+    const auto content = ob::ini::readFile(path);
+    for (const char* section : {"General", "Peer"}) {
+        const auto entries = ob::ini::sectionEntries(content, section);
+        ASSERT_EQ(entries.size(), static_cast<std::size_t>(kKeys)) << section;
+        for (int i = 0; i < kKeys; ++i) {
+            EXPECT_EQ(ob::ini::lookup(content, section, "Key" + number(i)), section + number(i));
+        }
+    }
+}
