@@ -2,6 +2,7 @@
 // File version of a Windows executable, read from the VS_FIXEDFILEINFO of its
 // version resource and written "a.b.c.d".
 
+#include <cstddef>
 #include <string>
 
 namespace ob::pe {
