@@ -22,6 +22,7 @@ public:
 
 private:
     std::FILE* m_file = nullptr;
+    std::string m_path;
 };
 
 } // namespace ob::sys
