@@ -1,0 +1,609 @@
+// Text to date and time (CDate, IsDate) and dates to text (the named formats).
+//
+// A date text is read as the runtime reads it: digit runs become numbers, the
+// locale's month names count as a month, AM/PM marks the time, and the numbers
+// joined by time separators form the time of day; the remaining two or three
+// numbers are the date, fitted to the locale's date order first.
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Failure.h"
+#include "platform/regional/Calendar.h"
+#include "platform/regional/Conversions.h"
+
+namespace ob::regional {
+
+namespace cal = calendar;
+
+namespace {
+
+// ---- reading --------------------------------------------------------------
+
+constexpr int kMaxTokens = 6;
+constexpr int kMaxDateSeparators = 2;
+constexpr std::uint32_t kTooLarge = 1'000'000'000; // larger than any field can be
+
+enum class Sep : unsigned char { None, Time, Date };
+
+struct Token {
+    std::uint32_t value = 0;
+    int digits = 0;
+    bool month = false; // a month name; value is the month number
+    Sep sep = Sep::None; // separator that follows the token
+    bool dot = false;    // that separator was a '.'
+};
+
+struct Tokens {
+    std::array<Token, kMaxTokens> t{};
+    int count = 0;
+    int ampmToken = -1; // index of the token the AM/PM designator follows
+    bool pm = false;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Length of the blank at `i` (ASCII blanks, no-break space, ideographic space), 0 if none.
+std::size_t blankAt(std::string_view s, std::size_t i)
+{
+    if (isBlank(s[i]))
+        return 1;
+    if (s.substr(i, 2) == "\xC2\xA0")
+        return 2;
+    if (s.substr(i, 3) == "\xE3\x80\x80")
+        return 3;
+    return 0;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isWordByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u >= 0x80;
+}
+
+// Case folding for ASCII and for the Latin-1 letters of UTF-8 (two bytes, lead byte C3).
+bool foldEquals(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size() || a.empty())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x == y)
+            continue;
+        const bool afterC3 = i > 0 && static_cast<unsigned char>(a[i - 1]) == 0xC3 &&
+                             static_cast<unsigned char>(b[i - 1]) == 0xC3;
+        auto fold = [afterC3](unsigned char c) -> unsigned char {
+            if (c >= 'A' && c <= 'Z')
+                return static_cast<unsigned char>(c + 32);
+            if (afterC3 && c >= 0x80 && c <= 0x9E && c != 0x97)
+                return static_cast<unsigned char>(c + 32);
+            return c;
+        };
+        if (fold(x) != fold(y))
+            return false;
+    }
+    return true;
+}
+
+int monthOfWord(std::string_view word, const RegionalSettings& rs)
+{
+    for (int m = 0; m < 12; ++m) {
+        if (foldEquals(word, rs.monthNames[static_cast<std::size_t>(m)]))
+            return m + 1;
+    }
+    for (int m = 0; m < 12; ++m) {
+        if (foldEquals(word, rs.monthAbbreviations[static_cast<std::size_t>(m)]))
+            return m + 1;
+    }
+    return 0;
+}
+
+bool markSeparator(Tokens& tk, Sep sep, bool dot)
+{
+    if (tk.count == 0)
+        return false;
+    Token& last = tk.t[static_cast<std::size_t>(tk.count - 1)];
+    if (last.sep != Sep::None && last.sep != sep)
+        return false;
+    last.sep = sep;
+    last.dot = dot;
+    return true;
+}
+
+bool tokenize(std::string_view s, const RegionalSettings& rs, Tokens& tk)
+{
+    const bool dotIsDateSeparator = !rs.dateSeparator.empty() && rs.dateSeparator[0] == '.';
+    int dateSeparators = 0;
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n) {
+        const char c = s[i];
+        if (isDigit(c)) {
+            if (tk.count == kMaxTokens)
+                return false;
+            Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
+            while (i < n && isDigit(s[i])) {
+                if (t.value < kTooLarge)
+                    t.value = t.value * 10 + static_cast<std::uint32_t>(s[i] - '0');
+                ++t.digits;
+                ++i;
+            }
+            continue;
+        }
+        if (const std::size_t blank = blankAt(s, i)) {
+            i += blank;
+            continue;
+        }
+        const bool last = i + 1 == n;
+        if (c == ',') {
+            if (last)
+                return false;
+        } else if (c == ':' || c == '.') {
+            const Sep sep = c == '.' && dotIsDateSeparator ? Sep::Date : Sep::Time;
+            if (sep == Sep::Date && ++dateSeparators > kMaxDateSeparators)
+                return false;
+            if (last || !markSeparator(tk, sep, c == '.'))
+                return false;
+        } else if (c == '-' || c == '/') {
+            if (++dateSeparators > kMaxDateSeparators || last || !markSeparator(tk, Sep::Date, false))
+                return false;
+        } else if (isWordByte(c)) {
+            std::size_t end = i;
+            while (end < n && isWordByte(s[end]) && blankAt(s, end) == 0)
+                ++end;
+            const std::string_view word = s.substr(i, end - i);
+            i = end;
+            if (const int month = monthOfWord(word, rs)) {
+                if (tk.count == kMaxTokens)
+                    return false;
+                Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
+                t.value = static_cast<std::uint32_t>(month);
+                t.month = true;
+                continue;
+            }
+            const bool am = foldEquals(word, rs.amDesignator) || foldEquals(word, "a");
+            const bool pm = !am && (foldEquals(word, rs.pmDesignator) || foldEquals(word, "p"));
+            if (!am && !pm)
+                return false;
+            // The designator follows a number and comes only once.
+            if (tk.count == 0 || tk.ampmToken >= 0 || tk.t[static_cast<std::size_t>(tk.count - 1)].month)
+                return false;
+            tk.ampmToken = tk.count - 1;
+            tk.pm = pm;
+            continue;
+        } else {
+            return false;
+        }
+        ++i;
+    }
+    return tk.count > 0;
+}
+
+// Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
+std::optional<int> yearOf(std::uint32_t v)
+{
+    if (v < 50)
+        return 2000 + static_cast<int>(v);
+    if (v < 100)
+        return 1900 + static_cast<int>(v);
+    if (v <= static_cast<std::uint32_t>(cal::kMaxYear))
+        return static_cast<int>(v);
+    return std::nullopt;
+}
+
+bool isMonth(std::uint32_t v)
+{
+    return v >= 1 && v <= 12;
+}
+
+bool isDayOf(std::uint32_t day, int year, std::uint32_t month)
+{
+    return isMonth(month) && day >= 1 && day <= static_cast<std::uint32_t>(cal::daysInMonth(year, static_cast<int>(month)));
+}
+
+struct Ymd {
+    int year;
+    int month;
+    int day;
+};
+
+std::optional<Ymd> fromFields(std::uint32_t y, std::uint32_t m, std::uint32_t d)
+{
+    const auto year = yearOf(y);
+    if (!year || !isDayOf(d, *year, m))
+        return std::nullopt;
+    return Ymd{*year, static_cast<int>(m), static_cast<int>(d)};
+}
+
+// Positions of year, month and day among three numbers.
+struct Order {
+    int y;
+    int m;
+    int d;
+};
+
+constexpr Order kMDY{2, 0, 1};
+constexpr Order kDMY{2, 1, 0};
+constexpr Order kYMD{0, 1, 2};
+constexpr Order kYDM{0, 2, 1};
+constexpr Order kMYD{1, 0, 2};
+constexpr Order kDYM{1, 2, 0};
+
+// The locale's order first, then the ones compatible with it (Y-M-D with
+// either), then any.
+std::array<Order, 6> ordersFor(DateOrder order)
+{
+    switch (order) {
+    case DateOrder::DMY:
+        return {kDMY, kYMD, kMDY, kYDM, kMYD, kDYM};
+    case DateOrder::YMD:
+        return {kYMD, kMDY, kDMY, kYDM, kMYD, kDYM};
+    case DateOrder::MDY:
+        break;
+    }
+    return {kMDY, kYMD, kDMY, kYDM, kMYD, kDYM};
+}
+
+std::optional<Ymd> dateOfTwo(const Token& a, const Token& b, const RegionalSettings& rs, int currentYear)
+{
+    if (currentYear < cal::kMinYear || currentYear > cal::kMaxYear)
+        return std::nullopt;
+    if (a.month || b.month) {
+        const Token& month = a.month ? a : b;
+        const Token& other = a.month ? b : a;
+        if (isDayOf(other.value, currentYear, month.value))
+            return Ymd{currentYear, static_cast<int>(month.value), static_cast<int>(other.value)};
+        if (const auto year = yearOf(other.value))
+            return Ymd{*year, static_cast<int>(month.value), 1};
+        return std::nullopt;
+    }
+    // Month and day of the current year, in the locale's order first.
+    const bool dayFirst = rs.dateOrder == DateOrder::DMY;
+    const Token& m1 = dayFirst ? b : a;
+    const Token& d1 = dayFirst ? a : b;
+    if (isDayOf(d1.value, currentYear, m1.value))
+        return Ymd{currentYear, static_cast<int>(m1.value), static_cast<int>(d1.value)};
+    if (isDayOf(m1.value, currentYear, d1.value))
+        return Ymd{currentYear, static_cast<int>(d1.value), static_cast<int>(m1.value)};
+    // Otherwise a year and a month, the date being the first of that month.
+    if (isMonth(b.value)) {
+        if (const auto year = yearOf(a.value))
+            return Ymd{*year, static_cast<int>(b.value), 1};
+    }
+    if (isMonth(a.value)) {
+        if (const auto year = yearOf(b.value))
+            return Ymd{*year, static_cast<int>(a.value), 1};
+    }
+    return std::nullopt;
+}
+
+std::optional<Ymd> dateOfThree(const Token* t[3], const RegionalSettings& rs)
+{
+    int monthAt = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (t[i]->month)
+            monthAt = i;
+    }
+    if (monthAt >= 0) {
+        // A month name: of the two numbers, the day comes first unless the
+        // first one is written as a year or cannot be a day.
+        const Token* n[2];
+        int k = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (i != monthAt)
+                n[k++] = t[i];
+        }
+        const std::uint32_t month = t[monthAt]->value;
+        if (n[0]->digits < 3) {
+            if (auto ymd = fromFields(n[1]->value, month, n[0]->value))
+                return ymd;
+        }
+        return fromFields(n[0]->value, month, n[1]->value);
+    }
+    const std::uint32_t v[3] = {t[0]->value, t[1]->value, t[2]->value};
+    if (t[0]->digits >= 3) {
+        // Written as a year first: Y-M-D.
+        if (auto ymd = fromFields(v[0], v[1], v[2]))
+            return ymd;
+    }
+    for (const Order& o : ordersFor(rs.dateOrder)) {
+        if (auto ymd = fromFields(v[o.y], v[o.m], v[o.d]))
+            return ymd;
+    }
+    return std::nullopt;
+}
+
+std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    Tokens tk;
+    if (!tokenize(text, rs, tk))
+        return std::nullopt;
+    const int n = tk.count;
+
+    // The time: numbers joined by time separators, or the number before AM/PM.
+    int timeBegin = -1;
+    int timeEnd = -1;
+    bool dotsOnly = true;
+    for (int i = 0; i < n; ++i) {
+        if (tk.t[static_cast<std::size_t>(i)].sep != Sep::Time)
+            continue;
+        if (timeBegin >= 0)
+            return std::nullopt; // a second time
+        timeBegin = i;
+        int j = i;
+        while (j < n && tk.t[static_cast<std::size_t>(j)].sep == Sep::Time) {
+            dotsOnly = dotsOnly && tk.t[static_cast<std::size_t>(j)].dot;
+            ++j;
+        }
+        if (j >= n)
+            return std::nullopt;
+        timeEnd = j + 1;
+        i = j;
+    }
+    if (timeBegin < 0 && tk.ampmToken >= 0) {
+        timeBegin = tk.ampmToken;
+        timeEnd = timeBegin + 1;
+        dotsOnly = false;
+    }
+    const int timeCount = timeBegin >= 0 ? timeEnd - timeBegin : 0;
+    if (timeCount > 3)
+        return std::nullopt;
+
+    std::uint32_t hms[3] = {0, 0, 0};
+    for (int k = 0; k < timeCount; ++k) {
+        const Token& t = tk.t[static_cast<std::size_t>(timeBegin + k)];
+        if (t.month)
+            return std::nullopt;
+        hms[k] = t.value;
+    }
+
+    const Token* dateTokens[kMaxTokens];
+    int dateCount = 0;
+    int months = 0;
+    for (int i = 0; i < n; ++i) {
+        if (i >= timeBegin && i < timeEnd)
+            continue;
+        const Token& t = tk.t[static_cast<std::size_t>(i)];
+        dateTokens[dateCount++] = &t;
+        months += t.month ? 1 : 0;
+    }
+    if (months > 1 || dateCount == 1 || dateCount > 3)
+        return std::nullopt;
+
+    std::uint32_t hour = hms[0];
+    if (tk.ampmToken >= 0 && hour <= 12) {
+        if (tk.pm && hour < 12)
+            hour += 12;
+        else if (!tk.pm && hour == 12)
+            hour = 0;
+    }
+    if (hour > 23 || hms[1] > 59 || hms[2] > 59)
+        return std::nullopt;
+    // A plain decimal zero ("0.0") is a number, not midnight.
+    if (dateCount == 0 && dotsOnly && hour == 0 && hms[1] == 0 && hms[2] == 0)
+        return std::nullopt;
+    const double time = (hour * 3600 + hms[1] * 60 + hms[2]) / 86400.0;
+
+    if (dateCount == 0)
+        return time;
+    const std::optional<Ymd> ymd = dateCount == 2
+                                       ? dateOfTwo(*dateTokens[0], *dateTokens[1], rs, currentYear)
+                                       : dateOfThree(dateTokens, rs);
+    if (!ymd)
+        return std::nullopt;
+    return cal::compose(cal::serialDay(ymd->year, ymd->month, ymd->day), time);
+}
+
+// ---- writing --------------------------------------------------------------
+
+void appendNumber(std::string& out, long long v, int minDigits)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    for (int len = static_cast<int>(r.ptr - buf); len < minDigits; ++len)
+        out += '0';
+    out.append(buf, r.ptr);
+}
+
+// First character (UTF-8 sequence) of a text.
+std::string_view firstCharacter(std::string_view s)
+{
+    if (s.empty())
+        return s;
+    std::size_t len = 1;
+    while (len < s.size() && (static_cast<unsigned char>(s[len]) & 0xC0) == 0x80)
+        ++len;
+    return s.substr(0, len);
+}
+
+// Applies a Windows-style date/time pattern (d dd M MM MMM MMMM y yy yyyy h hh
+// H HH m mm s ss t tt, 'quoted' text) to a calendar date and time.
+void appendPattern(std::string& out, const CivilDateTime& c, std::string_view pattern, const RegionalSettings& rs)
+{
+    std::size_t i = 0;
+    while (i < pattern.size()) {
+        const char ch = pattern[i];
+        if (ch == '\'') {
+            std::size_t end = i + 1;
+            while (end < pattern.size()) {
+                if (pattern[end] == '\'') {
+                    if (end + 1 < pattern.size() && pattern[end + 1] == '\'') {
+                        out += '\'';
+                        end += 2;
+                        continue;
+                    }
+                    break;
+                }
+                out += pattern[end++];
+            }
+            i = end + 1;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == ch)
+            ++run;
+        const int width = run >= 2 ? 2 : 1;
+        const auto month = static_cast<std::size_t>(c.month - 1);
+        switch (ch) {
+        case 'd':
+            appendNumber(out, c.day, width);
+            break;
+        case 'M':
+            if (run >= 4)
+                out += rs.monthNames[month];
+            else if (run == 3)
+                out += rs.monthAbbreviations[month];
+            else
+                appendNumber(out, c.month, width);
+            break;
+        case 'y':
+            if (run >= 3)
+                appendNumber(out, c.year, 1);
+            else
+                appendNumber(out, c.year % 100, width);
+            break;
+        case 'h':
+            appendNumber(out, c.hour % 12 == 0 ? 12 : c.hour % 12, width);
+            break;
+        case 'H':
+            appendNumber(out, c.hour, width);
+            break;
+        case 'm':
+            appendNumber(out, c.minute, width);
+            break;
+        case 's':
+            appendNumber(out, c.second, width);
+            break;
+        case 't': {
+            const std::string& designator = c.hour < 12 ? rs.amDesignator : rs.pmDesignator;
+            out += run >= 2 ? std::string_view(designator) : firstCharacter(designator);
+            break;
+        }
+        case 'g':
+            break; // no era
+        default:
+            out.append(run, ch);
+            break;
+        }
+        i += run;
+    }
+}
+
+bool isZeroDate(const CivilDateTime& c)
+{
+    return c.year == 1899 && c.month == 12 && c.day == 30;
+}
+
+} // namespace
+
+DateValue parseDate(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    if (const auto v = readDate(text, rs, currentYear))
+        return *v;
+    throw Failure::typeMismatch();
+}
+
+std::optional<DateValue> tryParseDate(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    return readDate(text, rs, currentYear);
+}
+
+bool isDate(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    return readDate(text, rs, currentYear).has_value();
+}
+
+bool isTime(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    const auto v = readDate(text, rs, currentYear);
+    return v && datePart(*v) == 0.0;
+}
+
+std::string formatShortDate(DateValue v, const RegionalSettings& rs)
+{
+    std::string out;
+    appendPattern(out, toCivil(v), rs.shortDatePattern, rs);
+    return out;
+}
+
+std::string formatLongTime(DateValue v, const RegionalSettings& rs)
+{
+    std::string out;
+    appendPattern(out, toCivil(v), rs.longTimePattern, rs);
+    return out;
+}
+
+std::string formatGeneralDate(DateValue v, const RegionalSettings& rs)
+{
+    const CivilDateTime c = toCivil(v);
+    std::string out;
+    if (isZeroDate(c)) {
+        appendPattern(out, c, rs.longTimePattern, rs);
+        return out;
+    }
+    appendPattern(out, c, rs.shortDatePattern, rs);
+    if (c.hour != 0 || c.minute != 0 || c.second != 0) {
+        out += ' ';
+        appendPattern(out, c, rs.longTimePattern, rs);
+    }
+    return out;
+}
+
+std::string formatTextLongTime(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    if (const auto v = readDate(text, rs, currentYear))
+        return formatLongTime(*v, rs);
+    return std::string(text);
+}
+
+std::string formatIsoDate(DateValue v)
+{
+    const CivilDateTime c = toCivil(v);
+    std::string out;
+    out.reserve(10);
+    appendNumber(out, c.year, 4);
+    out += '-';
+    appendNumber(out, c.month, 2);
+    out += '-';
+    appendNumber(out, c.day, 2);
+    return out;
+}
+
+std::string formatHms(DateValue v)
+{
+    const CivilDateTime c = toCivil(v);
+    std::string out;
+    out.reserve(8);
+    appendNumber(out, c.hour, 2);
+    out += ':';
+    appendNumber(out, c.minute, 2);
+    out += ':';
+    appendNumber(out, c.second, 2);
+    return out;
+}
+
+std::string formatHm(DateValue v)
+{
+    const CivilDateTime c = toCivil(v);
+    std::string out;
+    out.reserve(5);
+    appendNumber(out, c.hour, 2);
+    out += ':';
+    appendNumber(out, c.minute, 2);
+    return out;
+}
+
+} // namespace ob::regional
