@@ -1,0 +1,497 @@
+#include "platform/odbc/Connection.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "platform/Failure.h"
+#include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/Diagnostics.h"
+#include "platform/odbc/Handle.h"
+
+namespace ob::odbc {
+
+namespace {
+
+const char* const kConnectionSource = "ADODB.Connection";
+// The source of failures before a driver is known.
+const char* const kManagerSource = "ODBC";
+// A stopped or unreachable server must end a login, not hang it.
+constexpr SQLUINTEGER kLoginTimeoutSeconds = 10;
+constexpr std::size_t kChunk = 8192;
+
+SQLPOINTER attributeValue(std::uintptr_t v)
+{
+    return reinterpret_cast<SQLPOINTER>(v);
+}
+
+SQLCHAR* sqlText(const std::string& text)
+{
+    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+}
+
+std::string numberText(long long v)
+{
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    (void)ec;
+    return std::string(buf, end);
+}
+
+FieldKind kindOf(SQLSMALLINT type)
+{
+    switch (type) {
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+        return FieldKind::Date;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+        return FieldKind::Time;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+        return FieldKind::Timestamp;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_BIGINT:
+    case SQL_TINYINT:
+    case SQL_BIT:
+        return FieldKind::Number;
+    default:
+        return FieldKind::Text;
+    }
+}
+
+std::string infoText(const ConnectionHandle& dbc, SQLUSMALLINT what)
+{
+    SQLCHAR buf[256] = {};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetInfo(dbc.get(), what, buf, sizeof buf, &length);
+    if (!succeeded(rc)) {
+        return {};
+    }
+    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), sizeof buf - 1);
+    return std::string(reinterpret_cast<const char*>(buf), n);
+}
+
+std::optional<std::string> readValue(const Handle& stmt, SQLUSMALLINT column, const std::string& source)
+{
+    std::string value;
+    std::vector<char> buf(kChunk);
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()),
+                                  &indicator);
+        if (rc == SQL_NO_DATA) {
+            break; // every part has been read
+        }
+        check(rc, stmt, source);
+        if (indicator == SQL_NULL_DATA) {
+            return std::nullopt;
+        }
+        if (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(buf.size())) {
+            // A full part: the buffer less its terminating zero; more follows.
+            value.append(buf.data(), buf.size() - 1);
+            continue;
+        }
+        value.append(buf.data(), static_cast<std::size_t>(indicator));
+        break;
+    }
+    return value;
+}
+
+} // namespace
+
+struct Connection::Impl {
+    std::string connectionString;
+    CursorLocation cursor = CursorLocation::Server;
+    Handle env;
+    ConnectionHandle dbc;
+    std::string dbms;
+    std::string source = kManagerSource;
+    bool inTransaction = false;
+    int savepointCounter = 0;
+
+    void requireOpen() const
+    {
+        if (!dbc.connected()) {
+            throw Failure(3709,
+                          "The connection cannot be used to perform this operation. It is either closed or invalid "
+                          "in this context.",
+                          kConnectionSource);
+        }
+    }
+
+    void ensureEnvironment()
+    {
+        if (env) {
+            return;
+        }
+        Handle e = Handle::allocate(SQL_HANDLE_ENV, nullptr, kManagerSource);
+        check(SQLSetEnvAttr(e.get(), SQL_ATTR_ODBC_VERSION, attributeValue(SQL_OV_ODBC3), 0), e, kManagerSource);
+        env = std::move(e);
+    }
+
+    void connect(const std::vector<ConnectionItem>& items)
+    {
+        if (!dbc) {
+            dbc = ConnectionHandle(Handle::allocate(SQL_HANDLE_DBC, &env, kManagerSource));
+            // Not every driver knows the attribute; a refusal is no reason to fail.
+            SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, attributeValue(kLoginTimeoutSeconds), 0);
+        }
+        std::string text = joinConnectionItems(items);
+        SQLCHAR out[1024];
+        SQLSMALLINT outLength = 0;
+        SQLRETURN rc = SQLDriverConnect(dbc.get(), nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()),
+                                        out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+        check(rc, dbc.handle(), kManagerSource);
+        dbc.setConnected(true);
+        source = infoText(dbc, SQL_DRIVER_NAME);
+        if (source.empty()) {
+            source = kManagerSource;
+        }
+        dbms = infoText(dbc, SQL_DBMS_NAME);
+    }
+
+    bool isSqliteDataSource(const std::string& dsn)
+    {
+        SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
+        SQLCHAR description[512];
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT descriptionLength = 0;
+        bool found = false;
+        SQLUSMALLINT direction = SQL_FETCH_FIRST;
+        while (succeeded(SQLDataSources(env.get(), direction, name, sizeof name, &nameLength, description,
+                                        sizeof description, &descriptionLength))) {
+            direction = SQL_FETCH_NEXT;
+            if (!found && equalsIgnoreCase(reinterpret_cast<const char*>(name), dsn)) {
+                found = containsIgnoreCase(reinterpret_cast<const char*>(description), "sqlite");
+            }
+        }
+        return found;
+    }
+
+    bool namesSqliteDriver(const std::vector<ConnectionItem>& items)
+    {
+        if (const ConnectionItem* driver = findConnectionItem(items, "DRIVER")) {
+            return containsIgnoreCase(driver->value, "sqlite");
+        }
+        if (const ConnectionItem* dsn = findConnectionItem(items, "DSN")) {
+            return isSqliteDataSource(dsn->value);
+        }
+        return false;
+    }
+
+    std::string mainDatabaseFile(Connection& self)
+    {
+        Recordset rs = self.Execute("PRAGMA database_list");
+        for (; !rs.Eof(); rs.MoveNext()) {
+            if (rs.Fields("name").toTextOrEmpty() == "main") {
+                return rs.Fields("file").toTextOrEmpty();
+            }
+        }
+        return {};
+    }
+
+    // SQLite has no owner prefix. The file is attached as "ob" to a connection
+    // whose main database lives in memory, so "ob.Calibration" names the
+    // file's table. (Attaching the main file a second time would deadlock a
+    // transaction that writes through both names.)
+    void openSqlite(Connection& self, std::vector<ConnectionItem> items)
+    {
+        // A missing file is an error, never a new empty database.
+        std::vector<ConnectionItem> probe = items;
+        removeConnectionItems(probe, "NoCreat");
+        addConnectionItem(probe, "NoCreat", "1");
+        try {
+            connect(probe);
+        } catch (Failure& f) {
+            const ConnectionItem* database = findConnectionItem(items, "Database");
+            std::error_code ec;
+            if (database != nullptr && !database->value.empty() && !std::filesystem::exists(database->value, ec)) {
+                f = Failure(f.number(), f.description() + "; The database file '" + database->value +
+                                            "' does not exist.",
+                            f.source());
+            }
+            throw;
+        }
+        attachMainFile(self, std::move(items));
+    }
+
+    void attachMainFile(Connection& self, std::vector<ConnectionItem> items)
+    {
+        std::string file = mainDatabaseFile(self);
+        if (file.empty()) {
+            throw Failure(Failure::kDatabaseError, "The SQLite database of the data source is not a file.", source);
+        }
+        dbc.disconnect();
+        removeConnectionItems(items, "Database");
+        removeConnectionItems(items, "NoCreat");
+        addConnectionItem(items, "Database", ":memory:");
+        connect(items);
+        self.Execute("ATTACH DATABASE " + quoteLiteral(file) + " AS ob");
+        // A file that is not a database fails here, at Open, not at the first query.
+        self.Execute("SELECT count(*) FROM ob.sqlite_master");
+    }
+
+    void setAutocommit(bool on)
+    {
+        check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT,
+                                attributeValue(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER),
+              dbc.handle(), source);
+    }
+
+    void closeHandles() noexcept
+    {
+        dbc.reset();
+        dbms.clear();
+        source = kManagerSource;
+        inTransaction = false;
+        savepointCounter = 0;
+    }
+};
+
+Connection::Connection() : m_impl(std::make_unique<Impl>()) {}
+
+Connection::~Connection()
+{
+    Close();
+}
+
+void Connection::setConnectionString(std::string text)
+{
+    m_impl->connectionString = std::move(text);
+}
+
+const std::string& Connection::ConnectionString() const
+{
+    return m_impl->connectionString;
+}
+
+void Connection::Open()
+{
+    Impl& d = *m_impl;
+    if (d.dbc.connected()) {
+        throw Failure(3705, "Operation is not allowed when the object is open.", kConnectionSource);
+    }
+    try {
+        d.ensureEnvironment();
+        std::vector<ConnectionItem> items = splitConnectionString(d.connectionString);
+        // The provider item chooses the ODBC bridge of the data-access layer;
+        // it means nothing to a driver.
+        removeConnectionItems(items, "PROVIDER");
+        if (d.namesSqliteDriver(items)) {
+            d.openSqlite(*this, std::move(items));
+        } else {
+            d.connect(items);
+            if (equalsIgnoreCase(d.dbms, "SQLite")) {
+                d.attachMainFile(*this, std::move(items));
+            }
+        }
+    } catch (...) {
+        d.closeHandles();
+        throw;
+    }
+}
+
+int Connection::State() const
+{
+    return m_impl->dbc.connected() ? 1 : 0;
+}
+
+void Connection::setCursorLocation(CursorLocation where)
+{
+    m_impl->cursor = where;
+}
+
+CursorLocation Connection::cursorLocation() const
+{
+    return m_impl->cursor;
+}
+
+Recordset Connection::Execute(const std::string& sql, long* recordsAffected)
+{
+    Impl& d = *m_impl;
+    d.requireOpen();
+    Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &d.dbc.handle(), d.source);
+    SQLRETURN rc = SQLExecDirect(stmt.get(), sqlText(sql), static_cast<SQLINTEGER>(sql.size()));
+    if (rc == SQL_NO_DATA) {
+        // An UPDATE or DELETE that touched no row.
+        if (recordsAffected != nullptr) {
+            *recordsAffected = 0;
+        }
+        return Recordset();
+    }
+    check(rc, stmt, d.source);
+
+    SQLSMALLINT columnCount = 0;
+    check(SQLNumResultCols(stmt.get(), &columnCount), stmt, d.source);
+    if (columnCount <= 0) {
+        SQLLEN count = 0;
+        check(SQLRowCount(stmt.get(), &count), stmt, d.source);
+        if (recordsAffected != nullptr) {
+            *recordsAffected = static_cast<long>(count);
+        }
+        return Recordset();
+    }
+
+    std::vector<std::string> names;
+    std::vector<FieldKind> kinds;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columnCount); ++i) {
+        std::vector<SQLCHAR> name(256);
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT type = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT decimals = 0;
+        SQLSMALLINT nullable = 0;
+        check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
+                             &size, &decimals, &nullable),
+              stmt, d.source);
+        if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
+            name.resize(static_cast<std::size_t>(nameLength) + 1);
+            check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                 &type, &size, &decimals, &nullable),
+                  stmt, d.source);
+        }
+        std::size_t n = std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), name.size() - 1);
+        names.emplace_back(reinterpret_cast<const char*>(name.data()), n);
+        kinds.push_back(kindOf(type));
+    }
+
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (;;) {
+        rc = SQLFetch(stmt.get());
+        if (rc == SQL_NO_DATA) {
+            break;
+        }
+        check(rc, stmt, d.source);
+        std::vector<std::optional<std::string>> row;
+        row.reserve(names.size());
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columnCount); ++i) {
+            row.push_back(readValue(stmt, i, d.source));
+        }
+        rows.push_back(std::move(row));
+    }
+    if (recordsAffected != nullptr) {
+        *recordsAffected = -1;
+    }
+    return Recordset(std::move(names), std::move(kinds), std::move(rows));
+}
+
+void Connection::Close() noexcept
+{
+    if (m_impl->inTransaction) {
+        rollback();
+    }
+    m_impl->closeHandles();
+}
+
+const std::string& Connection::dbmsName() const
+{
+    return m_impl->dbms;
+}
+
+bool Connection::inTransaction() const
+{
+    return m_impl->inTransaction;
+}
+
+void Connection::beginTransaction()
+{
+    Impl& d = *m_impl;
+    d.requireOpen();
+    if (d.inTransaction) {
+        throw Failure(Failure::kDatabaseError, "A transaction is already in progress on this connection.",
+                      kConnectionSource);
+    }
+    d.setAutocommit(false);
+    d.inTransaction = true;
+    d.savepointCounter = 0;
+}
+
+void Connection::commit()
+{
+    Impl& d = *m_impl;
+    d.requireOpen();
+    if (!d.inTransaction) {
+        throw Failure(Failure::kDatabaseError, "No transaction is in progress on this connection.", kConnectionSource);
+    }
+    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_COMMIT);
+    if (!succeeded(rc)) {
+        // Take the diagnostics before the rollback replaces them.
+        try {
+            raiseDiagnostics(rc, SQL_HANDLE_DBC, d.dbc.get(), d.source);
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+    d.inTransaction = false;
+    d.setAutocommit(true);
+}
+
+void Connection::rollback() noexcept
+{
+    Impl& d = *m_impl;
+    if (!d.inTransaction) {
+        return;
+    }
+    d.inTransaction = false;
+    if (d.dbc.connected()) {
+        SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_ROLLBACK);
+        SQLSetConnectAttr(d.dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
+    }
+}
+
+Transaction::Transaction(Connection& c) : m_conn(c)
+{
+    if (!c.inTransaction()) {
+        c.beginTransaction();
+        return;
+    }
+    std::string name = "sp_" + numberText(++c.m_impl->savepointCounter);
+    c.Execute("SAVEPOINT " + name);
+    m_savepoint = std::move(name);
+}
+
+Transaction::~Transaction()
+{
+    if (m_done) {
+        return;
+    }
+    if (m_savepoint.empty()) {
+        m_conn.rollback();
+        return;
+    }
+    try {
+        m_conn.Execute("ROLLBACK TO SAVEPOINT " + m_savepoint);
+        m_conn.Execute("RELEASE SAVEPOINT " + m_savepoint);
+    } catch (...) {
+        // The outer guard decides; a failed rollback to the savepoint must not
+        // escape a destructor.
+    }
+}
+
+void Transaction::commit()
+{
+    if (m_done) {
+        return;
+    }
+    if (m_savepoint.empty()) {
+        m_conn.commit();
+    } else {
+        m_conn.Execute("RELEASE SAVEPOINT " + m_savepoint);
+    }
+    m_done = true;
+}
+
+} // namespace ob::odbc

@@ -1,0 +1,28 @@
+#pragma once
+// The items of an ODBC connection string ("key=value;key={va;lue};"), so the
+// connection can drop or replace single items without touching the others.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ob::odbc {
+
+struct ConnectionItem {
+    std::string key;   // trimmed, as written
+    std::string value; // trimmed, braces removed, "}}" as "}"
+    std::string text;  // the item as written, without its ";"
+};
+
+std::vector<ConnectionItem> splitConnectionString(std::string_view text);
+// The items' texts, each followed by ";".
+std::string joinConnectionItems(const std::vector<ConnectionItem>& items);
+// The first item whose key equals `key` without regard to case; null when none.
+const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
+void removeConnectionItems(std::vector<ConnectionItem>& items, std::string_view key);
+void addConnectionItem(std::vector<ConnectionItem>& items, std::string key, std::string value);
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+bool containsIgnoreCase(std::string_view text, std::string_view part);
+
+} // namespace ob::odbc

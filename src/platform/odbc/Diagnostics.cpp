@@ -1,0 +1,103 @@
+#include "platform/odbc/Diagnostics.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <charconv>
+
+#include "platform/Failure.h"
+
+namespace ob::odbc {
+
+namespace {
+
+// Drivers keep a handful of records; the cap only guards against a driver
+// that never answers SQL_NO_DATA.
+constexpr SQLSMALLINT kMaxRecords = 64;
+
+std::string returnCodeText(SQLRETURN rc)
+{
+    switch (rc) {
+    case SQL_ERROR:
+        return "SQL_ERROR";
+    case SQL_INVALID_HANDLE:
+        return "SQL_INVALID_HANDLE";
+    case SQL_NO_DATA:
+        return "SQL_NO_DATA";
+    case SQL_NEED_DATA:
+        return "SQL_NEED_DATA";
+    case SQL_STILL_EXECUTING:
+        return "SQL_STILL_EXECUTING";
+    default:
+        break;
+    }
+    char digits[16];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, static_cast<int>(rc));
+    (void)ec;
+    return "return code " + std::string(digits, end);
+}
+
+} // namespace
+
+std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT type, SQLHANDLE handle)
+{
+    std::vector<DiagnosticRecord> records;
+    if (handle == SQL_NULL_HANDLE) {
+        return records;
+    }
+    for (SQLSMALLINT i = 1; i <= kMaxRecords; ++i) {
+        SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+        SQLINTEGER native = 0;
+        std::vector<SQLCHAR> text(1024);
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
+                                     static_cast<SQLSMALLINT>(text.size()), &length);
+        if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
+            // The message was cut; ask again with room for all of it.
+            text.resize(static_cast<std::size_t>(length) + 1);
+            rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()),
+                               &length);
+        }
+        if (!succeeded(rc)) {
+            break;
+        }
+        DiagnosticRecord r;
+        r.sqlState.assign(reinterpret_cast<const char*>(state));
+        r.nativeError = native;
+        std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
+        n = std::min(n, text.size() - 1);
+        r.message.assign(reinterpret_cast<const char*>(text.data()), n);
+        // Drivers end some messages with a line break; the log wants one line.
+        while (!r.message.empty() && (r.message.back() == '\n' || r.message.back() == '\r')) {
+            r.message.pop_back();
+        }
+        records.push_back(std::move(r));
+    }
+    return records;
+}
+
+std::string diagnosticText(const std::vector<DiagnosticRecord>& records)
+{
+    std::string text;
+    for (const DiagnosticRecord& r : records) {
+        if (!text.empty()) {
+            text += "; ";
+        }
+        text += r.message;
+        text += " (SQLSTATE ";
+        text += r.sqlState;
+        text += ')';
+    }
+    return text;
+}
+
+void raiseDiagnostics(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const std::string& source)
+{
+    std::string text = diagnosticText(diagnosticRecords(type, handle));
+    if (text.empty()) {
+        text = "The ODBC call failed without a diagnostic record (" + returnCodeText(rc) + ")";
+    }
+    throw Failure(Failure::kDatabaseError, std::move(text), source);
+}
+
+} // namespace ob::odbc
