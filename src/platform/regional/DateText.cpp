@@ -53,8 +53,8 @@ bool isBlank(char c)
 // Length of the blank at `i` (ASCII blanks, no-break space, ideographic space), 0 if none.
 std::size_t blankAt(std::string_view s, std::size_t i)
 {
-    if (isBlank(s[i]))
-        return 1;
+    if (static_cast<unsigned char>(s[i]) < 0x80)
+        return isBlank(s[i]) ? 1 : 0;
     if (s.substr(i, 2) == "\xC2\xA0")
         return 2;
     if (s.substr(i, 3) == "\xE3\x80\x80")
