@@ -3,6 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -22,7 +23,7 @@ const char* const kConnectionSource = "ADODB.Connection";
 // The source of failures before a driver is known.
 const char* const kManagerSource = "ODBC";
 // A stopped or unreachable server must end a login, not hang it.
-constexpr SQLUINTEGER kLoginTimeoutSeconds = 10;
+constexpr int kDefaultLoginTimeoutSeconds = 10;
 constexpr std::size_t kChunk = 8192;
 
 SQLPOINTER attributeValue(std::uintptr_t v)
@@ -114,6 +115,7 @@ std::optional<std::string> readValue(const Handle& stmt, SQLUSMALLINT column, co
 struct Connection::Impl {
     std::string connectionString;
     CursorLocation cursor = CursorLocation::Server;
+    int loginTimeout = kDefaultLoginTimeoutSeconds;
     Handle env;
     ConnectionHandle dbc;
     std::string dbms;
@@ -145,9 +147,10 @@ struct Connection::Impl {
     {
         if (!dbc) {
             dbc = ConnectionHandle(Handle::allocate(SQL_HANDLE_DBC, &env, kManagerSource));
-            // Not every driver knows the attribute; a refusal is no reason to fail.
-            SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, attributeValue(kLoginTimeoutSeconds), 0);
         }
+        // Not every driver knows the attribute; a refusal is no reason to fail.
+        SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                          attributeValue(static_cast<std::uintptr_t>(std::max(loginTimeout, 0))), SQL_IS_UINTEGER);
         std::string text = joinConnectionItems(items);
         SQLCHAR out[1024];
         SQLSMALLINT outLength = 0;
@@ -301,6 +304,16 @@ void Connection::Open()
         d.closeHandles();
         throw;
     }
+}
+
+void Connection::setLoginTimeout(int seconds)
+{
+    m_impl->loginTimeout = seconds;
+}
+
+int Connection::loginTimeout() const
+{
+    return m_impl->loginTimeout;
 }
 
 int Connection::State() const

@@ -27,6 +27,10 @@ public:
     const std::string& ConnectionString() const;
 
     void Open();
+    // Seconds a login may take before it fails (10 unless set); a stopped or
+    // unreachable server ends the login with an error instead of a hang.
+    void setLoginTimeout(int seconds);
+    int loginTimeout() const;
     // 0 closed, 1 open. Calls are synchronous, so never 4 (executing).
     int State() const;
     void setCursorLocation(CursorLocation where);

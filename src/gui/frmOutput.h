@@ -1,0 +1,52 @@
+#pragma once
+// frmOutput: the log window, "OB32PYII Output", with the list lstOutput.
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "shell/WindowSystem.h"
+
+class QListWidget;
+class QPrinter;
+
+namespace ob::gui {
+
+class frmOutput final : public QWidget, public OutputWindow {
+    Q_OBJECT
+
+public:
+    // `windowsFolder` is where the log file lives; with no printer the log is
+    // printed to a PDF there.
+    explicit frmOutput(std::string windowsFolder, QWidget* parent = nullptr);
+
+    int ListCount() const override;
+    void RemoveItem(int index) override;
+    void AddItem(const std::string& text) override;
+    void SetListIndex(int index) override;
+    void Show() override;
+
+    // The double-click on the list: every line, first to last, to the default
+    // printer, or to OB32PYII-log.pdf beside the log file when there is none.
+    void PrintLog();
+    QString pdfPath() const;
+    // Whether a default printer exists; replaceable so that tests never print.
+    void setPrinterProbe(std::function<bool()> hasDefaultPrinter);
+
+    QListWidget* list() const { return lstOutput; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layoutList();
+    bool printLines(QPrinter& printer);
+
+    std::string m_windowsFolder;
+    std::function<bool()> m_hasDefaultPrinter;
+    QListWidget* lstOutput;
+};
+
+} // namespace ob::gui

@@ -1,0 +1,233 @@
+// ob32pyii-send: plays PYRALIS II's side of the exchange-file handshake, for
+// scripts, support and tests.
+//
+//   ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--show SECTION]...
+//                 [Section.Key=Value]... ACTION
+//
+// Writes each assignment into OB32PYII.INI, then [General] Action = ACTION,
+// waits until the program has finished the action and prints [General] Error
+// and the sections asked for. Exit status: 0 success, 1 the action reported an
+// error, 2 no answer in time, 3 bad usage.
+
+#include "exchange/ExchangeKeys.h"
+#include "platform/Failure.h"
+#include "platform/ini/IniFile.h"
+#include "platform/ini/SharedFile.h"
+#include "platform/system/InstanceLock.h"
+#include "platform/system/SystemFolders.h"
+
+#include <charconv>
+#include <chrono>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace keys = ob::keys;
+
+constexpr int kSuccess = 0;
+constexpr int kActionFailed = 1;
+constexpr int kTimedOut = 2;
+constexpr int kBadUsage = 3;
+
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+// The program writes Busy True right after emptying Action; a file that stays
+// in the in-between state this long was not caught in that moment.
+constexpr auto kSettleTime = std::chrono::milliseconds(1500);
+
+struct Assignment {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+struct Options {
+    std::string folder;
+    double timeoutSeconds = 60;
+    std::vector<std::string> show;
+    std::vector<Assignment> assignments;
+    std::string action;
+};
+
+int usage(const std::string& problem)
+{
+    std::cerr << "ob32pyii-send: " << problem << "\n"
+              << "usage: ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--show SECTION]... "
+                 "[Section.Key=Value]... ACTION\n";
+    return kBadUsage;
+}
+
+std::optional<Options> parse(int argc, char** argv, std::string& problem)
+{
+    Options options;
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool takesValue = arg == "--dir" || arg == "--timeout" || arg == "--show";
+        if (takesValue && i + 1 >= argc) {
+            problem = arg + " needs a value";
+            return std::nullopt;
+        }
+        if (arg == "--dir") {
+            options.folder = argv[++i];
+        } else if (arg == "--timeout") {
+            const std::string text = argv[++i];
+            const auto end = text.data() + text.size();
+            const auto parsed = std::from_chars(text.data(), end, options.timeoutSeconds);
+            if (parsed.ec != std::errc() || parsed.ptr != end || options.timeoutSeconds <= 0) {
+                problem = "bad timeout '" + text + "'";
+                return std::nullopt;
+            }
+        } else if (arg == "--show") {
+            options.show.emplace_back(argv[++i]);
+        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            problem = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (words.empty()) {
+        problem = "no action given";
+        return std::nullopt;
+    }
+    options.action = words.back();
+    words.pop_back();
+    for (const auto& word : words) {
+        const auto eq = word.find('=');
+        const auto dot = word.find('.');
+        if (eq == std::string::npos || dot == std::string::npos || dot > eq || dot == 0 || dot + 1 == eq) {
+            problem = "'" + word + "' is not Section.Key=Value";
+            return std::nullopt;
+        }
+        options.assignments.push_back({word.substr(0, dot), word.substr(dot + 1, eq - dot - 1), word.substr(eq + 1)});
+    }
+    return options;
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Watches the file for the end of the action. The program, once it takes the
+// action up, writes Action empty, then Busy True, (Error empty,) runs it, and
+// writes Busy False. So:
+//  - Action empty with Busy True means our action runs; Busy False after that
+//    means it is finished.
+//  - A fast action can start and finish between two looks. Action empty with
+//    Busy False is then finished, unless the file is exactly what the
+//    program's first write made of ours (only Action emptied): that is also
+//    the short moment before it writes Busy True. An action whose result left
+//    the file byte for byte like that (a repeated /OBVER, say) is told apart
+//    by time: the in-between moment lasts one file write, so the same state
+//    still there after kSettleTime is an ending.
+class Handshake {
+public:
+    explicit Handshake(std::string takenUp) : m_takenUp(std::move(takenUp)) {}
+
+    bool finished(const std::string& content)
+    {
+        const auto action = trimmed(ob::ini::lookup(content, keys::General, keys::Action).value_or(""));
+        const bool busy = ob::ini::toBoolean(ob::ini::lookup(content, keys::General, keys::Busy).value_or(""));
+        const bool between = action.empty() && !busy && content == m_takenUp;
+        if (!between)
+            m_betweenSince.reset();
+        if (action.empty() && busy) {
+            m_sawRunning = true;
+            return false;
+        }
+        if (!action.empty() || busy)
+            return false;
+        if (m_sawRunning || !between)
+            return true;
+        const auto now = Clock::now();
+        if (!m_betweenSince)
+            m_betweenSince = now;
+        return now - *m_betweenSince >= kSettleTime;
+    }
+
+private:
+    std::string m_takenUp;
+    bool m_sawRunning = false;
+    std::optional<Clock::time_point> m_betweenSince;
+};
+
+int run(const Options& options)
+{
+    const std::string folder = options.folder.empty() ? ob::sys::windowsFolder() : options.folder;
+    const std::string path = ob::sys::buildPath(folder, keys::kExchangeFileName);
+    const std::string lockPath = ob::sys::buildPath(folder, keys::kInstanceLockName);
+    const bool terminating = upper(options.action).find("/TERMINATE") != std::string::npos;
+    const long program = ob::sys::InstanceLock::holderProcess(lockPath);
+
+    ob::IniFile ini;
+    ini.setFilePath(path);
+    for (const auto& a : options.assignments)
+        ini.write(a.section, a.key, a.value);
+    // The request's data first, the action word last.
+    const std::string sent = ob::ini::updateFile(path, [&](const std::string& content) {
+        return ob::ini::assign(content, keys::General, keys::Action, options.action);
+    });
+
+    Handshake handshake(ob::ini::assign(sent, keys::General, keys::Action, ""));
+    const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
+    std::string content;
+    for (;;) {
+        content = ob::ini::readFile(path);
+        if (handshake.finished(content))
+            break;
+        // The program ends right after /TERMINATE; its end is an answer too.
+        if (terminating && program != 0 && ob::sys::InstanceLock::holderProcess(lockPath) != program) {
+            content = ob::ini::readFile(path);
+            break;
+        }
+        if (Clock::now() >= deadline) {
+            std::cerr << "ob32pyii-send: no answer to " << options.action << " within " << options.timeoutSeconds
+                      << " s (" << path << ")\n";
+            return kTimedOut;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+
+    const auto error = ob::ini::lookup(content, keys::General, keys::Error).value_or("");
+    std::cout << "[General] Error=" << error << "\n";
+    for (const auto& section : options.show) {
+        std::cout << "[" << section << "]\n";
+        for (const auto& [key, value] : ob::ini::sectionEntries(content, section))
+            std::cout << key << "=" << value << "\n";
+    }
+    return error.empty() ? kSuccess : kActionFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string problem;
+    const auto options = parse(argc, argv, problem);
+    if (!options)
+        return usage(problem);
+    try {
+        return run(*options);
+    } catch (const ob::Failure& failure) {
+        std::cerr << "ob32pyii-send: " << failure.number() << " - " << failure.description() << "\n";
+        return kTimedOut;
+    }
+}
