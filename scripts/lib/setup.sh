@@ -1,0 +1,63 @@
+# Shared by scripts/demo and scripts/test: the Debian packages the project
+# needs, installed when missing, and the build.
+#
+#   ob_ensure_packages PACKAGE...   install what is missing (root), or print the
+#                                   one apt-get line that would (anyone else)
+#   ob_build DIR CMAKE-ARGS...      configure (once) and build in DIR
+
+ob_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# What every build needs: compiler and build tools, Qt 6 Widgets, unixODBC
+# with the SQLite driver, GoogleTest, and the sqlite3 shell for the sample
+# database.
+ob_base_packages=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc unixodbc-dev libsqliteodbc
+                  libgtest-dev sqlite3)
+
+ob_log() {
+    echo "==> $*"
+}
+
+ob_ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "These Debian packages are missing. Install them with:" >&2
+        echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    ob_log "Installing ${missing[*]}"
+    if [[ -z "${OB_APT_UPDATED:-}" ]]; then
+        DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null
+        export OB_APT_UPDATED=1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+ob_build() {
+    local dir="$1"
+    shift
+    if [[ ! -f "$dir/build.ninja" ]]; then
+        ob_log "Configuring $dir"
+        cmake -S "$ob_root" -B "$dir" -G Ninja "$@" >/dev/null
+    fi
+    ob_log "Building in $dir"
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# A TCP port on 127.0.0.1 that nothing listens on, from 54320 up.
+ob_free_port() {
+    local port
+    for port in $(seq 54320 54420); do
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+            echo "$port"
+            return 0
+        fi
+    done
+    echo "no free port between 54320 and 54420" >&2
+    return 1
+}
