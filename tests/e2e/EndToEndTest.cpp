@@ -173,6 +173,29 @@ TEST(EndToEnd, aSecondInstanceEndsAtOnceAndTouchesNothing)
     EXPECT_EQ(first.waitForExit(), 0);
 }
 
+TEST(EndToEnd, aFailingLoginWithoutAnOperatorEndsInsteadOfWaiting)
+{
+    TempDir dir;
+    dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
+    dir.write(kExchange, "[OBLogin]\r\nLoginUserName=tech1\r\nLoginPassword=secret\r\n");
+    RealProgram program(dir.path());
+    ASSERT_TRUE(program.waitUntilStarted());
+
+    const auto login = send(dir.path(), {"--show", "OBLogin", "/OBLOGIN"});
+    EXPECT_EQ(login.exitCode, 1);
+    EXPECT_NE(login.output.find("Error=Login cancelled - the interface to the ORBISTA database is not enabled\n"),
+              std::string::npos)
+        << login.output;
+    EXPECT_NE(login.output.find("Login=False\n"), std::string::npos);
+    EXPECT_FALSE(dir.exists("missing.db")) << "a missing database file is an error, not a new database";
+    EXPECT_TRUE(logHas(dir, "Login failed - resetting password"));
+    EXPECT_TRUE(logHas(dir, "No operator display is available - the login dialog is answered as Cancel"));
+    EXPECT_EQ(dir.read(kLog).find("secret"), std::string::npos);
+
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+}
+
 // A calibration laboratory's database: the sample rows of tools/sample.
 class WholeCalibration : public ::testing::TestWithParam<Engine> {
 protected:
