@@ -135,11 +135,14 @@ DropDown dropDownFor(const CFieldInfo& field)
     }
     // The grid's list text: a leading "|" makes the list editable; an empty
     // list text means no list at all, so the cell is edited as plain text.
+    // A FIXED field without items has no trailing "|" to drop.
     std::string listText = kind == "PICK" ? "|" : "";
     for (const auto& item : field.ValidationItems()) {
         listText += item + "|";
     }
-    listText.pop_back();
+    if (!listText.empty()) {
+        listText.pop_back();
+    }
     if (listText.empty()) {
         return result;
     }
