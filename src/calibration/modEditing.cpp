@@ -18,11 +18,15 @@ std::string CBrennLinkDB::NormalizeDecimalPoint(const std::string& text)
     if (m_decimalSeparator == ".") {
         return text;
     }
-    std::string out = text;
-    for (auto pos = out.find(m_decimalSeparator); pos != std::string::npos;
-         pos = out.find(m_decimalSeparator, pos + 1)) {
-        out.replace(pos, m_decimalSeparator.size(), ".");
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (auto pos = text.find(m_decimalSeparator); pos != std::string::npos;
+         pos = text.find(m_decimalSeparator, from)) {
+        out.append(text, from, pos - from).push_back('.');
+        from = pos + m_decimalSeparator.size();
     }
+    out.append(text, from, std::string::npos);
     return out;
 }
 
