@@ -1,0 +1,111 @@
+#pragma once
+// Helpers shared by the benchmarks: timing, summary statistics and Markdown
+// tables. Timings are wall-clock milliseconds from the steady clock.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <numeric>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ob::bench {
+
+using SteadyClock = std::chrono::steady_clock;
+
+inline double msSince(SteadyClock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+// Milliseconds one call of `f` takes.
+template <typename F>
+double timeMs(F&& f)
+{
+    const auto start = SteadyClock::now();
+    f();
+    return msSince(start);
+}
+
+struct Stats {
+    double median = 0;
+    double min = 0;
+    double max = 0;
+    double total = 0;
+    std::size_t count = 0;
+};
+
+inline Stats summarize(std::vector<double> samples)
+{
+    Stats s;
+    if (samples.empty())
+        return s;
+    std::sort(samples.begin(), samples.end());
+    const std::size_t n = samples.size();
+    s.count = n;
+    s.median = n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
+    s.min = samples.front();
+    s.max = samples.back();
+    s.total = std::accumulate(samples.begin(), samples.end(), 0.0);
+    return s;
+}
+
+// A number with a fixed count of decimals; the C library's locale is never
+// involved because the benchmarks do not change it.
+inline std::string fixed(double value, int decimals = 3)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+// (a - b) / b as a percentage with a sign.
+inline std::string percentOver(double a, double b)
+{
+    if (b <= 0)
+        return "n/a";
+    const double p = (a - b) / b * 100.0;
+    return (p >= 0 ? "+" : "") + fixed(p, 0) + " %";
+}
+
+inline std::string verdict(bool met)
+{
+    return met ? "met" : "NOT met";
+}
+
+class Table {
+public:
+    explicit Table(std::vector<std::string> header) : m_header(std::move(header)) {}
+    void add(std::vector<std::string> row) { m_rows.push_back(std::move(row)); }
+    void print(std::ostream& out = std::cout) const
+    {
+        line(out, m_header);
+        out << '|';
+        for (std::size_t i = 0; i < m_header.size(); ++i)
+            out << (i == 0 ? "---|" : "---:|");
+        out << '\n';
+        for (const auto& r : m_rows)
+            line(out, r);
+        out << '\n';
+    }
+
+private:
+    static void line(std::ostream& out, const std::vector<std::string>& cells)
+    {
+        out << '|';
+        for (const auto& c : cells)
+            out << ' ' << c << " |";
+        out << '\n';
+    }
+    std::vector<std::string> m_header;
+    std::vector<std::vector<std::string>> m_rows;
+};
+
+inline void heading(const std::string& text)
+{
+    std::cout << "### " << text << "\n\n";
+}
+
+} // namespace ob::bench
