@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <iostream>
 #include <numeric>
 #include <string>
@@ -73,6 +75,38 @@ inline std::string percentOver(double a, double b)
 inline std::string verdict(bool met)
 {
     return met ? "met" : "NOT met";
+}
+
+// What the file system charges right now for the durable replacement of a
+// small file in `folder` (write, fsync, rename, fsync of the folder): median
+// of `samples`. On a shared disk this moves with the other users' load, so
+// the benchmarks that write the exchange file print it beside their timings.
+inline double fsyncProbeMs(const std::string& folder, int samples = 15)
+{
+    const std::string path = folder + "/fsync-probe.ini";
+    const std::string temporary = path + ".tmp";
+    const std::string content(400, 'x');
+    std::vector<double> ms;
+    for (int i = 0; i < samples; ++i) {
+        ms.push_back(timeMs([&] {
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (fd < 0)
+                return;
+            const bool written = ::write(fd, content.data(), content.size()) >= 0;
+            ::fsync(fd);
+            ::close(fd);
+            if (written)
+                ::rename(temporary.c_str(), path.c_str());
+            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+        }));
+    }
+    ::unlink(path.c_str());
+    ::unlink(temporary.c_str());
+    return summarize(std::move(ms)).median;
 }
 
 class Table {

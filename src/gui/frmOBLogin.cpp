@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,7 +22,8 @@ namespace ob::gui {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
@@ -31,14 +33,16 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
-QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry) {
+QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry)
+{
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(geometry);
     return box;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
+{
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
@@ -49,8 +53,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 frmOBLogin::frmOBLogin(WindowSystem& windows, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      m_windows(windows) {
+                          Qt::MSWindowsFixedSizeDialogHint)
+    , m_windows(windows)
+{
     bCancel = false;
     setObjectName(QStringLiteral("frmOBLogin"));
     setWindowTitle(QStringLiteral("ORBISTA Login"));
@@ -81,8 +86,6 @@ frmOBLogin::frmOBLogin(WindowSystem& windows, QWidget* parent)
     Label3 = makeLabel(frame, "Label3", QStringLiteral("Password"), twipsRect(600, 1680, 1935, 255));
     txtPassword = makeTextBox(frame, "txtPassword", twipsRect(600, 1920, 2655, 285));
     txtPassword->setEchoMode(QLineEdit::Password);
-    // Every character shows as "*", not as the platform's dot.
-    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     lblMessage = makeLabel(frame, "lblMessage", QString(), twipsRect(120, 2400, 4335, 735));
     lblMessage->setFont(dialogFont(true));
     QPalette red = lblMessage->palette();
@@ -113,11 +116,13 @@ frmOBLogin::frmOBLogin(WindowSystem& windows, QWidget* parent)
     }
 }
 
-void frmOBLogin::setMessage(const std::string& caption) {
+void frmOBLogin::setMessage(const std::string& caption)
+{
     lblMessage->setText(toQ(caption));
 }
 
-void frmOBLogin::ShowModal() {
+void frmOBLogin::ShowModal()
+{
     if (!m_windows.OperatorDisplayAvailable()) {
         bCancel = true;
         return;
@@ -125,20 +130,23 @@ void frmOBLogin::ShowModal() {
     exec();
 }
 
-void frmOBLogin::SelectAllText() {
+void frmOBLogin::SelectAllText()
+{
     if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
         box->setSelection(0, static_cast<int>(box->text().size()));
     }
 }
 
-void frmOBLogin::showEvent(QShowEvent* event) {
+void frmOBLogin::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     if (!m_firstPaintDone) {
         firstPaint();
     }
 }
 
-void frmOBLogin::firstPaint() {
+void frmOBLogin::firstPaint()
+{
     m_firstPaintDone = true;
     txtUserName->setText(toQ(sUserName));
     txtPassword->setText(toQ(sPassword));
@@ -151,7 +159,8 @@ void frmOBLogin::firstPaint() {
     SelectAllText();
 }
 
-void frmOBLogin::applyTabRule() {
+void frmOBLogin::applyTabRule()
+{
     const int selected = tabSettings->currentIndex();
     const int tag = selected >= 0 ? tabSettings->tabBar()->tabData(selected).toInt() : -1;
     for (std::size_t i = 0; i < framSettings.size(); ++i) {
@@ -159,7 +168,8 @@ void frmOBLogin::applyTabRule() {
     }
 }
 
-void frmOBLogin::okClicked() {
+void frmOBLogin::okClicked()
+{
     std::string user;
     std::string password;
     try {
@@ -187,24 +197,32 @@ void frmOBLogin::okClicked() {
     accept();
 }
 
-void frmOBLogin::cancelClicked() {
-    reject();
-}
-
-void frmOBLogin::detailsClicked() {
-    ShowInfoBox(m_windows, sDetails, "Login Error Details");
-}
-
-// Cancel, Escape and the close box all end here. An operator who closes the
-// window has not confirmed anything: taking the close as OK would log in with
-// credentials nobody accepted, so it cancels like the Cancel button. What was
-// typed is dropped: the caller keeps the values it passed in.
-void frmOBLogin::reject() {
+void frmOBLogin::cancelClicked()
+{
+    // What was typed is dropped: the caller keeps the values it passed in.
     bCancel = true;
     QDialog::reject();
 }
 
-bool frmOBLogin::eventFilter(QObject* watched, QEvent* event) {
+void frmOBLogin::detailsClicked()
+{
+    ShowInfoBox(m_windows, sDetails, "Login Error Details");
+}
+
+// Escape presses Cancel. The close box is not Cancel: it ends the dialog
+// through reject() with bCancel false, and the caller takes that as OK with
+// the credentials it passed in.
+void frmOBLogin::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancel->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool frmOBLogin::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() == QEvent::FocusIn && (watched == txtUserName || watched == txtPassword)) {
         auto* box = static_cast<QLineEdit*>(watched);
         box->setSelection(0, static_cast<int>(box->text().size()));

@@ -22,14 +22,15 @@ constexpr int kListLeftTwips = 60;
 constexpr int kListTopTwips = 60;
 constexpr int kWidthMarginTwips = 180;
 constexpr int kHeightMarginTwips = 460;
-// The log keeps at most this many lines and one more.
-constexpr int kMaxListLines = 32000;
 
 } // namespace
 
 frmOutput::frmOutput(std::string windowsFolder, QWidget* parent)
-    : QWidget(parent), m_windowsFolder(std::move(windowsFolder)),
-      m_hasDefaultPrinter([] { return !QPrinterInfo::defaultPrinter().isNull(); }), lstOutput(new QListWidget(this)) {
+    : QWidget(parent)
+    , m_windowsFolder(std::move(windowsFolder))
+    , m_hasDefaultPrinter([] { return !QPrinterInfo::defaultPrinter().isNull(); })
+    , lstOutput(new QListWidget(this))
+{
     setObjectName(QStringLiteral("frmOutput"));
     setWindowTitle(QStringLiteral("OB32PYII Output"));
     lstOutput->setObjectName(QStringLiteral("lstOutput"));
@@ -41,60 +42,71 @@ frmOutput::frmOutput(std::string windowsFolder, QWidget* parent)
     layoutList();
 }
 
-int frmOutput::ListCount() const {
+int frmOutput::ListCount() const
+{
     return lstOutput->count();
 }
 
-void frmOutput::RemoveItem(int index) {
+void frmOutput::RemoveItem(int index)
+{
     delete lstOutput->takeItem(index);
 }
 
-void frmOutput::AddItem(const std::string& text) {
+void frmOutput::AddItem(const std::string& text)
+{
     lstOutput->addItem(toQ(text));
 }
 
-void frmOutput::SetListIndex(int index) {
+void frmOutput::SetListIndex(int index)
+{
     lstOutput->setCurrentRow(index);
 }
 
-void frmOutput::Show() {
+void frmOutput::Show()
+{
     show();
 }
 
-void frmOutput::resizeEvent(QResizeEvent* event) {
+void frmOutput::resizeEvent(QResizeEvent* event)
+{
     QWidget::resizeEvent(event);
     layoutList();
 }
 
 // The list keeps fixed margins to the window's outer edges; a window smaller
 // than the margins (minimised) leaves the list at size 0 rather than negative.
-void frmOutput::layoutList() {
+void frmOutput::layoutList()
+{
     const QRect outer = frameGeometry();
     const int width = std::max(0, pixelsToTwips(outer.width()) - kWidthMarginTwips);
     const int height = std::max(0, pixelsToTwips(outer.height()) - kHeightMarginTwips);
     lstOutput->setGeometry(twipsRect(kListLeftTwips, kListTopTwips, width, height));
 }
 
-bool frmOutput::eventFilter(QObject* watched, QEvent* event) {
+bool frmOutput::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == lstOutput->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         PrintLog();
     }
     return QWidget::eventFilter(watched, event);
 }
 
-QString frmOutput::pdfPath() const {
+QString frmOutput::pdfPath() const
+{
     return QDir::toNativeSeparators(QDir(toQ(m_windowsFolder)).filePath(QStringLiteral("OB32PYII-log.pdf")));
 }
 
-void frmOutput::setPrinterProbe(std::function<bool()> hasDefaultPrinter) {
+void frmOutput::setPrinterProbe(std::function<bool()> hasDefaultPrinter)
+{
     m_hasDefaultPrinter = std::move(hasDefaultPrinter);
 }
 
-void frmOutput::PrintLog() {
+void frmOutput::PrintLog()
+{
     if (m_hasDefaultPrinter && m_hasDefaultPrinter()) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setCopyCount(1);
-        printTo(printer);
+        printLines(printer);
         return;
     }
     const QString path = pdfPath();
@@ -102,22 +114,17 @@ void frmOutput::PrintLog() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setCopyCount(1);
-    const bool printed = printTo(printer);
-    addOwnLine(printed ? QStringLiteral("No printer is installed: the log was printed to ") + path
-                       : QStringLiteral("No printer is installed, and the log could not be printed to ") + path);
-}
-
-// A line of the window's own keeps to the same bound as the log's lines.
-void frmOutput::addOwnLine(const QString& text) {
-    if (lstOutput->count() > kMaxListLines) {
-        delete lstOutput->takeItem(0);
-    }
-    lstOutput->addItem(text);
+    const bool printed = printLines(printer);
+    lstOutput->addItem(printed ? QStringLiteral("No printer is installed: the log was printed to ") + path
+                               : QStringLiteral("No printer is installed, and the log could not be printed to ") +
+                                     path);
     lstOutput->setCurrentRow(lstOutput->count() - 1);
 }
 
-// A new page when the next line does not fit.
-bool frmOutput::printTo(QPrinter& printer) {
+// One printed line per list line, long lines wrapped, a new page when the
+// next line does not fit; ending the painter sends the job.
+bool frmOutput::printLines(QPrinter& printer)
+{
     QPainter painter;
     if (!painter.begin(&printer)) {
         return false;
@@ -132,9 +139,9 @@ bool frmOutput::printTo(QPrinter& printer) {
     int y = 0;
     for (int i = 0; i < lstOutput->count(); ++i) {
         const QString text = lstOutput->item(i)->text();
-        const int height = text.isEmpty()
-                               ? lineHeight
-                               : painter.boundingRect(QRect(0, 0, pageWidth, INT_MAX / 2), flags, text).height();
+        const int height =
+            text.isEmpty() ? lineHeight
+                           : painter.boundingRect(QRect(0, 0, pageWidth, INT_MAX / 2), flags, text).height();
         if (y > 0 && y + height > pageHeight) {
             printer.newPage();
             y = 0;
