@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,6 +85,8 @@ frmOBLogin::frmOBLogin(WindowSystem& windows, QWidget* parent)
     Label3 = makeLabel(frame, "Label3", QStringLiteral("Password"), twipsRect(600, 1680, 1935, 255));
     txtPassword = makeTextBox(frame, "txtPassword", twipsRect(600, 1920, 2655, 285));
     txtPassword->setEchoMode(QLineEdit::Password);
+    // Every character shows as "*", not as the platform's dot.
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     lblMessage = makeLabel(frame, "lblMessage", QString(), twipsRect(120, 2400, 4335, 735));
     lblMessage->setFont(dialogFont(true));
     QPalette red = lblMessage->palette();
@@ -199,9 +200,7 @@ void frmOBLogin::okClicked()
 
 void frmOBLogin::cancelClicked()
 {
-    // What was typed is dropped: the caller keeps the values it passed in.
-    bCancel = true;
-    QDialog::reject();
+    reject();
 }
 
 void frmOBLogin::detailsClicked()
@@ -209,16 +208,14 @@ void frmOBLogin::detailsClicked()
     ShowInfoBox(m_windows, sDetails, "Login Error Details");
 }
 
-// Escape presses Cancel. The close box is not Cancel: it ends the dialog
-// through reject() with bCancel false, and the caller takes that as OK with
-// the credentials it passed in.
-void frmOBLogin::keyPressEvent(QKeyEvent* event)
+// Cancel, Escape and the close box all end here. An operator who closes the
+// window has not confirmed anything: taking the close as OK would log in with
+// credentials nobody accepted, so it cancels like the Cancel button. What was
+// typed is dropped: the caller keeps the values it passed in.
+void frmOBLogin::reject()
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdCancel->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    bCancel = true;
+    QDialog::reject();
 }
 
 bool frmOBLogin::eventFilter(QObject* watched, QEvent* event)

@@ -35,7 +35,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

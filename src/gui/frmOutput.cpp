@@ -22,6 +22,8 @@ constexpr int kListLeftTwips = 60;
 constexpr int kListTopTwips = 60;
 constexpr int kWidthMarginTwips = 180;
 constexpr int kHeightMarginTwips = 460;
+// The log keeps at most this many lines and one more.
+constexpr int kMaxListLines = 32000;
 
 } // namespace
 
@@ -106,7 +108,7 @@ void frmOutput::PrintLog()
     if (m_hasDefaultPrinter && m_hasDefaultPrinter()) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setCopyCount(1);
-        printLines(printer);
+        printTo(printer);
         return;
     }
     const QString path = pdfPath();
@@ -114,16 +116,23 @@ void frmOutput::PrintLog()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setCopyCount(1);
-    const bool printed = printLines(printer);
-    lstOutput->addItem(printed ? QStringLiteral("No printer is installed: the log was printed to ") + path
-                               : QStringLiteral("No printer is installed, and the log could not be printed to ") +
-                                     path);
+    const bool printed = printTo(printer);
+    addOwnLine(printed ? QStringLiteral("No printer is installed: the log was printed to ") + path
+                       : QStringLiteral("No printer is installed, and the log could not be printed to ") + path);
+}
+
+// A line of the window's own keeps to the same bound as the log's lines.
+void frmOutput::addOwnLine(const QString& text)
+{
+    if (lstOutput->count() > kMaxListLines) {
+        delete lstOutput->takeItem(0);
+    }
+    lstOutput->addItem(text);
     lstOutput->setCurrentRow(lstOutput->count() - 1);
 }
 
-// One printed line per list line, long lines wrapped, a new page when the
-// next line does not fit; ending the painter sends the job.
-bool frmOutput::printLines(QPrinter& printer)
+// A new page when the next line does not fit.
+bool frmOutput::printTo(QPrinter& printer)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {

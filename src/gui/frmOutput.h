@@ -30,6 +30,10 @@ public:
     // The double-click on the list: every line, first to last, to the default
     // printer, or to OB32PYII-log.pdf beside the log file when there is none.
     void PrintLog();
+    // Every line of the list, first to last, one printed line each (long lines
+    // wrapped); ending the painter sends the job. False when the job could not
+    // start or finish.
+    bool printTo(QPrinter& printer);
     QString pdfPath() const;
     // Whether a default printer exists; replaceable so that tests never print.
     void setPrinterProbe(std::function<bool()> hasDefaultPrinter);
@@ -42,7 +46,7 @@ protected:
 
 private:
     void layoutList();
-    bool printLines(QPrinter& printer);
+    void addOwnLine(const QString& text);
 
     std::string m_windowsFolder;
     std::function<bool()> m_hasDefaultPrinter;

@@ -11,16 +11,19 @@
 
 namespace ob::test {
 
-BoxAnswerer::BoxAnswerer() {
+BoxAnswerer::BoxAnswerer()
+{
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { answer(); });
     m_timer.start(5);
 }
 
-BoxAnswerer::~BoxAnswerer() {
+BoxAnswerer::~BoxAnswerer()
+{
     m_timer.stop();
 }
 
-QStringList BoxAnswerer::titles() const {
+QStringList BoxAnswerer::titles() const
+{
     QStringList out;
     for (const SeenBox& box : boxes) {
         out << box.title;
@@ -28,7 +31,8 @@ QStringList BoxAnswerer::titles() const {
     return out;
 }
 
-void BoxAnswerer::answer() {
+void BoxAnswerer::answer()
+{
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
         auto* box = qobject_cast<QMessageBox*>(window);
@@ -54,13 +58,15 @@ void BoxAnswerer::answer() {
 }
 
 std::shared_ptr<gui::QtWindowSystem> operatorWindows(const std::string& windowsFolder,
-                                                     regional::RegionalSettings regional) {
+                                                     regional::RegionalSettings regional)
+{
     auto windows = std::make_shared<gui::QtWindowSystem>(windowsFolder, std::move(regional), nullptr);
     windows->forceOperatorDisplay(true);
     return windows;
 }
 
-bool workWhileModal(QWidget& window, const std::function<void()>& showModal, const std::function<void()>& actions) {
+bool workWhileModal(QWidget& window, const std::function<void()>& showModal, const std::function<void()>& actions)
+{
     bool hung = false;
     QPointer<QWidget> guarded(&window);
     QTimer::singleShot(0, &window, [guarded, actions] {
@@ -86,7 +92,8 @@ bool workWhileModal(QWidget& window, const std::function<void()>& showModal, con
     return !hung;
 }
 
-void settle() {
+void settle()
+{
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents();
     }

@@ -21,13 +21,16 @@ class QDialog;
 class QMessageBox;
 
 // Readable values in GoogleTest's messages.
-inline void PrintTo(const QRect& r, std::ostream* os) {
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
     *os << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << "x" << r.height() << ")";
 }
-inline void PrintTo(const QSize& s, std::ostream* os) {
+inline void PrintTo(const QSize& s, std::ostream* os)
+{
     *os << "QSize(" << s.width() << "x" << s.height() << ")";
 }
-inline void PrintTo(const QString& s, std::ostream* os) {
+inline void PrintTo(const QString& s, std::ostream* os)
+{
     *os << '"' << s.toStdString() << '"';
 }
 
@@ -62,9 +65,8 @@ private:
 
 // The program's window system with real modal boxes, even on the offscreen
 // platform. No Clock: the editor's dates complete with the current year.
-std::shared_ptr<gui::QtWindowSystem>
-operatorWindows(const std::string& windowsFolder = {},
-                regional::RegionalSettings regional = regional::RegionalSettings::enUS());
+std::shared_ptr<gui::QtWindowSystem> operatorWindows(
+    const std::string& windowsFolder = {}, regional::RegionalSettings regional = regional::RegionalSettings::enUS());
 
 // Calls `showModal` (which blocks in the window's modal loop) and runs
 // `actions` once `window` is up. A window still open 20 s later is hidden so
@@ -72,7 +74,8 @@ operatorWindows(const std::string& windowsFolder = {},
 bool workWhileModal(QWidget& window, const std::function<void()>& showModal, const std::function<void()>& actions);
 
 // The child called `name`, or a test failure.
-template <class T> T* control(const QObject& parent, const char* name) {
+template <class T> T* control(const QObject& parent, const char* name)
+{
     T* found = parent.findChild<T*>(QString::fromLatin1(name));
     if (found == nullptr) {
         throw std::runtime_error(std::string("no control ") + name);

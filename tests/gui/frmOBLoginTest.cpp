@@ -20,7 +20,8 @@ using gui::frmOBLogin;
 class LoginDialogTest : public testing::Test {
 protected:
     // Shown as the caller shows it, but not modal, so the test can look on.
-    void open(const std::string& user, const std::string& password, const std::string& details = {}) {
+    void open(const std::string& user, const std::string& password, const std::string& details = {})
+    {
         dialog.sUserName = user;
         dialog.sPassword = password;
         dialog.sDetails = details;
@@ -32,7 +33,8 @@ protected:
     QLineEdit* passwordBox() { return get<QLineEdit>("txtPassword"); }
     QPushButton* okButton() { return get<QPushButton>("cmdOKCancelHelp_0"); }
     QPushButton* cancelButton() { return get<QPushButton>("cmdOKCancelHelp_1"); }
-    static void retype(QLineEdit* box, const QString& text) {
+    static void retype(QLineEdit* box, const QString& text)
+    {
         box->clear();
         QTest::keyClicks(box, text);
     }
@@ -49,11 +51,13 @@ struct Placed {
 };
 
 // Positions in twips, 15 to a pixel.
-QRect pixels(const QRect& twips) {
+QRect pixels(const QRect& twips)
+{
     return QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
 }
 
-TEST_F(LoginDialogTest, showsItsCaptionControlsAndTexts) {
+TEST_F(LoginDialogTest, showsItsCaptionControlsAndTexts)
+{
     open("", "");
     EXPECT_EQ(dialog.windowTitle(), "ORBISTA Login");
     EXPECT_EQ(dialog.size(), QSize(6615 / 15, 4005 / 15));
@@ -103,7 +107,8 @@ TEST_F(LoginDialogTest, showsItsCaptionControlsAndTexts) {
     EXPECT_TRUE(okButton()->isDefault()) << "Enter presses OK";
 }
 
-TEST_F(LoginDialogTest, messageIsBoldPureRed) {
+TEST_F(LoginDialogTest, messageIsBoldPureRed)
+{
     dialog.setMessage("The specified login credentials failed - enter valid credentials and make sure database "
                       "server is running");
     open("jsmith", "");
@@ -115,7 +120,8 @@ TEST_F(LoginDialogTest, messageIsBoldPureRed) {
     EXPECT_DOUBLE_EQ(message->font().pointSizeF(), 8.25);
 }
 
-TEST_F(LoginDialogTest, passwordShowsOnlyStars) {
+TEST_F(LoginDialogTest, passwordShowsOnlyStars)
+{
     open("jsmith", "s3cr3t");
     EXPECT_EQ(passwordBox()->text(), "s3cr3t");
     EXPECT_EQ(passwordBox()->displayText(), "******");
@@ -125,19 +131,22 @@ TEST_F(LoginDialogTest, passwordShowsOnlyStars) {
     EXPECT_EQ(userBox()->displayText(), "jsmith");
 }
 
-TEST_F(LoginDialogTest, storedUserNameSendsTheFocusToThePasswordWithItsTextSelected) {
+TEST_F(LoginDialogTest, storedUserNameSendsTheFocusToThePasswordWithItsTextSelected)
+{
     open("jsmith", "old");
     EXPECT_EQ(userBox()->text(), "jsmith");
     EXPECT_EQ(dialog.focusWidget(), passwordBox());
     EXPECT_EQ(passwordBox()->selectedText(), "old");
 }
 
-TEST_F(LoginDialogTest, withoutUserNameTheFocusIsInTheUserNameBox) {
+TEST_F(LoginDialogTest, withoutUserNameTheFocusIsInTheUserNameBox)
+{
     open("", "pw");
     EXPECT_EQ(dialog.focusWidget(), userBox());
 }
 
-TEST_F(LoginDialogTest, tabOrderRunsFromUserNameToTheDetailsButton) {
+TEST_F(LoginDialogTest, tabOrderRunsFromUserNameToTheDetailsButton)
+{
     open("", "", "details");
     QStringList order;
     for (int i = 0; i < 5; ++i) {
@@ -153,9 +162,10 @@ struct DetailsCase {
     bool shown;
 };
 
-class LoginDetails : public LoginDialogTest, public testing::WithParamInterface<DetailsCase> {};
+class LoginDetails : public LoginDialogTest, public testing::WithParamInterface<DetailsCase> { };
 
-TEST_P(LoginDetails, buttonOnlyWithDetailsAndItShowsThem) {
+TEST_P(LoginDetails, buttonOnlyWithDetailsAndItShowsThem)
+{
     open("jsmith", "", GetParam().details);
     auto* details = get<QPushButton>("cmdDetails");
     EXPECT_EQ(details->isVisible(), GetParam().shown);
@@ -182,9 +192,10 @@ struct OkCase {
     const char* focus;
 };
 
-class LoginOk : public LoginDialogTest, public testing::WithParamInterface<OkCase> {};
+class LoginOk : public LoginDialogTest, public testing::WithParamInterface<OkCase> { };
 
-TEST_P(LoginOk, checksTheUserNameBeforeThePassword) {
+TEST_P(LoginOk, checksTheUserNameBeforeThePassword)
+{
     const OkCase& c = GetParam();
     open("", "");
     QTest::keyClicks(userBox(), c.user);
@@ -218,7 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OkCase{" ", " ", nullptr, nullptr, nullptr}, OkCase{"jsmith", "pw", nullptr, nullptr, nullptr}));
 
 // The whole exchange as GetLoginInfo runs it: modal, answered by the operator.
-TEST_F(LoginDialogTest, okInTheModalDialogReturnsWhatWasTyped) {
+TEST_F(LoginDialogTest, okInTheModalDialogReturnsWhatWasTyped)
+{
     dialog.sUserName = "stored";
     dialog.sPassword = "";
     const bool finished = workWhileModal(
@@ -241,11 +253,12 @@ struct CancelCase {
     std::function<void(frmOBLogin&)> press;
 };
 
-class LoginCancel : public LoginDialogTest, public testing::WithParamInterface<CancelCase> {};
+class LoginCancel : public LoginDialogTest, public testing::WithParamInterface<CancelCase> { };
 
 // Cancel, Escape and the close box give the caller what it passed in, with
 // bCancel set: closing the window is not a confirmation.
-TEST_P(LoginCancel, dropsWhatWasTyped) {
+TEST_P(LoginCancel, dropsWhatWasTyped)
+{
     dialog.sUserName = "stored";
     dialog.sPassword = "storedpw";
     const bool finished = workWhileModal(
@@ -276,7 +289,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CancelCase{"CloseBox", [](frmOBLogin& d) { d.close(); }}),
     [](const testing::TestParamInfo<CancelCase>& info) { return std::string(info.param.how); });
 
-TEST_F(LoginDialogTest, withoutAnOperatorDisplayItIsAnsweredAsCancel) {
+TEST_F(LoginDialogTest, withoutAnOperatorDisplayItIsAnsweredAsCancel)
+{
     windows->forceOperatorDisplay(false);
     dialog.sUserName = "stored";
     dialog.ShowModal();

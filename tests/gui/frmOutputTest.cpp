@@ -27,7 +27,8 @@ namespace {
 
 using gui::frmOutput;
 
-QStringList linesOf(const QListWidget& list) {
+QStringList linesOf(const QListWidget& list)
+{
     QStringList out;
     for (int i = 0; i < list.count(); ++i) {
         out << list.item(i)->text();
@@ -35,7 +36,8 @@ QStringList linesOf(const QListWidget& list) {
     return out;
 }
 
-frmOutput* theOutputWindow() {
+frmOutput* theOutputWindow()
+{
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->objectName() == QLatin1String("frmOutput")) {
             return qobject_cast<frmOutput*>(w);
@@ -44,7 +46,8 @@ frmOutput* theOutputWindow() {
     return nullptr;
 }
 
-TEST(frmOutput, opensEmptyUnderItsCaption) {
+TEST(frmOutput, opensEmptyUnderItsCaption)
+{
     frmOutput window("");
     EXPECT_EQ(window.windowTitle(), "OB32PYII Output");
     auto* list = control<QListWidget>(window, "lstOutput");
@@ -52,7 +55,8 @@ TEST(frmOutput, opensEmptyUnderItsCaption) {
 }
 
 // The bound lives in WriteLog; driven here through the real window.
-TEST(frmOutput, keepsAtMost32001LinesDroppingTheOldestFirst) {
+TEST(frmOutput, keepsAtMost32001LinesDroppingTheOldestFirst)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     BoxAnswerer boxes;
@@ -90,11 +94,12 @@ struct ResizeCase {
     QRect expected; // the list, pixels (one pixel is 15 twips)
 };
 
-class frmOutputResize : public testing::TestWithParam<ResizeCase> {};
+class frmOutputResize : public testing::TestWithParam<ResizeCase> { };
 
 // The list sits at 60, 60 twips and is 180 twips narrower and 460 twips lower
 // than the window; a window smaller than that leaves it at size 0.
-TEST_P(frmOutputResize, listKeepsItsMarginsInTwips) {
+TEST_P(frmOutputResize, listKeepsItsMarginsInTwips)
+{
     frmOutput window("");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -114,31 +119,38 @@ INSTANTIATE_TEST_SUITE_P(Sizes, frmOutputResize,
 // A printer whose pages record the text drawn on them.
 class RecordingEngine final : public QPaintEngine, public QPrintEngine {
 public:
-    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    RecordingEngine()
+        : QPaintEngine(QPaintEngine::AllFeatures)
+    {
+    }
 
-    bool begin(QPaintDevice*) override {
+    bool begin(QPaintDevice*) override
+    {
         state = QPrinter::Active;
         pages = 1;
         return true;
     }
-    bool end() override {
+    bool end() override
+    {
         state = QPrinter::Idle;
         ended = true;
         return true;
     }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void updateState(const QPaintEngineState&) override { }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { }
     void drawTextItem(const QPointF&, const QTextItem& item) override { printed << item.text(); }
     Type type() const override { return QPaintEngine::User; }
 
     void setProperty(PrintEnginePropertyKey key, const QVariant& value) override { properties[key] = value; }
     QVariant property(PrintEnginePropertyKey key) const override { return properties.value(key); }
-    bool newPage() override {
+    bool newPage() override
+    {
         ++pages;
         return true;
     }
     bool abort() override { return false; }
-    int metric(QPaintDevice::PaintDeviceMetric metric) const override {
+    int metric(QPaintDevice::PaintDeviceMetric metric) const override
+    {
         switch (metric) {
         case QPaintDevice::PdmWidth:
             return 400;
@@ -178,7 +190,8 @@ public:
     explicit RecordingPrinter(RecordingEngine& engine) { setEngines(&engine, &engine); }
 };
 
-TEST(frmOutput, printsEveryLineFirstToLastOverAsManyPagesAsItTakes) {
+TEST(frmOutput, printsEveryLineFirstToLastOverAsManyPagesAsItTakes)
+{
     frmOutput window("");
     QStringList lines;
     for (int i = 1; i <= 60; ++i) {
@@ -197,7 +210,8 @@ TEST(frmOutput, printsEveryLineFirstToLastOverAsManyPagesAsItTakes) {
     EXPECT_TRUE(engine.ended) << "ending the job sends it";
 }
 
-TEST(frmOutput, doubleClickWithoutPrinterPrintsToPdfBesideTheLog) {
+TEST(frmOutput, doubleClickWithoutPrinterPrintsToPdfBesideTheLog)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     frmOutput window(gui::fromQ(dir.path()));
@@ -220,7 +234,8 @@ TEST(frmOutput, doubleClickWithoutPrinterPrintsToPdfBesideTheLog) {
     EXPECT_EQ(shown.last(), "No printer is installed: the log was printed to " + QDir::toNativeSeparators(pdf));
 }
 
-TEST(frmOutput, itsOwnPrintLineKeepsTheListWithinItsBound) {
+TEST(frmOutput, itsOwnPrintLineKeepsTheListWithinItsBound)
+{
     // A folder that does not exist: the PDF cannot be written, and the window says so.
     frmOutput window("/nonexistent/ob32pyii-test");
     window.setPrinterProbe([] { return false; });
