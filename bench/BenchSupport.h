@@ -69,7 +69,9 @@ inline std::string percentOver(double a, double b)
     if (b <= 0)
         return "n/a";
     const double p = (a - b) / b * 100.0;
-    return (p >= 0 ? "+" : "") + fixed(p, 0) + " %";
+    std::string text = p >= 0 ? "+" : "";
+    text.append(fixed(p, 0)).append(" %");
+    return text;
 }
 
 inline std::string verdict(bool met)
