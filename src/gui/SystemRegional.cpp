@@ -11,6 +11,13 @@ namespace {
 using regional::DateOrder;
 using regional::RegionalSettings;
 
+// Bidirectional marks (U+200E, U+200F, U+061C) sit around the separators of
+// some patterns; they are not separators themselves.
+bool isMark(QChar ch)
+{
+    return ch.isSpace() || ch.category() == QChar::Other_Format;
+}
+
 // The order of day, month and year in a Qt date pattern, and the first
 // character that separates two of them.
 void readShortDate(const QString& pattern, RegionalSettings& rs)
@@ -33,7 +40,7 @@ void readShortDate(const QString& pattern, RegionalSettings& rs)
             if (!order.contains(field)) {
                 order += field;
             }
-        } else if (separator.isEmpty() && !order.isEmpty() && !ch.isSpace()) {
+        } else if (separator.isEmpty() && !order.isEmpty() && !isMark(ch)) {
             separator = ch;
         }
     }
@@ -87,14 +94,25 @@ RegionalSettings regionalFromLocale(const QLocale& locale)
     RegionalSettings rs;
     readShortDate(locale.dateFormat(QLocale::ShortFormat), rs);
 
+    // Quoted text ("HH 'h' mm") is literal: neither an AM/PM field nor a
+    // separator. Without a separator of its own the pattern gets ":".
     const QString time = locale.timeFormat(QLocale::ShortFormat);
-    const bool twelveHour = time.contains(QLatin1Char('A')) || time.contains(QLatin1Char('a'));
-    QString timeSeparator = QStringLiteral(":");
+    bool twelveHour = false;
+    QString timeSeparator;
+    bool quoted = false;
     for (const QChar ch : time) {
-        if (!ch.isLetter() && !ch.isSpace()) {
+        if (ch == QLatin1Char('\'')) {
+            quoted = !quoted;
+        } else if (quoted) {
+            continue;
+        } else if (ch == QLatin1Char('A') || ch == QLatin1Char('a')) {
+            twelveHour = true;
+        } else if (timeSeparator.isEmpty() && !ch.isLetter() && !isMark(ch)) {
             timeSeparator = ch;
-            break;
         }
+    }
+    if (timeSeparator.isEmpty()) {
+        timeSeparator = QStringLiteral(":");
     }
     rs.timeSeparator = fromQ(timeSeparator);
     const std::string& ts = rs.timeSeparator;
