@@ -99,4 +99,19 @@ void settle()
     }
 }
 
+std::string caseName(std::initializer_list<std::string> parts)
+{
+    std::string out;
+    for (const std::string& part : parts) {
+        if (!out.empty()) {
+            out += '_';
+        }
+        for (const char ch : part) {
+            const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
+            out += plain ? ch : '_';
+        }
+    }
+    return out;
+}
+
 } // namespace ob::test

@@ -10,9 +10,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "gui/QtWindowSystem.h"
@@ -85,5 +87,9 @@ template <class T> T* control(const QObject& parent, const char* name)
 
 // Lets queued work (posted events, zero timers) run.
 void settle();
+
+// A name for a table row, in letters, digits and "_" only, as test runners
+// like them: caseName({"TIME", "7:5 pm"}) is "TIME_7_5_pm".
+std::string caseName(std::initializer_list<std::string> parts);
 
 } // namespace ob::test

@@ -208,7 +208,7 @@ struct KindCase {
 
 void PrintTo(const KindCase& c, std::ostream* os)
 {
-    *os << c.validation << " with " << c.items.size() << " items";
+    *os << caseName({c.validation, std::to_string(c.items.size()), "items"});
 }
 
 class ReqFieldsEditorKind : public ReqFieldsTest, public testing::WithParamInterface<KindCase> { };
@@ -297,7 +297,7 @@ struct KeyCase {
 
 void PrintTo(const KeyCase& c, std::ostream* os)
 {
-    *os << c.type << "/" << c.validation << " typed " << c.typed;
+    *os << caseName({c.type, c.validation, c.typed});
 }
 
 class ReqFieldsKeys : public ReqFieldsTest, public testing::WithParamInterface<KeyCase> { };
@@ -360,7 +360,7 @@ struct CheckCase {
 
 void PrintTo(const CheckCase& c, std::ostream* os)
 {
-    *os << c.type << "(" << c.maxLength << ") typed " << c.typed;
+    *os << caseName({c.type, std::to_string(c.maxLength), c.typed});
 }
 
 class ReqFieldsCheck : public ReqFieldsTest, public testing::WithParamInterface<CheckCase> { };
