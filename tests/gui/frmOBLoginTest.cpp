@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -67,6 +68,8 @@ TEST_F(LoginDialogTest, showsItsCaptionControlsAndTexts)
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool) << "no task-bar entry";
+    const QPoint offCentre = dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 8) << "opens centred on the screen, to within its frame";
 
     auto* tabs = get<QTabWidget>("tabSettings");
     ASSERT_EQ(tabs->count(), 1);
