@@ -35,7 +35,8 @@ std::optional<double> tryParseNumber(std::string_view text, const RegionalSettin
 bool isNumeric(std::string_view text, const RegionalSettings& rs);
 
 // Val: the number at the start of the text, "." as the only decimal point,
-// blanks removed everywhere; 0 when there is none. Never fails.
+// blanks removed everywhere; 0 when there is none. Fails only on a number
+// beyond the range of a double ("1E309"): Failure 6 Overflow, as the runtime's Val.
 double val(std::string_view text);
 
 // ---- rounding ------------------------------------------------------------
