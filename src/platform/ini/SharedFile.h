@@ -19,6 +19,8 @@ std::string readFile(const std::string& path);
 // caught by comparing the file just before the rename with what change() saw;
 // if it moved, change() runs again on the new content. change() may therefore
 // run more than once. Nothing is written when the content stays the same.
+// Temporary files of earlier writers that were killed before their rename
+// ("<path>.<pid>-<n>.tmp") are removed under the lock.
 // Failure 75 when the file cannot be written or replaced.
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change);
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <dirent.h>
 #include <charconv>
 #include <fcntl.h>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace ob::ini {
 
@@ -157,6 +159,41 @@ int createTemporary(const std::string& path, std::string& name)
     }
 }
 
+bool allDigits(std::string_view text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Removes the temporary files "<path>.<pid>-<n>.tmp" that writers killed
+// between creating and renaming them left behind. Call it under the lock:
+// every live writer holds the lock while its temporary exists, so any
+// temporary seen here belongs to a writer that is gone. Without this each
+// killed writer would leave a copy of the file in the Windows folder for good.
+void removeStaleTemporaries(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const auto slash = path.find_last_of('/');
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() <= prefix.size() + 4 || name.substr(0, prefix.size()) != prefix ||
+            name.substr(name.size() - 4) != ".tmp")
+            continue;
+        const auto middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const auto dash = middle.find('-');
+        if (dash != std::string_view::npos && allDigits(middle.substr(0, dash)) && allDigits(middle.substr(dash + 1)))
+            stale.emplace_back(folder + "/" + std::string(name));
+    }
+    ::closedir(dir);
+    // A temporary that cannot be removed costs nothing but space: the write goes on.
+    for (const auto& file : stale)
+        ::unlink(file.c_str());
+}
+
 // Exclusive lock on "<path>.lock", held until destruction. The lock file is
 // never removed: removing it would let two writers lock different files.
 class WriteLock {
@@ -187,6 +224,7 @@ std::string readFile(const std::string& path)
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change)
 {
     WriteLock lock(path);
+    removeStaleTemporaries(path);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         const Snapshot before = snapshot(path);
         std::string after = change(before.content);

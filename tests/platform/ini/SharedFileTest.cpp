@@ -91,6 +91,30 @@ TEST(SharedFile, aFailedChangeLeavesTheFileAsItWas)
     EXPECT_EQ(dir.read("x.ini"), "[General]\r\n");
 }
 
+TEST(SharedFile, aWriteRemovesTheTemporariesOfKilledWriters)
+{
+    TempDir dir;
+    const auto path = dir.write("OB32PYII.INI", "[General]\r\nAction=\r\n");
+    // What a writer killed between creating its temporary and renaming it leaves.
+    dir.write("OB32PYII.INI.4242-0.tmp", "[General]\r\nAction=/OBLOGIN\r\n");
+    dir.write("OB32PYII.INI.4242-17.tmp", "");
+    // Not ours: another file's temporary, and names of another shape.
+    dir.write("NEXOVA.INI.4242-0.tmp", "x");
+    dir.write("OB32PYII.INI.notes.tmp", "x");
+    dir.write("OB32PYII.INI.4242-0.tmp.bak", "x");
+
+    ob::IniFile ini;
+    ini.setFilePath(path);
+    ini.write("General", "Busy", "True");
+
+    EXPECT_FALSE(dir.exists("OB32PYII.INI.4242-0.tmp"));
+    EXPECT_FALSE(dir.exists("OB32PYII.INI.4242-17.tmp"));
+    EXPECT_TRUE(dir.exists("NEXOVA.INI.4242-0.tmp"));
+    EXPECT_TRUE(dir.exists("OB32PYII.INI.notes.tmp"));
+    EXPECT_TRUE(dir.exists("OB32PYII.INI.4242-0.tmp.bak"));
+    EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\nAction=\r\nBusy=True\r\n");
+}
+
 TEST(SharedFile, twoProcessesWritingAtOnceLoseNoKeyAndReadersSeeWholeFiles)
 {
     TempDir dir;
