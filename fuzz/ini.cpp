@@ -1,5 +1,5 @@
 // The INI text component: any file content, one key changed, read again.
-// Nothing may crash; the key reads back as a clean file would read it; every
+// Nothing may crash; the key reads back the value written; every
 // other line of the file stays byte for byte; every other section reads as before.
 //
 // Input: a byte choosing the section, a byte choosing the key, the value up to
@@ -135,11 +135,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Change the key.
     const std::string after = ini::assign(content, section, key, value);
 
-    // Re-parse: the key reads as it would from a file holding only that line.
-    const auto expected = ini::lookup("[" + section + "]\r\n" + key + "=" + flattened(value), section, key);
+    // Re-parse: the key reads back the value written, line breaks as spaces.
     const auto reread = ini::lookup(after, section, key);
     OB_FUZZ_CHECK(reread.has_value());
-    OB_FUZZ_CHECK(reread == expected);
+    OB_FUZZ_CHECK(*reread == flattened(value));
 
     // A second write of the same value changes nothing.
     OB_FUZZ_CHECK(ini::assign(after, section, key, value) == after);

@@ -6,9 +6,10 @@
 // file, change the one line and replace the file atomically, so a peer's
 // concurrent write is never lost and no reader sees a half-written file.
 //
-// Values are bytes passed through unchanged, with two losses Windows has too:
-// blanks (space, tab, VT) around a value and one pair of matching outer quotes
-// ("x" or 'x') are dropped when the value is read. A line break inside a value
+// Values are bytes passed through unchanged. Reading drops blanks (space, tab,
+// VT) around a value and one pair of matching outer quotes ("x" or 'x'), as
+// Windows does; a value written that reading would change is therefore written
+// inside one more pair of double quotes, so it reads back identical. A line break inside a value
 // would end its line and corrupt the file, so each CR LF, CR or LF in a written
 // value (or name) is written as one space. A missing file reads as empty; the
 // first write creates it.

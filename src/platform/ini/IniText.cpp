@@ -72,6 +72,18 @@ std::string_view unquoted(std::string_view value)
     return value;
 }
 
+// A value that reading would change (blanks at either end, or one pair of
+// matching outer quotes) is written inside one more pair of double quotes,
+// which reading takes off again. So a written value always reads back
+// identical, here and through Windows' own reader on the other side: without
+// this a description 'A' from the database would reach PYRALIS II as A.
+std::string protectedValue(std::string text)
+{
+    if (unquoted(trim(text, kLineBlanks)) == text)
+        return text;
+    return "\"" + text + "\"";
+}
+
 enum class Kind { Blank, Comment, Header, Entry, Other };
 
 struct Line {
@@ -182,7 +194,7 @@ std::string assign(const std::string& content, const std::string& section, const
 {
     const auto sectionName = flattened(argumentName(section));
     const auto keyName = flattened(argumentName(key));
-    const auto text = flattened(value);
+    const auto text = protectedValue(flattened(value));
 
     std::optional<Line> match;
     Line header;

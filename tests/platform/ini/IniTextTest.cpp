@@ -215,18 +215,20 @@ TEST(IniText, keepsTheLineBreaksOfAnLfFile)
     EXPECT_EQ(assign("[a]\rx=1\ry=2", "a", "y", "9"), "[a]\rx=1\ry=9");
 }
 
-TEST(IniText, writesTheValueVerbatimAndNamesWithoutSurroundingSpaces)
+TEST(IniText, writesNamesWithoutSurroundingSpacesAndKeepsTheValuesBlanks)
 {
     const auto content = assign("", " Sec ", " key ", "  spaced  ");
-    EXPECT_EQ(content, "[Sec]\r\nkey=  spaced  \r\n");
-    EXPECT_EQ(lookup(content, "Sec", "key"), "spaced");
+    EXPECT_EQ(content, "[Sec]\r\nkey=\"  spaced  \"\r\n");
+    EXPECT_EQ(lookup(content, "Sec", "key"), "  spaced  ");
+    // Written by a peer without quotes, the blanks are dropped on reading.
+    EXPECT_EQ(lookup("[Sec]\r\nkey=  spaced  \r\n", "Sec", "key"), "spaced");
 }
 
 TEST(IniText, lineBreaksInAValueAreWrittenAsSpaces)
 {
     auto content = assign("[a]\r\nx=1\r\n", "a", "x", "one\r\ntwo\nthree\rfour");
     content = assign(content, "a", "y", "\n[b]\r\nz=1");
-    EXPECT_EQ(content, "[a]\r\nx=one two three four\r\ny= [b] z=1\r\n");
+    EXPECT_EQ(content, "[a]\r\nx=one two three four\r\ny=\" [b] z=1\"\r\n");
     EXPECT_EQ(lookup(content, "b", "z"), std::nullopt);
 }
 
@@ -239,6 +241,23 @@ TEST(IniText, aWrittenValueReadsBackIdentical)
         content = assign(content, "s", "k", value);
         EXPECT_EQ(lookup(content, "s", "k"), value);
     }
+}
+
+TEST(IniText, valuesThatReadingWouldChangeAreWrittenInQuotes)
+{
+    // Blanks at either end and one pair of outer quotes are lost on reading;
+    // such values get one more pair of double quotes so they survive.
+    const std::string values[] = {" lead", "trail ", "\tboth\v", "'quoted'", "\"double\"", "\"\"", "''", "' x '",
+                                  "\"mixed'", std::string(65536, '\'')};
+    for (const auto& value : values) {
+        std::string content = assign("[s]\r\nk=old\r\n", "s", "k", value);
+        EXPECT_EQ(lookup(content, "s", "k"), value);
+        // Read and written back again, as the asset section is: still the same.
+        content = assign(content, "s", "k", *lookup(content, "s", "k"));
+        EXPECT_EQ(lookup(content, "s", "k"), value);
+    }
+    EXPECT_EQ(assign("", "s", "k", "'A'"), "[s]\r\nk=\"'A'\"\r\n");
+    EXPECT_EQ(assign("", "s", "k", "plain 'A'"), "[s]\r\nk=plain 'A'\r\n");
 }
 
 TEST(IniText, listsASectionsEntriesInFileOrder)
