@@ -169,6 +169,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
     const auto texts = hostileTexts();
     int stored = 0;
     int refused = 0;
+    std::string refusedWhat;
     int keys = 0;
     int actions = 0;
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -213,6 +214,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
             EXPECT_TRUE(error.empty() || startsWith(error, "Could not locate asset due to the following error: "))
                 << error;
             ++refused;
+            refusedWhat += " /LOCASSET " + label(t) + ";";
         }
 
         // /CREATECAL with every text key and a custom field holding the text.
@@ -234,6 +236,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
                 << error;
             EXPECT_TRUE(delta.empty()) << "a refused calibration leaves every table as it was";
             ++refused;
+            refusedWhat += " /CREATECAL " + label(t) + ";";
             f->act("/FLUSHFULLRES");
             continue;
         }
@@ -288,10 +291,11 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
         EXPECT_TRUE(same(results[0], Row(std::size(kResultTexts), tRead)));
         EXPECT_EQ(f->act("/FLUSHFULLRES"), "");
     }
-    reportSize(regional::formatInteger(static_cast<long long>(texts.size())) + " hostile texts x " +
-               regional::formatInteger(keys / static_cast<int>(texts.size())) + " keys (" +
-               regional::formatInteger(actions) + " actions): " + regional::formatInteger(stored) +
-               " stored exactly, " + regional::formatInteger(refused) + " refused with a clear error");
+    reportSize(regional::formatInteger(static_cast<long long>(texts.size())) + " hostile texts, " +
+               regional::formatInteger(keys) + " hostile key values, " + regional::formatInteger(actions) +
+               " actions: " + regional::formatInteger(stored) +
+               " stored exactly, " + regional::formatInteger(refused) + " refused with a clear error" +
+               (refusedWhat.empty() ? std::string() : " (" + refusedWhat.substr(1) + ")"));
 }
 
 // Column codes from [Mapping] and [CustomCalFields], and an EndTime that is no
