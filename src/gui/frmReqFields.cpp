@@ -1,5 +1,6 @@
 #include "gui/frmReqFields.h"
 
+#include <QAbstractItemDelegate>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -280,6 +281,13 @@ void frmReqFields::unload()
     colReqFields.Clear();
     lblInstructions->setText(QString::fromLatin1(kDefaultInstructions));
     m_firstPaintDone = false;
+}
+
+frmReqFields::~frmReqFields()
+{
+    if (QAbstractItemDelegate* delegate = vsfgReqFields->itemDelegate()) {
+        delegate->blockSignals(true);
+    }
 }
 
 } // namespace ob::gui

@@ -29,6 +29,8 @@ public:
     // numbers by `regional`, completing a date without a year with `currentYear`.
     frmReqFields(WindowSystem& windows, regional::RegionalSettings regional, int currentYear,
                  QWidget* parent = nullptr);
+    // An editor still open when the window goes commits no value into a half-destroyed window.
+    ~frmReqFields() override;
 
     void setInstructions(const std::string& text) override;
     // exec(); with no operator display the window is closed at once.
