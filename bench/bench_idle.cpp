@@ -104,6 +104,10 @@ int main()
     std::this_thread::sleep_for(std::chrono::seconds(1));
 
     const long pid = program.pid();
+    // Read the name now: after /TERMINATE the process is gone.
+    std::ifstream comm(cat({"/proc/", std::to_string(pid), "/comm"}));
+    std::string command;
+    std::getline(comm, command);
     const long long ticks0 = cpuTicks(pid);
     const auto [ns0, threads] = runNanoseconds(pid);
     const long long wake0 = wakeups(pid);
@@ -124,6 +128,8 @@ int main()
 
     heading("Idle CPU of ob32pyii (offscreen), " + std::to_string(kIdleSeconds) + " s after start-up");
     Table t({"measure", "value"});
+    t.add({"process measured", cat({command, " (pid ", std::to_string(pid), ")"})});
+    t.add({"start-up run time (schedstat)", fixed(static_cast<double>(ns0) / 1e6, 1) + " ms"});
     t.add({"start-up CPU (utime+stime)",
            fixed(static_cast<double>(startupTicks) / static_cast<double>(::sysconf(_SC_CLK_TCK)) * 1000.0, 0) +
                " ms"});
