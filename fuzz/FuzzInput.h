@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/regional/RegionalSettings.h"
+
 namespace ob::fuzz {
 
 class FuzzInput {
@@ -44,6 +46,16 @@ public:
 private:
     std::string_view m_rest;
 };
+
+// One of the locales the conversions are fuzzed under, chosen by `pick`.
+inline const regional::RegionalSettings& locale(std::uint8_t pick)
+{
+    static const regional::RegionalSettings all[] = {regional::RegionalSettings::enUS(),
+                                                     regional::RegionalSettings::enGB(),
+                                                     regional::RegionalSettings::deDE(),
+                                                     regional::RegionalSettings::cLocale()};
+    return all[pick % (sizeof all / sizeof all[0])];
+}
 
 // Stops the run with a message libFuzzer keeps with the crashing input.
 [[noreturn]] inline void broken(const char* what)

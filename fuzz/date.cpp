@@ -5,7 +5,6 @@
 //
 // Input: a byte choosing the locale, two bytes for the current year, the text.
 
-#include <array>
 #include <cmath>
 #include <string>
 
@@ -13,24 +12,13 @@
 #include "platform/Failure.h"
 #include "platform/regional/Conversions.h"
 
-namespace {
-
 using namespace ob;
 using namespace ob::regional;
-
-const std::array<RegionalSettings, 4>& locales()
-{
-    static const std::array<RegionalSettings, 4> all{RegionalSettings::enUS(), RegionalSettings::enGB(),
-                                                     RegionalSettings::deDE(), RegionalSettings::cLocale()};
-    return all;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::FuzzInput in(data, size);
-    const RegionalSettings& rs = locales()[in.byte() % locales().size()];
+    const RegionalSettings& rs = fuzz::locale(in.byte());
     const int high = in.byte();
     const int currentYear = 100 + (high * 256 + in.byte()) % 9900;
     const std::string text = in.rest();

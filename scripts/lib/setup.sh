@@ -61,3 +61,21 @@ ob_free_port() {
     echo "no free port between 54320 and 54420" >&2
     return 1
 }
+
+# A throw-away PostgreSQL server for the database tests, on 127.0.0.1: exports
+# OB32PYII_TEST_PG and OB32PYII_TEST_PG_DIR. ob_stop_pg_test_server (from an
+# EXIT trap) stops it and removes its folder.
+ob_pg_dir=""
+ob_start_pg_test_server() {
+    # Directly under /tmp: the server's own user must be able to reach it.
+    ob_pg_dir="$(mktemp -d /tmp/ob32pyii-pg.XXXXXX)"
+    ob_log "Starting a PostgreSQL test server"
+    eval "$("$ob_root/scripts/pg-test-server" start "$ob_pg_dir" "$(ob_free_port)")"
+    export OB32PYII_TEST_PG OB32PYII_TEST_PG_DIR="$ob_pg_dir"
+}
+
+ob_stop_pg_test_server() {
+    if [[ -n "$ob_pg_dir" ]]; then
+        "$ob_root/scripts/pg-test-server" stop "$ob_pg_dir" >/dev/null 2>&1 || true
+    fi
+}
