@@ -6,7 +6,9 @@
 
 namespace ob::test {
 
-LinkFixture::LinkFixture(regional::RegionalSettings rs) : regional(std::move(rs)) {}
+LinkFixture::LinkFixture(regional::RegionalSettings rs, const std::string& base) : dir(base), regional(std::move(rs))
+{
+}
 
 LinkFixture::~LinkFixture() { stop(); }
 

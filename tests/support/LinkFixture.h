@@ -22,7 +22,9 @@ public:
 
 class LinkFixture {
 public:
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS());
+    // The Windows folder is a new folder under `base`.
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS(),
+                         const std::string& base = "/tmp");
     ~LinkFixture();
 
     // Creates the link object (construction runs now).

@@ -10,9 +10,9 @@
 
 namespace ob::test {
 
-TempDir::TempDir()
+TempDir::TempDir(const std::string& base)
 {
-    std::string pattern = "/tmp/ob32pyii-test-XXXXXX";
+    std::string pattern = base + "/ob32pyii-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()) == nullptr)

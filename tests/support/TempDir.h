@@ -1,6 +1,7 @@
 #pragma once
-// TempDir: a fresh folder under /tmp for one test, removed with everything in
-// it when the object goes away.
+// TempDir: a fresh folder for one test, under /tmp unless another base folder
+// is named (the benchmarks use /dev/shm), removed with everything in it when
+// the object goes away.
 
 #include <string>
 
@@ -8,7 +9,7 @@ namespace ob::test {
 
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::string& base = "/tmp");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
