@@ -18,7 +18,10 @@ void COBAsset::Reset()
     CalTime.clear();
     Interval = 0;
     IntervalUnits = -1;
-    // InCal is left as it was: every located asset gets a fresh check.
+    // An asset that was never checked is not in calibration: a location that
+    // finds nothing, fails or runs without a session must not publish the
+    // state of the asset before it.
+    InCal = false;
 }
 
 std::string COBAsset::ConvOBIUToIntervalCode(std::int32_t obiu)

@@ -209,6 +209,7 @@ TEST_P(Assets, intervalTextsAndUnitLetters)
 TEST_P(Assets, notFoundAndNotLoggedIn)
 {
     inventory("A1000", "T1000", "PRT-100", "SN-4711", "Brennhall", "'M'", "'12'");
+    calibration("T1000", "A1000:1", "1", "'2026-01-01'", "'08:00:00'", "'2026-12-06'", "NULL");
     LinkFixture f;
     f.start();
     // Before any login the section is rewritten from the reset asset.
@@ -217,11 +218,19 @@ TEST_P(Assets, notFoundAndNotLoggedIn)
     EXPECT_EQ(f.get("CurrentAsset", "Interval"), "0");
 
     ASSERT_EQ(f.login(db->dbLogin(), db->user(), db->password()), "");
+    ASSERT_EQ(locate(f, "PRT-100", "SN-4711", "Brennhall"), "");
+    ASSERT_EQ(f.get("CurrentAsset", "InCal"), "True");
+    // An asset that was not found, or not looked for, is never in calibration.
     EXPECT_EQ(locate(f, "PRT-100", "SN-0000", "Brennhall"), "");
     EXPECT_TRUE(f.logHas("Asset not found"));
     EXPECT_EQ(f.get("CurrentAsset", "Model"), "PRT-100");
     EXPECT_EQ(f.get("CurrentAsset", "Serial"), "SN-0000");
     EXPECT_EQ(f.get("CurrentAsset", "AssetNumber"), "");
+    EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False");
+    ASSERT_EQ(locate(f, "PRT-100", "SN-4711", "Brennhall"), "");
+    f.act("/OBLOGOUT");
+    EXPECT_EQ(locate(f, "PRT-100", "SN-4711", "Brennhall"), "");
+    EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False");
 }
 
 TEST_P(Assets, quotesInTheGivenTextsAreSearchedForNotExecuted)
