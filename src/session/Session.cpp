@@ -1,5 +1,6 @@
 // The database session: version check, login, logout.
 #include "exchange/ExchangeKeys.h"
+#include "platform/odbc/ConnectionString.h"
 #include "platform/pe/FileVersion.h"
 #include "platform/regional/Conversions.h"
 #include "platform/system/SystemFolders.h"
@@ -73,7 +74,8 @@ void CBrennLinkDB::Login()
             SetError("No dsn name was found in the " + m_nexova.FilePath() + " file");
             return;
         }
-        WriteLog("Dsn name: " + dsn);
+        // The data source may carry a password of its own.
+        WriteLog("Dsn name: " + odbc::maskConnectionPasswords(dsn));
 
         WriteLog("Checking for default login user name and password...");
         std::string userName;
@@ -86,7 +88,8 @@ void CBrennLinkDB::Login()
             password = readText(keys::OBLogin, keys::LoginPassword, "", &passwordFound);
             if (passwordFound) {
                 // Never the password itself: the log is read by support staff.
-                WriteLog(std::string("Login password: ") + kHiddenPassword);
+                // An empty one is shown as empty: it is why the dialog opens.
+                WriteLog(std::string("Login password: ") + (password.empty() ? "" : kHiddenPassword));
             }
         }
 
@@ -104,9 +107,12 @@ void CBrennLinkDB::Login()
                 m_connection.reset();
                 break;
             }
-            m_connection->setConnectionString("PROVIDER=MSDASQL;" + dsn + ";uid=" + userName + ";pwd=" + password +
-                                              ";");
-            WriteLog("Logging in to database (" + MaskPassword(m_connection->ConnectionString(), password) +
+            // A name or password with ";", braces or outer blanks goes in
+            // braces: it reaches the driver exactly and adds no item.
+            m_connection->setConnectionString("PROVIDER=MSDASQL;" + dsn +
+                                              ";uid=" + odbc::quoteConnectionValue(userName) +
+                                              ";pwd=" + odbc::quoteConnectionValue(password) + ";");
+            WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
                      ")...");
             try {
                 m_connection->Open();

@@ -37,15 +37,4 @@ std::string DescribeVersion(const ParsedVersion& v)
            " Other: " + formatInteger(v.Other) + " Build: " + formatInteger(v.Build);
 }
 
-std::string MaskPassword(const std::string& connectionString, const std::string& password)
-{
-    const std::string secret = "pwd=" + password + ";";
-    const std::string shown = "pwd=********;";
-    std::string out = connectionString;
-    for (auto pos = out.find(secret); pos != std::string::npos; pos = out.find(secret, pos + shown.size())) {
-        out.replace(pos, secret.size(), shown);
-    }
-    return out;
-}
-
 } // namespace ob

@@ -20,7 +20,4 @@ ParsedVersion ParseVersion(const std::string& text);
 // The log line "Major: 7 Minor: 0 Other: 0 Build: 287".
 std::string DescribeVersion(const ParsedVersion& v);
 
-// The password hidden in a connection string: "pwd=secret;" becomes "pwd=********;".
-std::string MaskPassword(const std::string& connectionString, const std::string& password);
-
 } // namespace ob

@@ -30,13 +30,6 @@ TEST(ParseVersion, readsTheLeadingDigitsOfEachPiece)
     EXPECT_EQ(DescribeVersion({7, 0, 0, 287}), "Major: 7 Minor: 0 Other: 0 Build: 287");
 }
 
-TEST(MaskPassword, hidesEveryCopyOfThePassword)
-{
-    EXPECT_EQ(MaskPassword("PROVIDER=MSDASQL;DSN=x;uid=a;pwd=s3cret;", "s3cret"),
-              "PROVIDER=MSDASQL;DSN=x;uid=a;pwd=********;");
-    EXPECT_EQ(MaskPassword("uid=a;pwd=;", ""), "uid=a;pwd=********;");
-}
-
 // The version check before any database work.
 TEST(VersionCheck, admitsSevenBuild287AndLater)
 {
@@ -184,6 +177,63 @@ TEST_P(Session, withoutADisplayTheDialogCountsAsCancel)
     EXPECT_EQ(f.act("/OBLOGIN"), "Login cancelled - the interface to the ORBISTA database is not enabled");
     EXPECT_EQ(f.windows->loginDialogsShown, 0);
     EXPECT_TRUE(f.logHas("No operator display is available - the login dialog is answered as Cancel"));
+}
+
+// Passwords reach neither the log nor the dialog's reason unhidden; an empty
+// one is shown as empty, since it is why the dialog opens.
+TEST_P(Session, passwordsOfTheDataSourceAndTheLoginAreMasked)
+{
+    LinkFixture f;
+    f.start();
+    // The SQLite driver ignores passwords; PostgreSQL would refuse a second one.
+    const std::string dsnSecrets =
+        GetParam() == Engine::SQLite ? ";PWD=topsecret;Password={a;b}}c};pWd = spaced " : "";
+    f.setNexova("database", "DB_login", db->dbLogin() + dsnSecrets);
+    f.set("OBLogin", "LoginUserName", db->user());
+    f.set("OBLogin", "LoginPassword", "");
+    f.windows->loginScripts.push_back([&](LoginDialog& d, const std::string&) { d.sPassword = db->password(); });
+    ASSERT_EQ(f.act("/OBLOGIN"), "");
+    EXPECT_EQ(f.windows->loginDialogsShown, 1);
+    EXPECT_TRUE(f.logHas("Login password: "));
+    const std::string log = f.logText();
+    for (const std::string& secret : {std::string("topsecret"), std::string("a;b}"), std::string("spaced"),
+                                      "pwd=" + db->password() + ";"}) {
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret << "\n" << log;
+    }
+    if (GetParam() == Engine::SQLite) {
+        EXPECT_TRUE(f.logHas("Dsn name: " + db->dbLogin() + ";PWD=********;Password=********;pWd = ******** "));
+    }
+}
+
+// A password with ";", braces or outer blanks logs in as itself, and a user
+// name or password cannot add an item to the connection text. (The PostgreSQL
+// driver takes braces off a password, not off a user name.)
+TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
+{
+    LinkFixture f;
+    f.start();
+    const std::string password = " p;w}d{=x ";
+    std::string user = "x;Database=" + f.dir.file("other.db");
+    if (GetParam() == Engine::PostgreSQL) {
+        user = "odd_" + db->database();
+        db->exec("CREATE ROLE " + user + " LOGIN PASSWORD " + odbc::quoteLiteral(password));
+        db->exec("GRANT USAGE ON SCHEMA ob TO " + user);
+        db->exec("GRANT SELECT ON ob.UserList TO " + user);
+    }
+    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(user) +
+             ", 2, 'Odd Name')");
+    EXPECT_EQ(f.login(db->dbLogin(), user, password), "") << f.logText();
+    EXPECT_TRUE(f.link().LinkActive());
+    EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Odd Name");
+    EXPECT_EQ(f.windows->loginDialogsShown, 0);
+    EXPECT_FALSE(f.dir.exists("other.db"));
+    EXPECT_EQ(f.logText().find("p;w}"), std::string::npos);
+    f.act("/OBLOGOUT");
+    if (GetParam() == Engine::PostgreSQL) {
+        db->exec("REVOKE ALL ON ob.UserList FROM " + user);
+        db->exec("REVOKE ALL ON SCHEMA ob FROM " + user);
+        db->exec("DROP ROLE " + user);
+    }
 }
 
 TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)

@@ -50,6 +50,47 @@ bool needsBraces(std::string_view value)
            (!value.empty() && isBlank(value.back()));
 }
 
+struct ItemSpan {
+    std::size_t start; // first character of the item
+    std::size_t eq;    // its first "=" outside braces; npos when none
+    std::size_t end;   // the ";" that ends it, or the end of the text
+    std::size_t next;  // where the next item starts
+};
+
+// One item from `pos`: ";" inside a braced value does not end it, and "}}"
+// inside braces stands for "}".
+ItemSpan scanItem(std::string_view text, std::size_t pos)
+{
+    ItemSpan span{pos, std::string_view::npos, pos, pos};
+    bool inBraces = false;
+    bool valueStarted = false;
+    while (pos < text.size()) {
+        const char c = text[pos];
+        if (inBraces) {
+            if (c == '}') {
+                if (pos + 1 < text.size() && text[pos + 1] == '}') {
+                    ++pos;
+                } else {
+                    inBraces = false;
+                }
+            }
+        } else if (c == ';') {
+            break;
+        } else if (c == '=' && span.eq == std::string_view::npos) {
+            span.eq = pos;
+        } else if (span.eq != std::string_view::npos && !valueStarted && !isBlank(c)) {
+            valueStarted = true;
+            inBraces = c == '{';
+        }
+        ++pos;
+    }
+    span.end = std::min(pos, text.size());
+    span.next = pos < text.size() ? pos + 1 : text.size();
+    return span;
+}
+
+constexpr std::string_view kHiddenValue = "********";
+
 } // namespace
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
@@ -69,50 +110,68 @@ bool containsIgnoreCase(std::string_view text, std::string_view part)
 std::vector<ConnectionItem> splitConnectionString(std::string_view text)
 {
     std::vector<ConnectionItem> items;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t start = pos;
-        std::size_t eq = std::string_view::npos;
-        bool inBraces = false;
-        bool valueStarted = false;
-        while (pos < text.size()) {
-            char c = text[pos];
-            if (inBraces) {
-                if (c == '}') {
-                    if (pos + 1 < text.size() && text[pos + 1] == '}') {
-                        ++pos;
-                    } else {
-                        inBraces = false;
-                    }
-                }
-            } else if (c == ';') {
-                break;
-            } else if (c == '=' && eq == std::string_view::npos) {
-                eq = pos;
-            } else if (eq != std::string_view::npos && !valueStarted && !isBlank(c)) {
-                valueStarted = true;
-                inBraces = c == '{';
-            }
-            ++pos;
-        }
-        std::string_view itemText = text.substr(start, pos - start);
-        if (pos < text.size()) {
-            ++pos; // the ";"
-        }
+    for (std::size_t pos = 0; pos < text.size();) {
+        const ItemSpan span = scanItem(text, pos);
+        pos = span.next;
+        const std::string_view itemText = text.substr(span.start, span.end - span.start);
         if (trim(itemText).empty()) {
             continue;
         }
         ConnectionItem item;
         item.text = std::string(trim(itemText));
-        if (eq == std::string_view::npos) {
+        if (span.eq == std::string_view::npos) {
             item.key = item.text;
         } else {
-            item.key = std::string(trim(text.substr(start, eq - start)));
-            item.value = unbrace(trim(itemText.substr(eq - start + 1)));
+            item.key = std::string(trim(text.substr(span.start, span.eq - span.start)));
+            item.value = unbrace(trim(text.substr(span.eq + 1, span.end - span.eq - 1)));
         }
         items.push_back(std::move(item));
     }
     return items;
+}
+
+std::string maskConnectionPasswords(std::string_view text)
+{
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const ItemSpan span = scanItem(text, pos);
+        pos = span.next;
+        std::size_t from = span.start;
+        if (span.eq != std::string_view::npos) {
+            const std::string_view key = trim(text.substr(span.start, span.eq - span.start));
+            std::size_t valueBegin = span.eq + 1;
+            std::size_t valueEnd = span.end;
+            while (valueBegin < valueEnd && isBlank(text[valueBegin])) {
+                ++valueBegin;
+            }
+            while (valueEnd > valueBegin && isBlank(text[valueEnd - 1])) {
+                --valueEnd;
+            }
+            // An empty password stays visible: it tells why a login failed.
+            if ((equalsIgnoreCase(key, "PWD") || equalsIgnoreCase(key, "Password")) && valueEnd > valueBegin) {
+                out.append(text.substr(span.start, valueBegin - span.start)).append(kHiddenValue);
+                from = valueEnd;
+            }
+        }
+        out.append(text.substr(from, span.next - from));
+    }
+    return out;
+}
+
+std::string quoteConnectionValue(std::string_view value)
+{
+    if (!needsBraces(value)) {
+        return std::string(value);
+    }
+    std::string out = "{";
+    for (char c : value) {
+        out += c;
+        if (c == '}') {
+            out += '}';
+        }
+    }
+    out += '}';
+    return out;
 }
 
 std::string joinConnectionItems(const std::vector<ConnectionItem>& items)
@@ -143,19 +202,7 @@ void removeConnectionItems(std::vector<ConnectionItem>& items, std::string_view 
 void addConnectionItem(std::vector<ConnectionItem>& items, std::string key, std::string value)
 {
     ConnectionItem item;
-    item.text = key + '=';
-    if (needsBraces(value)) {
-        item.text += '{';
-        for (char c : value) {
-            item.text += c;
-            if (c == '}') {
-                item.text += '}';
-            }
-        }
-        item.text += '}';
-    } else {
-        item.text += value;
-    }
+    item.text = key + '=' + quoteConnectionValue(value);
     item.key = std::move(key);
     item.value = std::move(value);
     items.push_back(std::move(item));

@@ -21,6 +21,13 @@ std::string joinConnectionItems(const std::vector<ConnectionItem>& items);
 const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
 void removeConnectionItems(std::vector<ConnectionItem>& items, std::string_view key);
 void addConnectionItem(std::vector<ConnectionItem>& items, std::string key, std::string value);
+// A value as an item must hold it: in braces, with "}" doubled, when it holds
+// ";", "{", "}" or outer blanks, so it reaches the driver exactly and can add
+// no item of its own; otherwise unchanged.
+std::string quoteConnectionValue(std::string_view value);
+// The text for the log: every non-empty PWD= and Password= value (any letter
+// case, braced or not) replaced by "********", all else unchanged.
+std::string maskConnectionPasswords(std::string_view text);
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool containsIgnoreCase(std::string_view text, std::string_view part);

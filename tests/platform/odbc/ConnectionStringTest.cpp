@@ -53,6 +53,40 @@ TEST(ConnectionString, addedValuesAreBracedWhenTheyNeedIt)
     EXPECT_EQ(back[1].value, "a;b}");
 }
 
+// What the log shows of a connection text: every password hidden, the rest as written.
+TEST(ConnectionString, logTextHidesEveryPassword)
+{
+    const struct {
+        const char* text;
+        const char* logged;
+    } cases[] = {
+        {"PROVIDER=MSDASQL;DSN=x;uid=a;pwd=s3cret;", "PROVIDER=MSDASQL;DSN=x;uid=a;pwd=********;"},
+        {"Driver=PG;PWD=one;uid=a;Pwd = two ;password={x;y}}z};PassWord=three",
+         "Driver=PG;PWD=********;uid=a;Pwd = ******** ;password=********;PassWord=********"},
+        {"Server=h;pwd={a;b}}c};uid=u;", "Server=h;pwd=********;uid=u;"},
+        {"uid=a;pwd=;", "uid=a;pwd=;"},
+        {"uid=pwd=x;Database=pwd.db;pwdx=1", "uid=pwd=x;Database=pwd.db;pwdx=1"},
+        {"pwd={unterminated;uid=a", "pwd=********"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(maskConnectionPasswords(c.text), c.logged) << c.text;
+    }
+}
+
+// A user name or password reaches the driver exactly and adds no item.
+TEST(ConnectionString, valuesThatWouldAddItemsAreBraced)
+{
+    for (const std::string value : {"plain", "a;Database=other.db", "{x}", "}", " blank ", "p@ss w0rd", ""}) {
+        const std::string text = "uid=" + quoteConnectionValue(value) + ";pwd=" + quoteConnectionValue(value) + ";";
+        const auto items = splitConnectionString(text);
+        ASSERT_EQ(items.size(), 2u) << text;
+        EXPECT_EQ(items[0].value, value) << text;
+        EXPECT_EQ(items[1].value, value) << text;
+    }
+    EXPECT_EQ(quoteConnectionValue("plain"), "plain");
+    EXPECT_EQ(quoteConnectionValue("a;b}"), "{a;b}}}");
+}
+
 TEST(ConnectionString, findsItemsWithoutRegardToCase)
 {
     auto items = splitConnectionString("dsn=ORBISTA;DRIVER=x");
