@@ -74,7 +74,7 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
                 "The following required fields must be populated to create a new calibration record for asset " +
                 assetNumber + ".");
             const std::string entryColumns = columnList;
-            bool editorNeeded = false;
+            std::vector<std::string> fieldsShown;
             for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
                 const odbc::Field dataCol = rs.Fields("DataCol");
                 // A null never passes the not-found test; an empty name is
@@ -87,7 +87,7 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
                 if (!IsPlainColumnName(QualifyColumn(name, "C"))) {
                     throw invalidColumnName(name);
                 }
-                editorNeeded = true;
+                fieldsShown.push_back(name);
                 WriteLog("Getting settings for custom field " + name + "...");
                 auto field = std::make_shared<CFieldInfo>();
                 field->setFieldName(name);
@@ -110,9 +110,12 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
                 editor->colReqFields.AddReference(field, name);
             }
 
-            if (editorNeeded) {
+            if (!fieldsShown.empty()) {
+                bool confirmed = false;
                 if (m_env.windows->OperatorDisplayAvailable()) {
                     editor->ShowModal();
+                    // After the close box the grid holds its header row only.
+                    confirmed = editor->Rows() > 1;
                     for (int row = 1; row < editor->Rows(); ++row) {
                         const std::string column = QualifyColumn(editor->TextMatrix(row, 0), "C");
                         const std::string value = editor->TextMatrix(row, 2);
@@ -124,6 +127,15 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
                     // editor counts as closed without values.
                     WriteLog("No operator display is available - the required fields editor is closed without "
                              "values");
+                }
+                if (!confirmed) {
+                    // The record is still written (the peer waits for the
+                    // action to end); the log says what it lacks.
+                    std::string names;
+                    for (const std::string& name : fieldsShown) {
+                        names += (names.empty() ? "" : ", ") + name;
+                    }
+                    WriteLog("Required fields editor closed without OK - required fields left empty: " + names);
                 }
             }
         }

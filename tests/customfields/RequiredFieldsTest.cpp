@@ -2,6 +2,8 @@
 // lists, read from a real database; the operator is scripted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
 
@@ -132,14 +134,26 @@ TEST_P(RequiredFields, theOperatorConfirmsTwoFields)
     EXPECT_TRUE(f->logHas("MaxLength: 0"));
 }
 
-TEST_P(RequiredFields, theCloseBoxGivesNoValues)
+TEST_P(RequiredFields, theCloseBoxGivesNoValuesAndTheLogNamesTheEmptyFields)
 {
     define("'C2401'");
+    define("'2402'");
+    define("'C1234'");
     operatorAnswers(std::nullopt);
     const Outcome out = run();
     EXPECT_TRUE(out.result);
     EXPECT_EQ(f->windows->editorsShown, 1);
     EXPECT_EQ(out.columns, "atag, ctag, C1234, ");
+    EXPECT_TRUE(f->logHas("Required fields editor closed without OK - required fields left empty: C2401, 2402"));
+
+    // Confirmed: no such line.
+    operatorAnswers(std::vector<std::string>{"v", "w"});
+    const auto before = f->logLines().size();
+    run();
+    const auto lines = f->logLines();
+    EXPECT_EQ(std::count_if(lines.begin() + static_cast<long>(before), lines.end(),
+                            [](const std::string& line) { return line.starts_with("Required fields editor closed"); }),
+              0);
 }
 
 TEST_P(RequiredFields, withoutADisplayTheEditorIsClosedAtOnce)
@@ -151,6 +165,7 @@ TEST_P(RequiredFields, withoutADisplayTheEditorIsClosedAtOnce)
     EXPECT_EQ(f->windows->editorsShown, 0);
     EXPECT_EQ(out.columns, "atag, ctag, C1234, ");
     EXPECT_TRUE(f->logHas("No operator display is available - the required fields editor is closed without values"));
+    EXPECT_TRUE(f->logHas("Required fields editor closed without OK - required fields left empty: C2401"));
 }
 
 TEST_P(RequiredFields, titleSets)
