@@ -64,6 +64,7 @@ void CBrennLinkDB::CreateCalibrationRecord()
     const int year = currentYear();
     odbc::Recordset existing;
     std::optional<odbc::Transaction> transaction;
+    std::string replacedCTAG;
     try {
         std::array<std::string, kMapping.size()> mapping;
         for (std::size_t i = 0; i < kMapping.size(); ++i) {
@@ -108,29 +109,13 @@ void CBrennLinkDB::CreateCalibrationRecord()
             startDate = regional::formatIsoDate(regional::parseDate(startDate, rs, year));
         }
         std::string startTime = readText(keys::Calibration, "StartTime");
-        if (regional::isDate(startTime, rs, year)) {
+        // Only a text that holds a time of day becomes one: a plain date
+        // would otherwise be stored as midnight.
+        if (regional::holdsTimeOfDay(startTime, rs, year)) {
             startTime = FormatTimeHMS(startTime, rs, year);
         }
         const bool coefsAsNumeric = readBool(keys::General, keys::WriteCoefsAsNumeric);
         WriteLog(std::string("Write coefs as numeric: ") + (coefsAsNumeric ? "True" : "False"));
-
-        // The replacement of an existing record and the insert of the new one
-        // commit together: a creation that fails leaves the old record whole.
-        transaction.emplace(*m_connection);
-
-        WriteLog("Checking for existing cal record...");
-        const std::string query = "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(m_calATAG) +
-                                  " AND C2301=" + odbc::quoteLiteral(startDate) +
-                                  " AND C2333=" + odbc::quoteLiteral(startTime) + ";";
-        WriteLog(query);
-        existing = runQuery(query);
-        if (existing.RecordCount() >= 1) {
-            WriteLog("This calibration record already exists!");
-            existing.MoveFirst();
-            bool deleted = false;
-            DeleteCalibrationRecords(existing.Fields("CTAG").toText(), deleted);
-        }
-        existing.Close();
 
         WriteLog("Writing data to fields...");
         std::string columns;
@@ -141,8 +126,10 @@ void CBrennLinkDB::CreateCalibrationRecord()
         appendColumn(columns, values, QualifyColumn("C2301", "C"), startDate);
         appendColumn(columns, values, QualifyColumn("C2333", "C"), startTime);
 
-        const auto numeric = [&](const std::string& value) {
-            return regional::formatGeneralNumber(regional::val(NormalizeDecimalPoint(value)), rs);
+        const auto numeric = [&](const char* key) {
+            return convertExchangeValue(key, readText(keys::Calibration, key), [&](const std::string& value) {
+                return regional::formatGeneralNumber(regional::val(NormalizeDecimalPoint(value)), rs);
+            });
         };
         const auto date = [&](const std::string& value) {
             return regional::isDate(value, rs, year) ? regional::formatIsoDate(regional::parseDate(value, rs, year))
@@ -154,13 +141,16 @@ void CBrennLinkDB::CreateCalibrationRecord()
             }
         };
         add(kTechName, [&] { return m_userID; });
-        add(kAmbTemp, [&] { return numeric(readText(keys::Calibration, "AmbientTemp")); });
+        add(kAmbTemp, [&] { return numeric("AmbientTemp"); });
         add(kAmbHumid, [&] { return readText(keys::Calibration, "AmbientHumid"); });
-        add(kWorkOrder, [&] { return numeric(readText(keys::Calibration, "OrderID")); });
+        add(kWorkOrder, [&] { return numeric("OrderID"); });
         add(kTestProc, [&] { return readText(keys::Calibration, "TestProcedure"); });
         add(kMaintNotes, [&] { return readText(keys::Calibration, "Comment"); });
         add(kEndDate, [&] { return date(readText(keys::Calibration, "EndDate")); });
-        add(kEndTime, [&] { return FormatTimeHMS(readText(keys::Calibration, "EndTime"), rs, year); });
+        add(kEndTime, [&] {
+            return convertExchangeValue("EndTime", readText(keys::Calibration, "EndTime"),
+                                        [&](const std::string& value) { return FormatTimeHMS(value, rs, year); });
+        });
         add(kAborted, [&] { return readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N"); });
         add(kPass, [&] { return readText(keys::Calibration, "Pass", "I"); });
 
@@ -194,7 +184,33 @@ void CBrennLinkDB::CreateCalibrationRecord()
         }
         WriteLog("Default custom calibration fields complete...");
 
+        // The operator may keep the editor open as long as they like: it is
+        // shown before the transaction opens, so it never holds a lock.
         GetRequiredCustomFields(assetNumber, columns, values);
+
+        // The replacement of an existing record and the insert of the new one
+        // commit together, in one short transaction: a creation that fails
+        // leaves the old record whole.
+        transaction.emplace(*m_connection);
+        WriteLog("Checking for existing cal record...");
+        const std::string query = "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(m_calATAG) +
+                                  " AND C2301=" + odbc::quoteLiteral(startDate) +
+                                  " AND C2333=" + odbc::quoteLiteral(startTime) + ";";
+        WriteLog(query);
+        existing = runQuery(query);
+        if (existing.RecordCount() >= 1) {
+            WriteLog("This calibration record already exists!");
+            existing.MoveFirst();
+            replacedCTAG = existing.Fields("CTAG").toText();
+            bool deleted = false;
+            std::optional<Failure> deletionFailure;
+            DeleteCalibrationRecords(replacedCTAG, deleted, &deletionFailure);
+            if (!deleted) {
+                // Two records of the same start must never be left behind.
+                throw deletionFailure.value_or(Failure::invalidProcedureCall());
+            }
+        }
+        existing.Close();
 
         WriteLog("Committing calibration record...");
         const std::string insert =
@@ -206,7 +222,14 @@ void CBrennLinkDB::CreateCalibrationRecord()
     } catch (...) {
         const Failure failure = currentFailure();
         existing.Close();
-        transaction.reset(); // rolls back: an existing record stays as it was
+        if (transaction.has_value()) {
+            transaction.reset(); // rolls back: an existing record stays as it was
+            if (!replacedCTAG.empty()) {
+                // The deletions logged above were undone.
+                WriteLog("Changes rolled back - the existing calibration record for CTAG '" + replacedCTAG +
+                         "' is kept");
+            }
+        }
         // Rows attached to a record that was never created could never be found.
         m_calATAG.clear();
         m_calCTAG.clear();

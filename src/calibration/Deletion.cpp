@@ -4,7 +4,7 @@
 
 namespace ob {
 
-void CBrennLinkDB::DeleteCalibrationRecords(const std::string& ctag, bool& result)
+void CBrennLinkDB::DeleteCalibrationRecords(const std::string& ctag, bool& result, std::optional<Failure>* failureOut)
 {
     result = false;
     try {
@@ -27,6 +27,9 @@ void CBrennLinkDB::DeleteCalibrationRecords(const std::string& ctag, bool& resul
         const std::string text = ErrorText(failure);
         WriteLog("Error in DeleteCalibrationRecords(): " + text);
         SetError("Could not delete calibration records for CTAG '" + ctag + "' due to the following error: " + text);
+        if (failureOut != nullptr) {
+            *failureOut = failure;
+        }
     }
 }
 

@@ -205,11 +205,11 @@ bool CBrennLinkDB::readBool(const char* section, const std::string& key, bool fa
 
 std::int16_t CBrennLinkDB::readInt(const char* section, const std::string& key, std::int16_t fallback)
 {
-    m_exchange.setSection(section);
-    std::int16_t value = 0;
+    // Read as the profile functions read an integer; a failed conversion names
+    // the key and the value.
     bool present = false;
-    m_exchange.ReadInteger(key, value, present);
-    return present ? value : fallback;
+    const std::string text = readText(section, key, {}, &present);
+    return present ? convertExchangeValue(key, text, ini::toInteger) : fallback;
 }
 
 void CBrennLinkDB::writeText(const char* section, const std::string& key, const std::string& value)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,8 @@ public:
     void AttachStandards();
     void CreateFullResultsRecord();
     void FlushFullResults();
-    void DeleteCalibrationRecords(const std::string& ctag, bool& result);
+    // `failure`, when given, receives what stopped the deletions.
+    void DeleteCalibrationRecords(const std::string& ctag, bool& result, std::optional<Failure>* failure = nullptr);
 
     // ---- custom fields -----------------------------------------------------
     bool GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList, std::string& valueList);
@@ -141,6 +143,18 @@ std::string QualifyColumn(const std::string& code, const std::string& letter);
 bool IsPlainColumnName(const std::string& name);
 // A time text as hh:nn:ss (24-hour); Failure 13 when it is no time.
 std::string FormatTimeHMS(const std::string& text, const regional::RegionalSettings& rs, int currentYear);
+// A conversion of an exchange-file value that failed, with the key and the
+// value added to its description: "13 - Type mismatch (EndTime='abc')".
+Failure ExchangeValueFailure(const Failure& failure, const std::string& key, const std::string& value);
+template <typename Convert>
+auto convertExchangeValue(const std::string& key, const std::string& value, Convert&& convert)
+{
+    try {
+        return convert(value);
+    } catch (const Failure& failure) {
+        throw ExchangeValueFailure(failure, key, value);
+    }
+}
 
 // Message boxes (modMessages).
 void ShowInfoBox(WindowSystem& ws, const std::string& text, const std::string& title);

@@ -1,4 +1,5 @@
-// modOBGlobals: QualifyColumn, the column-name check, FormatTimeHMS.
+// modOBGlobals: QualifyColumn, the column-name check, FormatTimeHMS, and the
+// failure of an exchange-file value's conversion.
 #include "platform/Text.h"
 #include "platform/regional/Conversions.h"
 #include "shell/CBrennLinkDB.h"
@@ -30,6 +31,11 @@ bool IsPlainColumnName(const std::string& name)
 std::string FormatTimeHMS(const std::string& text, const regional::RegionalSettings& rs, int currentYear)
 {
     return regional::formatHms(regional::parseDate(text, rs, currentYear));
+}
+
+Failure ExchangeValueFailure(const Failure& failure, const std::string& key, const std::string& value)
+{
+    return Failure(failure.number(), failure.description() + " (" + key + "='" + value + "')", failure.source());
 }
 
 } // namespace ob

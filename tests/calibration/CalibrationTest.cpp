@@ -2,6 +2,8 @@
 // summary record, its replacement, standards and full results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/regional/Conversions.h"
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
@@ -206,6 +208,8 @@ TEST_P(Calibration, aRepeatedCreateReplacesTheOldRecordWithItsRows)
         << log;
 }
 
+// A replacement that fails at any step leaves the old record, its standards and
+// results whole, writes nothing new, and the log says so.
 TEST_P(Calibration, aFailedReplacementLeavesTheOldRecordWhole)
 {
     calibrationKeys();
@@ -216,23 +220,147 @@ TEST_P(Calibration, aFailedReplacementLeavesTheOldRecordWhole)
     ASSERT_EQ(f->act("/WRITESTD"), "");
     f->set("FullResults", "Order", "1");
     ASSERT_EQ(f->act("/CREATEFULLRES"), "");
-
     f->clock->value.minute += 2;
+    const std::string kept = "Changes rolled back - the existing calibration record for CTAG '" + first + "' is kept";
+
+    const auto oldRecordWhole = [&](const std::string& what) {
+        EXPECT_EQ(count("Calibration", first), 1) << what;
+        EXPECT_EQ(count("Standards", first), 1) << what;
+        EXPECT_EQ(count("Results", first), 1) << what;
+        EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], "1") << what;
+        // Nothing can be attached to the record that was never created.
+        EXPECT_EQ(f->link().CalCTAG(), "") << what;
+    };
+
+    // A value that does not convert fails before anything is deleted, and the
+    // error names it.
     for (const char* endTime : {"", "not a time", "25:00"}) {
         f->set("Calibration", "EndTime", endTime);
         EXPECT_EQ(f->act("/CREATECAL"),
-                  "Could not create calibration summary record due to the following error: 13 - Type mismatch");
-        EXPECT_TRUE(f->logHas("Records deleted: 1")) << "the old record was deleted inside the creation";
-        EXPECT_EQ(count("Calibration", first), 1) << endTime;
-        EXPECT_EQ(count("Standards", first), 1);
-        EXPECT_EQ(count("Results", first), 1);
-        EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], "1");
-        // Nothing can be attached to the record that was never created.
-        EXPECT_EQ(f->link().CalCTAG(), "");
-        EXPECT_EQ(f->act("/CREATEFULLRES"),
-                  "Could not create full results record due to the following error: 5 - Invalid procedure call or "
-                  "argument: no calibration record is in progress");
+                  std::string("Could not create calibration summary record due to the following error: 13 - Type "
+                              "mismatch (EndTime='") + endTime + "')");
+        oldRecordWhole(endTime);
     }
+    EXPECT_FALSE(f->logHas("Records deleted: 1")) << "nothing deleted for a creation that cannot succeed";
+    EXPECT_EQ(f->act("/CREATEFULLRES"),
+              "Could not create full results record due to the following error: 5 - Invalid procedure call or "
+              "argument: no calibration record is in progress");
+
+    // The insert fails after the deletions ran: they are undone, and the log says so.
+    f->set("Calibration", "EndTime", "15:10");
+    f->set("Mapping", "PassField", "C9999");
+    const std::string error = f->act("/CREATECAL");
+    EXPECT_EQ(error.rfind("Could not create calibration summary record due to the following error: -2147467259 - ", 0),
+              0u)
+        << error;
+    oldRecordWhole("insert fails");
+    const std::string log = f->logText();
+    const auto deleted = log.rfind("DELETE FROM ob.Calibration WHERE CTAG='" + first + "'\nRecords deleted: 1\n");
+    ASSERT_NE(deleted, std::string::npos) << log;
+    const std::string creationError = "Could not create calibration summary record due to the following error: ";
+    EXPECT_NE(log.find(kept + "\n" + creationError, deleted), std::string::npos) << log;
+
+    // A deletion that fails fails the creation: no second record of the same start.
+    f->set("Mapping", "PassField", "C2323");
+    db->exec(GetParam() == Engine::SQLite ? "DROP TABLE ob.Standards" : "ALTER TABLE ob.Standards RENAME TO gone");
+    const std::string deletionError = f->act("/CREATECAL");
+    EXPECT_EQ(deletionError.rfind(
+                  "Could not create calibration summary record due to the following error: -2147467259 - ", 0),
+              0u)
+        << deletionError;
+    const std::string after = f->logText();
+    EXPECT_NE(after.find(kept + "\n" + creationError, after.rfind("\nError in DeleteCalibrationRecords(): ")),
+              std::string::npos)
+        << after;
+    EXPECT_EQ(count("Calibration", first), 1);
+    EXPECT_EQ(count("Results", first), 1);
+    EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], "1");
+}
+
+// A value that does not convert fails its action with the system's message and
+// number, and names the key and the value.
+TEST_P(Calibration, conversionFailuresNameTheKeyAndTheValue)
+{
+    calibrationKeys();
+    ASSERT_EQ(f->act("/CREATECAL"), "");
+    const struct {
+        const char* action;
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* error;
+    } cases[] = {
+        {"/WRITESTD", "Standards", "Count", "40000",
+         "Could not attach standard asset () to current calibration record due to the following error: 6 - Overflow "
+         "(Count='40000')"},
+        {"/CREATEFULLRES", "FullResults", "NumSamples", "99999",
+         "Could not create full results record due to the following error: 6 - Overflow (NumSamples='99999')"},
+        {"/CREATECAL", "Calibration", "AmbientTemp", "1E309",
+         "Could not create calibration summary record due to the following error: 6 - Overflow "
+         "(AmbientTemp='1E309')"},
+    };
+    for (const auto& c : cases) {
+        f->set(c.section, c.key, c.value);
+        EXPECT_EQ(f->act(c.action), c.error);
+    }
+}
+
+// A StartTime is made hh:nn:ss only when it holds a time of day; a date stays as sent.
+TEST_P(Calibration, startTimeConversionOnlyForATimeOfDay)
+{
+    const struct {
+        regional::RegionalSettings rs;
+        const char* startTime;
+        const char* stored;
+    } cases[] = {
+        {regional::RegionalSettings::enUS(), "2:03:27 PM", "14:03:27"},
+        {regional::RegionalSettings::enUS(), "12/5/2026 2:03 PM", "14:03:00"},
+        {regional::RegionalSettings::enUS(), "12/31/2026", "12/31/2026"},
+        {regional::RegionalSettings::enUS(), "soon", "soon"},
+        {regional::RegionalSettings::deDE(), "14.05", "14.05"},
+        {regional::RegionalSettings::deDE(), "14:05", "14:05:00"},
+    };
+    for (const auto& c : cases) {
+        TearDown();
+        SetUpWith(c.rs);
+        calibrationKeys("2026-12-05", c.startTime);
+        EXPECT_EQ(f->act("/CREATECAL"), "") << c.startTime;
+        EXPECT_EQ(rows("SELECT C2333 FROM ob.Calibration"), (Rows{{c.stored}})) << c.startTime;
+    }
+}
+
+// Nothing the operator does in the required fields editor holds a database
+// lock: another client writes while the editor is open.
+TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen)
+{
+    calibrationKeys();
+    ASSERT_EQ(f->act("/CREATECAL"), "");
+    const std::string first = ctagNow();
+    db->exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, Ireq, validation, datacol, ftype, fform, maxlen, Desktop) "
+             "VALUES ('1', 'Probe', 'Y', 'NONE', 'C2401', 'STRING', '8', '20', 'default')");
+    std::string otherClient = "not run";
+    f->windows->editorScripts.push_back([&](const CFields&, const std::string&) {
+        try {
+            db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('other', 1, 'Other Client')");
+            otherClient = "";
+        } catch (const Failure& failure) {
+            otherClient = failure.description();
+        }
+        return std::optional<std::vector<std::string>>{{"probe 7"}};
+    });
+    f->clock->value.minute += 2;
+    EXPECT_EQ(f->act("/CREATECAL"), "");
+    EXPECT_EQ(otherClient, "");
+    EXPECT_EQ(rows("SELECT Name FROM ob.UserList WHERE obuser='other'"), (Rows{{"Other Client"}}));
+    EXPECT_EQ(count("Calibration", first), 0) << "the replacement still ran";
+    EXPECT_EQ(rows("SELECT C2401 FROM ob.Calibration"), (Rows{{"probe 7"}}));
+    const auto lines = f->logLines();
+    // The creation's own lines: the last of each.
+    const auto at = [&](const std::string& text) {
+        return std::find(lines.rbegin(), lines.rend(), text) - lines.rbegin();
+    };
+    EXPECT_GT(at("Adding to insert command: C2401 => probe 7"), at("Checking for existing cal record..."));
+    EXPECT_GT(at("Records deleted: 1"), at("Committing calibration record..."));
 }
 
 TEST_P(Calibration, withoutASessionTheAssetCannotBeFound)

@@ -24,6 +24,9 @@ std::optional<DateValue> tryParseDate(std::string_view text, const RegionalSetti
 bool isDate(std::string_view text, const RegionalSettings& rs, int currentYear);
 // A valid time: accepted by CDate and holding a time of day only (no date part).
 bool isTime(std::string_view text, const RegionalSettings& rs, int currentYear);
+// Accepted by CDate and holding a time of day, with or without a date: "14:05",
+// "12/5/2026 2:03 PM"; a plain date ("12/31/2026", de-DE "14.05") holds none.
+bool holdsTimeOfDay(std::string_view text, const RegionalSettings& rs, int currentYear);
 
 // ---- text to number ------------------------------------------------------
 

@@ -326,7 +326,8 @@ std::optional<Ymd> dateOfThree(const Token* t[3], const RegionalSettings& rs)
     return std::nullopt;
 }
 
-std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear)
+std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear,
+                                  bool* holdsTime = nullptr)
 {
     Tokens tk;
     if (!tokenize(text, rs, tk))
@@ -396,6 +397,8 @@ std::optional<DateValue> readDate(std::string_view text, const RegionalSettings&
     if (dateCount == 0 && dotsOnly && hour == 0 && hms[1] == 0 && hms[2] == 0)
         return std::nullopt;
     const double time = (hour * 3600 + hms[1] * 60 + hms[2]) / 86400.0;
+    if (holdsTime != nullptr)
+        *holdsTime = timeCount > 0;
 
     if (dateCount == 0)
         return time;
@@ -530,6 +533,12 @@ bool isTime(std::string_view text, const RegionalSettings& rs, int currentYear)
 {
     const auto v = readDate(text, rs, currentYear);
     return v && datePart(*v) == 0.0;
+}
+
+bool holdsTimeOfDay(std::string_view text, const RegionalSettings& rs, int currentYear)
+{
+    bool holdsTime = false;
+    return readDate(text, rs, currentYear, &holdsTime).has_value() && holdsTime;
 }
 
 std::string formatShortDate(DateValue v, const RegionalSettings& rs)
