@@ -33,6 +33,20 @@ const char* const kMariaDbVariable = "OB32PYII_TEST_MARIADB";
 const char* const kMariaDbLock = "'ob32pyii_test_database'";
 constexpr const char* kMariaDbLockWaitSeconds = "900";
 
+// This process's hold on database ob: one connection with the server lock,
+// shared by the TestDatabase objects alive at once (a fixture builds the next
+// before it drops the last one) and given up with the last of them.
+struct MariaDbHold {
+    odbc::Connection connection;
+    int users = 0;
+};
+
+MariaDbHold& mariaDbHold()
+{
+    static MariaDbHold hold;
+    return hold;
+}
+
 std::string number(unsigned long long v)
 {
     char buf[24];
@@ -197,21 +211,29 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
             }
         }
         m_database = maria ? "ob" : "ob32pyii_t_" + uniqueSuffix();
-        odbc::Connection& maintenance = maria ? m_lock : m_maintenance;
-        maintenance.setConnectionString(serverLogin(m_maintenanceDb) + ";uid=" + m_user + ";pwd=" + m_password +
-                                        ";");
+        const std::string login = serverLogin(m_maintenanceDb) + ";uid=" + m_user + ";pwd=" + m_password + ";";
         try {
-            maintenance.Open();
             if (maria) {
-                odbc::Recordset got =
-                    maintenance.Execute(std::string("SELECT GET_LOCK(") + kMariaDbLock + ", " + kMariaDbLockWaitSeconds + ")");
-                if (got.Eof() || got.Fields(std::size_t{0}).toTextOrEmpty() != "1") {
-                    throw std::runtime_error("MariaDB test database ob stayed taken by another test");
+                MariaDbHold& hold = mariaDbHold();
+                if (hold.users == 0) {
+                    hold.connection.setConnectionString(login);
+                    hold.connection.Open();
+                    // A test that left a transaction open fails the next one instead of hanging it.
+                    hold.connection.Execute("SET SESSION lock_wait_timeout = 120");
+                    odbc::Recordset got = hold.connection.Execute(std::string("SELECT GET_LOCK(") + kMariaDbLock +
+                                                                  ", " + kMariaDbLockWaitSeconds + ")");
+                    if (got.Eof() || got.Fields(std::size_t{0}).toTextOrEmpty() != "1") {
+                        hold.connection.Close();
+                        throw std::runtime_error("MariaDB test database ob stayed taken by another test");
+                    }
                 }
-                maintenance.Execute("DROP DATABASE IF EXISTS ob");
+                ++hold.users;
+                hold.connection.Execute("DROP DATABASE IF EXISTS ob");
             } else {
-                maintenance.Execute("CREATE DATABASE " + m_database);
-                maintenance.Close();
+                m_maintenance.setConnectionString(login);
+                m_maintenance.Open();
+                m_maintenance.Execute("CREATE DATABASE " + m_database);
+                m_maintenance.Close();
             }
         } catch (const Failure& f) {
             throw std::runtime_error(engineLabel(e) + " test server (" + variable + "=" + server +
@@ -221,7 +243,7 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
     try {
         if (e == Engine::MariaDB) {
             for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
-                m_lock.Execute(statement);
+                mariaDbHold().connection.Execute(statement);
             }
         }
         m_connection.setConnectionString(connectionString());
@@ -242,8 +264,11 @@ TestDatabase::~TestDatabase()
     m_connection.Close();
     try {
         if (m_engine == Engine::MariaDB) {
-            m_lock.Execute("DROP DATABASE IF EXISTS ob");
-            m_lock.Close(); // frees the lock for the next test
+            MariaDbHold& hold = mariaDbHold();
+            if (--hold.users == 0) {
+                hold.connection.Execute("DROP DATABASE IF EXISTS ob");
+                hold.connection.Close(); // frees the lock for the next test
+            }
         } else if (m_engine == Engine::PostgreSQL) {
             m_maintenance.setConnectionString(serverLogin(m_maintenanceDb) + ";uid=" + m_user + ";pwd=" +
                                               m_password + ";");

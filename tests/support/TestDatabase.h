@@ -68,7 +68,6 @@ private:
     std::string m_password;
     std::string m_maintenanceDb;
     odbc::Connection m_maintenance;
-    odbc::Connection m_lock; // MariaDB: holds the database ob for this test
     odbc::Connection m_connection;
 };
 
