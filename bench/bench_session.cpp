@@ -76,7 +76,7 @@ int main()
     Table t({"engine", "Windows folder", "/OBLOGIN median", "/OBLOGOUT median", "login + logout",
              "direct connect + query + close", "overhead", "fsync probe"});
     for (Engine engine : TestDatabase::engines()) {
-        const std::string name = engine == Engine::SQLite ? "SQLite" : "PostgreSQL";
+        const std::string name = ob::test::engineLabel(engine);
         TestDatabase db(engine);
         db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('" + db.user() + "', 5, 'Bench User')");
         const double direct = directMedian(db, 30);

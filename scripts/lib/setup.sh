@@ -79,3 +79,27 @@ ob_stop_pg_test_server() {
         "$ob_root/scripts/pg-test-server" stop "$ob_pg_dir" >/dev/null 2>&1 || true
     fi
 }
+
+# A throw-away MariaDB server for the database tests, on 127.0.0.1: exports
+# OB32PYII_TEST_MARIADB. ob_stop_mariadb_test_server stops it and removes its
+# folder. Debian's odbc-mariadb registers its driver as "MariaDB Unicode" in
+# odbcinst.ini, the name the tests use; it is registered here when missing.
+ob_mariadb_dir=""
+ob_start_mariadb_test_server() {
+    if ! odbcinst -q -d -n "MariaDB Unicode" >/dev/null 2>&1; then
+        local template=/usr/share/odbc-mariadb/odbcinst.ini.template
+        [[ -f "$template" ]] || { echo "odbc-mariadb is not installed" >&2; return 1; }
+        odbcinst -i -d -f "$template" >/dev/null
+    fi
+    # Directly under /tmp: the server's own user must be able to reach it.
+    ob_mariadb_dir="$(mktemp -d /tmp/ob32pyii-mariadb.XXXXXX)"
+    ob_log "Starting a MariaDB test server"
+    eval "$("$ob_root/scripts/mariadb-test-server" start "$ob_mariadb_dir" "$(ob_free_port)")"
+    export OB32PYII_TEST_MARIADB
+}
+
+ob_stop_mariadb_test_server() {
+    if [[ -n "$ob_mariadb_dir" ]]; then
+        "$ob_root/scripts/mariadb-test-server" stop "$ob_mariadb_dir" >/dev/null 2>&1 || true
+    fi
+}

@@ -1,5 +1,6 @@
-// Hostile exchange-file input on both engines: every key whose text reaches a
-// statement is given apostrophes, quotes, ";", "--", "/*", 64 KiB texts,
+// Hostile exchange-file input on every engine: every key whose text reaches a
+// statement is given apostrophes, quotes, backslashes (an escape character to
+// some servers), ";", "--", "/*", "%_", 64 KiB texts,
 // control characters, a NUL and invalid UTF-8. Each text is stored exactly as
 // the exchange file reads it, or the action is refused with its clear error;
 // a table-by-table comparison shows that nothing else changed.
@@ -37,6 +38,10 @@ std::vector<std::string> hostileTexts()
         "-- line comment",
         "a;b;c",
         "back\\slash\\' \\",
+        "It's C:\\temp\\new",
+        "Folder C:\\data\\",
+        "\\', user(), version(), 1, 2, 3, 4, 5) #",
+        "\\\\ \\\\\\\\ \\% \\_ \\0 \\Z",
         "tab\tinside and %_ wildcards",
         "Zürich ±0,1 °C",
         std::string("ctl \x01\x02\x1b[31m\x7f end"),

@@ -4,6 +4,7 @@
 #include <sqlext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstdlib>
@@ -24,6 +25,27 @@ namespace {
 const char* const kSqliteDriver = "SQLite3";
 const char* const kPostgresDriver = "PostgreSQL Unicode";
 const char* const kPgVariable = "OB32PYII_TEST_PG";
+const char* const kMariaDbDriver = "MariaDB Unicode";
+const char* const kMariaDbVariable = "OB32PYII_TEST_MARIADB";
+// The statements name database ob, so every test of every process takes the
+// one database in turn: this server lock is held while a test owns it, and
+// freed by the server when a crashed test's connection goes.
+const char* const kMariaDbLock = "'ob32pyii_test_database'";
+constexpr const char* kMariaDbLockWaitSeconds = "900";
+
+// This process's hold on database ob: one connection with the server lock,
+// shared by the TestDatabase objects alive at once (a fixture builds the next
+// before it drops the last one) and given up with the last of them.
+struct MariaDbHold {
+    odbc::Connection connection;
+    int users = 0;
+};
+
+MariaDbHold& mariaDbHold()
+{
+    static MariaDbHold hold;
+    return hold;
+}
 
 std::string number(unsigned long long v)
 {
@@ -33,14 +55,14 @@ std::string number(unsigned long long v)
     return std::string(buf, end);
 }
 
-std::string pgSetting()
+std::string setting(const char* variable)
 {
-    const char* v = std::getenv(kPgVariable);
+    const char* v = std::getenv(variable);
     return v != nullptr ? std::string(v) : std::string();
 }
 
 // "host=127.0.0.1 port=5433 user=u password='p w' dbname=postgres" as libpq reads it.
-std::vector<std::pair<std::string, std::string>> parseConninfo(const std::string& text)
+std::vector<std::pair<std::string, std::string>> parseConninfo(const std::string& text, const char* variable)
 {
     std::vector<std::pair<std::string, std::string>> items;
     std::size_t i = 0;
@@ -60,7 +82,7 @@ std::vector<std::pair<std::string, std::string>> parseConninfo(const std::string
         }
         skipBlanks();
         if (i >= text.size() || text[i] != '=') {
-            throw std::runtime_error(std::string(kPgVariable) + ": expected key=value at '" + key + "'");
+            throw std::runtime_error(std::string(variable) + ": expected key=value at '" + key + "'");
         }
         ++i;
         skipBlanks();
@@ -131,17 +153,28 @@ void runScriptDirect(const std::string& connectionString, const std::string& scr
 std::vector<Engine> TestDatabase::engines()
 {
     std::vector<Engine> list{Engine::SQLite};
-    if (!pgSetting().empty()) {
-        list.push_back(Engine::PostgreSQL);
-    } else {
-        static bool told = false;
-        if (!told) {
-            told = true;
-            std::cerr << "PostgreSQL cases skipped: " << kPgVariable
-                      << " is not set (scripts/pg-test-server start DIR PORT prints it)\n";
+    const auto add = [&list](Engine e, const char* variable, const char* name, const char* script) {
+        if (!setting(variable).empty()) {
+            list.push_back(e);
+            return;
         }
-    }
+        static std::vector<std::string> told;
+        if (std::find(told.begin(), told.end(), name) == told.end()) {
+            told.emplace_back(name);
+            std::cerr << name << " cases skipped: " << variable << " is not set (" << script
+                      << " start DIR PORT prints it)\n";
+        }
+    };
+    add(Engine::PostgreSQL, kPgVariable, "PostgreSQL", "scripts/pg-test-server");
+    add(Engine::MariaDB, kMariaDbVariable, "MariaDB", "scripts/mariadb-test-server");
     return list;
+}
+
+std::string TestDatabase::serverLogin(const std::string& database) const
+{
+    const char* driver = m_engine == Engine::MariaDB ? kMariaDbDriver : kPostgresDriver;
+    return std::string("Driver=") + driver + ";Server=" + m_host + ";Port=" + m_port +
+           (database.empty() ? std::string() : ";Database=" + database);
 }
 
 TestDatabase::TestDatabase(Engine e) : m_engine(e)
@@ -154,14 +187,17 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
         runScriptDirect(std::string("Driver=") + kSqliteDriver + ";Database=" + m_database + ";",
                         readSourceFile("tools/schema/sqlite.sql"));
     } else {
-        std::string setting = pgSetting();
-        if (setting.empty()) {
-            throw std::runtime_error(std::string(kPgVariable) + " is not set: no PostgreSQL server to test against");
+        const bool maria = e == Engine::MariaDB;
+        const char* variable = maria ? kMariaDbVariable : kPgVariable;
+        const std::string server = setting(variable);
+        if (server.empty()) {
+            throw std::runtime_error(std::string(variable) + " is not set: no " + engineLabel(e) +
+                                     " server to test against");
         }
         m_host = "127.0.0.1";
-        m_port = "5432";
-        m_maintenanceDb = "postgres";
-        for (const auto& [key, value] : parseConninfo(setting)) {
+        m_port = maria ? "3306" : "5432";
+        m_maintenanceDb = maria ? "" : "postgres";
+        for (const auto& [key, value] : parseConninfo(server, variable)) {
             if (key == "host" || key == "hostaddr") {
                 m_host = value;
             } else if (key == "port") {
@@ -174,22 +210,43 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
                 m_maintenanceDb = value;
             }
         }
-        m_database = "ob32pyii_t_" + uniqueSuffix();
-        odbc::Connection maintenance;
-        maintenance.setConnectionString(std::string("Driver=") + kPostgresDriver + ";Server=" + m_host +
-                                        ";Port=" + m_port + ";Database=" + m_maintenanceDb + ";uid=" + m_user +
-                                        ";pwd=" + m_password + ";");
+        m_database = maria ? "ob" : "ob32pyii_t_" + uniqueSuffix();
+        const std::string login = serverLogin(m_maintenanceDb) + ";uid=" + m_user + ";pwd=" + m_password + ";";
         try {
-            maintenance.Open();
-            maintenance.Execute("CREATE DATABASE " + m_database);
+            if (maria) {
+                MariaDbHold& hold = mariaDbHold();
+                if (hold.users == 0) {
+                    hold.connection.setConnectionString(login);
+                    hold.connection.Open();
+                    // A test that left a transaction open fails the next one instead of hanging it.
+                    hold.connection.Execute("SET SESSION lock_wait_timeout = 120");
+                    odbc::Recordset got = hold.connection.Execute(std::string("SELECT GET_LOCK(") + kMariaDbLock +
+                                                                  ", " + kMariaDbLockWaitSeconds + ")");
+                    if (got.Eof() || got.Fields(std::size_t{0}).toTextOrEmpty() != "1") {
+                        hold.connection.Close();
+                        throw std::runtime_error("MariaDB test database ob stayed taken by another test");
+                    }
+                }
+                ++hold.users;
+                hold.connection.Execute("DROP DATABASE IF EXISTS ob");
+            } else {
+                m_maintenance.setConnectionString(login);
+                m_maintenance.Open();
+                m_maintenance.Execute("CREATE DATABASE " + m_database);
+                m_maintenance.Close();
+            }
         } catch (const Failure& f) {
-            throw std::runtime_error("PostgreSQL test server (" + std::string(kPgVariable) + "=" + setting +
+            throw std::runtime_error(engineLabel(e) + " test server (" + variable + "=" + server +
                                      ") cannot be used: " + f.description() + " [" + f.source() + "]");
         }
-        maintenance.Close();
     }
-    m_connection.setConnectionString(connectionString());
     try {
+        if (e == Engine::MariaDB) {
+            for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
+                mariaDbHold().connection.Execute(statement);
+            }
+        }
+        m_connection.setConnectionString(connectionString());
         m_connection.Open();
         if (e == Engine::PostgreSQL) {
             for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/postgres.sql"))) {
@@ -205,17 +262,20 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
 TestDatabase::~TestDatabase()
 {
     m_connection.Close();
-    if (m_engine != Engine::PostgreSQL) {
-        return;
-    }
     try {
-        odbc::Connection maintenance;
-        maintenance.setConnectionString(std::string("Driver=") + kPostgresDriver + ";Server=" + m_host +
-                                        ";Port=" + m_port + ";Database=" + m_maintenanceDb + ";uid=" + m_user +
-                                        ";pwd=" + m_password + ";");
-        maintenance.Open();
-        // FORCE: a connection the test left open must not keep the database.
-        maintenance.Execute("DROP DATABASE IF EXISTS " + m_database + " WITH (FORCE)");
+        if (m_engine == Engine::MariaDB) {
+            MariaDbHold& hold = mariaDbHold();
+            if (--hold.users == 0) {
+                hold.connection.Execute("DROP DATABASE IF EXISTS ob");
+                hold.connection.Close(); // frees the lock for the next test
+            }
+        } else if (m_engine == Engine::PostgreSQL) {
+            m_maintenance.setConnectionString(serverLogin(m_maintenanceDb) + ";uid=" + m_user + ";pwd=" +
+                                              m_password + ";");
+            m_maintenance.Open();
+            // FORCE: a connection the test left open must not keep the database.
+            m_maintenance.Execute("DROP DATABASE IF EXISTS " + m_database + " WITH (FORCE)");
+        }
     } catch (const Failure& f) {
         std::cerr << "warning: could not drop test database " << m_database << ": " << f.description() << '\n';
     }
@@ -226,8 +286,7 @@ std::string TestDatabase::dbLogin() const
     if (m_engine == Engine::SQLite) {
         return std::string("Driver=") + kSqliteDriver + ";Database=" + m_database;
     }
-    return std::string("Driver=") + kPostgresDriver + ";Server=" + m_host + ";Port=" + m_port +
-           ";Database=" + m_database;
+    return serverLogin(m_database);
 }
 
 std::string TestDatabase::user() const
@@ -269,9 +328,22 @@ std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const st
     return out;
 }
 
+std::string engineLabel(Engine e)
+{
+    switch (e) {
+    case Engine::SQLite:
+        return "SQLite";
+    case Engine::PostgreSQL:
+        return "PostgreSQL";
+    case Engine::MariaDB:
+        return "MariaDB";
+    }
+    return "?";
+}
+
 std::string engineName(const ::testing::TestParamInfo<Engine>& info)
 {
-    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+    return engineLabel(info.param);
 }
 
 std::vector<std::string> splitSqlScript(const std::string& script)

@@ -1,15 +1,16 @@
 #pragma once
-// TestDatabase: a fresh, empty ORBISTA schema for one test, on SQLite (always)
-// or PostgreSQL (when OB32PYII_TEST_PG names a server, as scripts/pg-test-server
-// prints it). Database tests are parameterised over engines():
+// TestDatabase: a fresh, empty ORBISTA schema for one test, on SQLite (always),
+// PostgreSQL (when OB32PYII_TEST_PG names a server, as scripts/pg-test-server
+// prints it) and MariaDB (OB32PYII_TEST_MARIADB, from scripts/mariadb-test-server).
+// Database tests are parameterised over engines():
 //
 //   class MyTest : public ::testing::TestWithParam<ob::test::Engine> {};
 //   TEST_P(MyTest, doesY) { ob::test::TestDatabase db(GetParam()); ... }
 //   INSTANTIATE_TEST_SUITE_P(Engines, MyTest, ::testing::ValuesIn(ob::test::TestDatabase::engines()),
 //                            ob::test::engineName);
 //
-// With OB32PYII_TEST_PG set, an unreachable server fails the test; without it
-// the PostgreSQL cases are not instantiated and one line says so.
+// With a server's variable set, an unreachable server fails the test; without
+// it that engine's cases are not instantiated and one line says so.
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,16 @@
 
 namespace ob::test {
 
-enum class Engine { SQLite, PostgreSQL };
+enum class Engine { SQLite, PostgreSQL, MariaDB };
 
 struct TestDatabase {
     static std::vector<Engine> engines();
 
     // SQLite: a new file in a temporary folder with tools/schema/sqlite.sql.
     // PostgreSQL: a new database (unique name) with tools/schema/postgres.sql,
-    // dropped again in the destructor.
+    // dropped again in the destructor. MariaDB: database ob with
+    // tools/schema/mariadb.sql; the statements name it, so tests on one server
+    // take it in turn.
     explicit TestDatabase(Engine e);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -45,7 +48,7 @@ struct TestDatabase {
     std::string password() const;
     // The connection string as the login builds it from the three above.
     std::string connectionString() const;
-    // SQLite: the database file; PostgreSQL: the database name.
+    // SQLite: the database file; the servers: the database name.
     const std::string& database() const { return m_database; }
 
     // An open connection for seeding and checking rows (tables as ob.X).
@@ -54,6 +57,8 @@ struct TestDatabase {
     std::vector<std::vector<std::optional<std::string>>> rows(const std::string& sql);
 
 private:
+    std::string serverLogin(const std::string& database) const;
+
     Engine m_engine;
     std::unique_ptr<TempDir> m_dir;
     std::string m_database;
@@ -62,9 +67,11 @@ private:
     std::string m_user;
     std::string m_password;
     std::string m_maintenanceDb;
+    odbc::Connection m_maintenance;
     odbc::Connection m_connection;
 };
 
+std::string engineLabel(Engine e);
 std::string engineName(const ::testing::TestParamInfo<Engine>& info);
 
 // A script's statements, split at ";" outside literals, quoted names and comments.

@@ -1,7 +1,8 @@
 -- Sample data for the ORBISTA tables OB32PYII uses: users, instruments,
 -- standards, earlier calibrations and one required custom field with its
 -- pick list. Plain table names: make-sample-db loads it into the SQLite file
--- or, for PostgreSQL, with the search path set to schema ob.
+-- or, for PostgreSQL, with the search path set to schema ob, and for MariaDB
+-- with database ob in use.
 
 -- Users: the login name is the user id. SQLite ignores passwords; on a server
 -- the login role of the same name must exist.

@@ -246,6 +246,51 @@ struct Connection::Impl {
         self.Execute("SELECT count(*) FROM ob.sqlite_master");
     }
 
+    // The one quoting function doubles apostrophes and nothing else, which
+    // keeps a value exactly as sent only where a backslash in a quoted text is
+    // an ordinary character. MariaDB and MySQL read it as an escape unless
+    // sql_mode holds NO_BACKSLASH_ESCAPES; PostgreSQL does when
+    // standard_conforming_strings is off. Such a session is switched to
+    // standard quoting, and one that stays otherwise is refused: a value that
+    // ended its own literal early would be stored changed or run as SQL.
+    void requireStandardLiterals(Connection& self)
+    {
+        std::string attempt;
+        if (containsIgnoreCase(dbms, "MariaDB") || containsIgnoreCase(dbms, "MySQL")) {
+            // Keeps the rest of the server's sql_mode (strict mode above all).
+            attempt = "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'NO_BACKSLASH_ESCAPES')";
+        } else if (containsIgnoreCase(dbms, "PostgreSQL")) {
+            attempt = "SET standard_conforming_strings = on";
+        } else {
+            return; // SQL Server, Oracle, ...: a backslash is always text
+        }
+        if (readsBackslashAsText(self)) {
+            return;
+        }
+        std::string why;
+        try {
+            self.Execute(attempt);
+            if (readsBackslashAsText(self)) {
+                return;
+            }
+        } catch (const Failure& f) {
+            why = " (" + f.description() + ")";
+        }
+        throw Failure(Failure::kDatabaseError,
+                      "The database server (" + dbms +
+                          ") reads a backslash in a quoted text as an escape character and this session could not be "
+                          "switched to standard quoting" +
+                          why + "; values would not be stored as sent, so the connection is refused.",
+                      source);
+    }
+
+    // '\\' is two characters where a backslash is text, one where it escapes.
+    static bool readsBackslashAsText(Connection& self)
+    {
+        Recordset rs = self.Execute("SELECT '\\\\' AS b");
+        return !rs.Eof() && rs.Fields(std::size_t{0}).toTextOrEmpty() == "\\\\";
+    }
+
     void setAutocommit(bool on)
     {
         check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT,
@@ -298,6 +343,8 @@ void Connection::Open()
             d.connect(items);
             if (equalsIgnoreCase(d.dbms, "SQLite")) {
                 d.attachMainFile(*this, std::move(items));
+            } else {
+                d.requireStandardLiterals(*this);
             }
         }
     } catch (...) {

@@ -6,6 +6,11 @@
 // SQLite has no owner prefix: a connection to an SQLite file is opened on an
 // in-memory main database with the file attached as "ob", so "ob.Calibration"
 // names the file's table. A missing database file is an error, never a new file.
+//
+// A server session that reads a backslash in a quoted text as an escape
+// (MariaDB's default sql_mode, PostgreSQL without standard_conforming_strings)
+// is switched to plain literals at Open, or Open fails: quoteLiteral's text is
+// then the value on every open connection.
 
 #include <memory>
 #include <string>

@@ -47,7 +47,7 @@ TEST_P(ConnectionTest, opensWithTheProgramsConnectionStringAndCloses)
     EXPECT_EQ(c.State(), 1);
     EXPECT_EQ(c.ConnectionString(), db.connectionString()) << "the string set is the string read back";
     EXPECT_EQ(c.ConnectionString().rfind("PROVIDER=MSDASQL;", 0), 0u);
-    EXPECT_EQ(c.dbmsName(), isPostgres() ? "PostgreSQL" : "SQLite");
+    EXPECT_EQ(c.dbmsName(), test::engineLabel(GetParam()));
     c.Close();
     EXPECT_EQ(c.State(), 0);
     EXPECT_EQ(c.dbmsName(), "");

@@ -54,10 +54,28 @@ protected:
     }
 };
 
-TEST_P(ValueTest, apostrophesRoundTrip)
+const char* const kQuotesAndBackslashes[] = {
+    "O'Brien", "'", "''", "it's 'quoted'", "' OR '1'='1", "a'; DELETE FROM ob.Results; --",
+    "It's C:\\temp\\new", "Folder C:\\data\\", "\\', user(), version(), 1, 2, 3, 4, 5) #", "\\", "\\\\",
+    "\\'", "100%_done", "\\0\\n\\Z\\%\\_"};
+
+// A lab's server may read a backslash as an escape (MariaDB's default
+// sql_mode, PostgreSQL with standard_conforming_strings off): the session is
+// switched to plain literals, keeping the rest of its settings.
+TEST_P(ValueTest, quotesAndBackslashesRoundTripAlsoWhereTheServerEscapes)
 {
-    for (std::string v : {"O'Brien", "'", "''", "it's 'quoted'", "' OR '1'='1", "a'; DELETE FROM ob.Results; --"}) {
+    if (GetParam() == Engine::PostgreSQL) {
+        db.exec("ALTER DATABASE " + db.database() + " SET standard_conforming_strings = off");
+        c.Close();
+        c.Open();
+    }
+    for (std::string v : kQuotesAndBackslashes) {
         EXPECT_EQ(roundTrip(v), v);
+    }
+    if (GetParam() == Engine::MariaDB) {
+        const std::string mode = c.Execute("SELECT @@SESSION.sql_mode").Fields(std::size_t{0}).toTextOrEmpty();
+        EXPECT_NE(mode.find("NO_BACKSLASH_ESCAPES"), std::string::npos) << mode;
+        EXPECT_NE(mode.find("STRICT_TRANS_TABLES"), std::string::npos) << "the server's own modes stay: " << mode;
     }
 }
 
