@@ -64,7 +64,7 @@ void CBrennLinkDB::CreateFullResultsRecord()
             } else {
                 value = readText(keys::FullResults, k.key);
                 if (k.rule == Rule::NoReading && text::upper(value).find("NO READING") != std::string::npos) {
-                    value = "0";
+                    value.assign(1, '0'); // not = "0": GCC 12 warns of an overlapping copy
                 }
             }
             appendColumn(columns, values, k.column, value);

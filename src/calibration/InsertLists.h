@@ -20,8 +20,12 @@ inline Failure invalidColumnName(const std::string& name)
 inline void appendColumn(std::string& columns, std::string& values, const std::string& column,
                          const std::string& value)
 {
-    columns += column + ", ";
-    values += "'" + odbc::escapeLiteral(value) + "', ";
+    // Appended piece by piece: GCC 12 takes "'" + text for an overlapping copy.
+    columns += column;
+    columns += ", ";
+    values += '\'';
+    values += odbc::escapeLiteral(value);
+    values += "', ";
 }
 
 // Both lists trimmed and without their last character, the trailing comma.

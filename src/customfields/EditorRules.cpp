@@ -30,6 +30,17 @@ bool isNumericType(const std::string& upperType)
     return isOneOf(upperType, {"DECIMAL4", "INT", "RTDBL"});
 }
 
+// The types whose value is cut to the field's maximum length.
+bool isLengthCheckedType(const std::string& upperType)
+{
+    return isOneOf(upperType, {"SPVAL", "STRING", "MEMO", "STANDARD", "UCVAL", "RO", "SRCH"});
+}
+
+bool isDateType(const std::string& upperType)
+{
+    return isOneOf(upperType, {"DATE", "RO_DATE", "SRCH_DATE"});
+}
+
 // Values are UTF-8; a length limit counts characters, not bytes, and a cut
 // never splits one.
 std::size_t charCount(const std::string& s)
@@ -76,7 +87,7 @@ EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName
 {
     const std::string type = upperAscii(field.FieldType());
 
-    if (isOneOf(type, {"SPVAL", "STRING", "MEMO", "STANDARD", "UCVAL", "RO", "SRCH"})) {
+    if (isLengthCheckedType(type)) {
         const std::int32_t maxLength = field.MaxLength();
         const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
         if (charCount(text) > limit || (maxLength < 0 && !text.empty())) {
@@ -88,7 +99,7 @@ EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName
         return {text, std::nullopt};
     }
 
-    if (isOneOf(type, {"DATE", "RO_DATE", "SRCH_DATE"})) {
+    if (isDateType(type)) {
         if (const auto value = regional::tryParseDate(text, rs, currentYear)) {
             return {regional::formatIsoDate(*value), std::nullopt};
         }
@@ -152,11 +163,45 @@ DropDown dropDownFor(const CFieldInfo& field)
     return result;
 }
 
+std::string describeField(const CFieldInfo& field)
+{
+    const std::string type = upperAscii(field.FieldType());
+    std::string text;
+    if (isDateType(type)) {
+        text = "Date";
+    } else if (type == "TIME") {
+        text = "Time";
+    } else if (isNumericType(type)) {
+        text = "Number";
+    } else if (isLengthCheckedType(type)) {
+        text = "Text, at most " + regional::formatInteger(std::max<std::int32_t>(field.MaxLength(), 0)) +
+               " characters";
+    } else {
+        text = "Text";
+    }
+    const DropDown list = dropDownFor(field);
+    if (list.kind != DropDownKind::None) {
+        text += "\nList: ";
+        for (std::size_t i = 0; i < list.items.size(); ++i) {
+            text += (i > 0 ? ", " : "") + list.items[i];
+        }
+        if (list.kind == DropDownKind::Editable) {
+            text += ", or other text";
+        }
+    }
+    return text;
+}
+
+bool isMissing(const std::string& value)
+{
+    return value.empty();
+}
+
 std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vector<std::string>& names,
                                                                  const std::vector<std::string>& values)
 {
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i].empty()) {
+        if (isMissing(values[i])) {
             const std::string name = i < names.size() ? names[i] : std::string();
             return std::make_pair(i, Message{"Value Missing", "You must enter a value for the field '" + name + "'."});
         }

@@ -40,6 +40,16 @@ struct DropDown {
 // every other kind: plain text.
 DropDown dropDownFor(const CFieldInfo& field);
 
+// What the operator may enter in the field, for its tooltip: one line for the
+// kind ("Date", "Time", "Number", "Text, at most 10 characters", "Text") and,
+// with a drop-down list, one for the list ("List: A, B" or, for a list that
+// takes other text too, "List: A, B, or other text").
+std::string describeField(const CFieldInfo& field);
+
+// Whether a value counts as missing for the OK rule: only empty text does;
+// blanks and prompts are values.
+bool isMissing(const std::string& value);
+
 // The OK rule: the first row (0-based among the field rows) whose value is
 // empty, with the message to show; nullopt when every value is present.
 std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vector<std::string>& names,

@@ -1,6 +1,7 @@
 #pragma once
 // SubTimer on a QTimer of the main thread: ThatTime runs while events are
-// delivered.
+// delivered, also while an earlier ThatTime is still running (a modal dialog,
+// a log line that delivers events), so that the handler sees the tick.
 
 #include <QTimer>
 
@@ -19,7 +20,11 @@ private:
     void tick();
 
     QTimer m_timer;
+    // Qt never delivers a timer to its slot while that slot runs; this one
+    // keeps the ticks coming while the outermost ThatTime is on the stack.
+    QTimer m_nestedTimer;
     int m_interval = 0;
+    int m_depth = 0;
 };
 
 } // namespace ob::gui

@@ -66,6 +66,8 @@ void ReqFieldsDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
         if (combo->isEditable()) {
             combo->setEditText(text);
+            // As in a plain text cell: what the operator types replaces the value.
+            combo->lineEdit()->selectAll();
         } else {
             combo->setCurrentIndex(combo->findText(text));
         }

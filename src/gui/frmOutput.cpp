@@ -1,12 +1,16 @@
 #include "gui/frmOutput.h"
 
 #include <QDir>
+#include <QAbstractItemView>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResizeEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
@@ -27,16 +31,58 @@ constexpr int kMaxListLines = 32000;
 
 } // namespace
 
+// Lines are shown whole: the list is as wide as its widest line, so that it
+// scrolls sideways rather than cutting lines, and a line's full text shows on
+// hover. The list keeps uniform item sizes (its bound is 32001 lines), so the
+// width is the one size hint every line shares, and it only grows.
+class WholeLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void lineAdded(const QListWidget& list, const QString& text)
+    {
+        const int width = list.fontMetrics().horizontalAdvance(text) + kTextRoom;
+        if (width > m_widest) {
+            m_widest = width;
+            emit sizeHintChanged(QModelIndex());
+        }
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        return {std::max(hint.width(), m_widest), hint.height()};
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() == QEvent::ToolTip && index.isValid()) {
+            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view);
+            return true;
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    static constexpr int kTextRoom = 12; // the item's own margins
+    int m_widest = 0;
+};
+
 frmOutput::frmOutput(std::string windowsFolder, QWidget* parent)
     : QWidget(parent)
     , m_windowsFolder(std::move(windowsFolder))
     , m_hasDefaultPrinter([] { return !QPrinterInfo::defaultPrinter().isNull(); })
     , lstOutput(new QListWidget(this))
+    , m_lines(new WholeLineDelegate(lstOutput))
 {
     setObjectName(QStringLiteral("frmOutput"));
     setWindowTitle(QStringLiteral("OB32PYII Output"));
     lstOutput->setObjectName(QStringLiteral("lstOutput"));
     lstOutput->setUniformItemSizes(true);
+    lstOutput->setItemDelegate(m_lines);
+    lstOutput->setTextElideMode(Qt::ElideNone);
+    lstOutput->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     lstOutput->viewport()->installEventFilter(this);
     // On load the list starts empty.
     lstOutput->clear();
@@ -56,7 +102,13 @@ void frmOutput::RemoveItem(int index)
 
 void frmOutput::AddItem(const std::string& text)
 {
-    lstOutput->addItem(toQ(text));
+    addLine(toQ(text));
+}
+
+void frmOutput::addLine(const QString& text)
+{
+    lstOutput->addItem(text);
+    m_lines->lineAdded(*lstOutput, text);
 }
 
 void frmOutput::SetListIndex(int index)
@@ -72,6 +124,18 @@ void frmOutput::Show()
 void frmOutput::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    layoutList();
+}
+
+void frmOutput::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    layoutList();
+}
+
+void frmOutput::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
     layoutList();
 }
 
@@ -127,7 +191,7 @@ void frmOutput::addOwnLine(const QString& text)
     if (lstOutput->count() > kMaxListLines) {
         delete lstOutput->takeItem(0);
     }
-    lstOutput->addItem(text);
+    addLine(text);
     lstOutput->setCurrentRow(lstOutput->count() - 1);
 }
 

@@ -13,6 +13,8 @@ class QPrinter;
 
 namespace ob::gui {
 
+class WholeLineDelegate;
+
 class frmOutput final : public QWidget, public OutputWindow {
     Q_OBJECT
 
@@ -42,15 +44,21 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The frame is known only once the window is shown (and a window manager
+    // may add it later still, moving the window): the margins follow it.
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutList();
     void addOwnLine(const QString& text);
+    void addLine(const QString& text);
 
     std::string m_windowsFolder;
     std::function<bool()> m_hasDefaultPrinter;
     QListWidget* lstOutput;
+    WholeLineDelegate* m_lines;
 };
 
 } // namespace ob::gui

@@ -1,6 +1,7 @@
 #include "gui/frmReqFields.h"
 
 #include <QAbstractItemDelegate>
+#include <QApplication>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,6 +31,8 @@ constexpr int kValueColumn = 2;
 constexpr int kNameWidthTwips = 800;
 constexpr int kTitleWidthTwips = 2000;
 constexpr int kScrollRoomTwips = 400;
+// The background of a value cell that is still missing.
+const QColor kMissingColor(255, 221, 221);
 
 const char* const kHeaders[] = {"Field", "Title", "Value"};
 
@@ -84,6 +87,7 @@ frmReqFields::frmReqFields(WindowSystem& windows, regional::RegionalSettings reg
     vsfgReqFields->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                                    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     vsfgReqFields->setTabKeyNavigation(false);
+    vsfgReqFields->installEventFilter(this);
     vsfgReqFields->setItemDelegate(new ReqFieldsDelegate(*this, vsfgReqFields));
     // The value column takes what the two fixed columns leave, less room for
     // the scroll bar; it is set once, as the window does not lay out again.
@@ -99,6 +103,7 @@ frmReqFields::frmReqFields(WindowSystem& windows, regional::RegionalSettings reg
     cmdOK->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &frmReqFields::okClicked);
     connect(tabSettings->tabBar(), &QTabBar::tabBarClicked, this, [this](int) { applyTabRule(); });
+    connect(vsfgReqFields, &QTableWidget::itemChanged, this, &frmReqFields::markIfMissing);
 }
 
 void frmReqFields::setInstructions(const std::string& text)
@@ -161,12 +166,19 @@ void frmReqFields::firstPaint()
         vsfgReqFields->insertRow(row);
         const std::string* texts[] = {&slot.field->FieldName(), &slot.field->FieldTitle(),
                                       &slot.field->DefaultValue()};
+        // The title column is narrow: its full text, and what the value may
+        // be, show on hover.
+        const QString tip = toQ(slot.field->FieldTitle() + "\n" + editor::describeField(*slot.field));
         for (int col = 0; col < 3; ++col) {
             auto* item = new QTableWidgetItem(toQ(*texts[col]));
             if (col != kValueColumn) {
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             }
+            if (col != kNameColumn) {
+                item->setToolTip(tip);
+            }
             vsfgReqFields->setItem(row, col, item);
+            markIfMissing(item);
         }
     }
     tabSettings->setCurrentIndex(0);
@@ -230,6 +242,18 @@ void frmReqFields::afterEdit(int gridRow)
     }
 }
 
+// Empty value cells stand out until they hold something.
+void frmReqFields::markIfMissing(QTableWidgetItem* item)
+{
+    if (item == nullptr || item->column() != kValueColumn) {
+        return;
+    }
+    const QVariant background = editor::isMissing(fromQ(item->text())) ? QVariant(QBrush(kMissingColor)) : QVariant();
+    if (item->data(Qt::BackgroundRole) != background) {
+        item->setData(Qt::BackgroundRole, background);
+    }
+}
+
 void frmReqFields::okClicked()
 {
     // A value committed by leaving its cell for this button is checked first.
@@ -242,7 +266,14 @@ void frmReqFields::okClicked()
             values.push_back(TextMatrix(row, kValueColumn));
         }
         if (const auto missing = editor::firstMissingValue(names, values)) {
+            const unsigned loaded = m_loadCount;
             ShowInfoBox(m_windows, missing->second.text, missing->second.title);
+            // Then straight to the field that is missing, ready for typing.
+            if (loaded == m_loadCount && isVisible()) {
+                vsfgReqFields->setCurrentCell(static_cast<int>(missing->first), kValueColumn);
+                vsfgReqFields->setFocus(Qt::OtherFocusReason);
+                vsfgReqFields->edit(vsfgReqFields->currentIndex());
+            }
             return;
         }
     } catch (...) {
@@ -263,6 +294,20 @@ void frmReqFields::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool frmReqFields::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == vsfgReqFields && event->type() == QEvent::KeyPress &&
+        QApplication::focusWidget() == vsfgReqFields) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QModelIndex current = vsfgReqFields->currentIndex();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && current.column() == kValueColumn) {
+            vsfgReqFields->edit(current);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmReqFields::reject()

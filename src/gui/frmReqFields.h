@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace ob {
 class WindowSystem;
@@ -53,6 +54,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Enter on the grid starts editing the current value cell.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The close box: the window is unloaded without any check.
     void reject() override;
 
@@ -60,6 +63,7 @@ private:
     void firstPaint();
     void applyTabRule();
     void afterEdit(int gridRow);
+    void markIfMissing(QTableWidgetItem* item);
     void runPendingChecks();
     void okClicked();
     void unload();

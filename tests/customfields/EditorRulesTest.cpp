@@ -258,6 +258,30 @@ TEST(EditorRules, otherKindsIgnoreTheirPickList)
     }
 }
 
+// ---- tooltip ------------------------------------------------------------
+
+TEST(EditorRules, describeFieldNamesItsKindAndList)
+{
+    struct Case {
+        CFieldInfo field;
+        const char* text;
+    };
+    const Case cases[] = {
+        {fieldOf("STRING", 10), "Text, at most 10 characters"},
+        {fieldOf("memo", -1), "Text, at most 0 characters"},
+        {fieldOf("RO_DATE"), "Date"},
+        {fieldOf("TIME"), "Time"},
+        {fieldOf("RTDBL"), "Number"},
+        {fieldOf("BOOL"), "Text"},
+        {fieldOf("STRING", 4, "FIXED", {"Pass", "Fail"}), "Text, at most 4 characters\nList: Pass, Fail"},
+        {fieldOf("INT", 4, "PICK", {"1", "2"}), "Number\nList: 1, 2, or other text"},
+        {fieldOf("DATE", 10, "PICK"), "Date"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(describeField(c.field), c.text) << c.field.FieldType();
+    }
+}
+
 // ---- OK rule -------------------------------------------------------------
 
 TEST(EditorRules, firstEmptyValueIsReported)

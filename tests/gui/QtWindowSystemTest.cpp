@@ -4,14 +4,23 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "gui/Operator.h"
 #include "gui/QtSubTimer.h"
+#include "gui/QtText.h"
 #include "platform/Failure.h"
+#include "platform/ini/IniFile.h"
 #include "shell/CBrennLinkDB.h"
+#include "shell/Clock.h"
+#include "shell/Environment.h"
 
 namespace ob::test {
 namespace {
@@ -81,6 +90,65 @@ TEST(QtSubTimer, aFailingHandlerDoesNotStopTheTicks)
     timer.setInterval(10);
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 2000);
     timer.setInterval(0);
+}
+
+// Ticks keep coming while an action waits for the operator: each is turned
+// away with its log line, and none starts a second action meanwhile.
+TEST(QtSubTimer, aTickDuringAnActionIsTurnedAwayByTheRunningOne)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    BoxAnswerer boxes;
+    Environment env;
+    env.windowsFolder = gui::fromQ(dir.path());
+    env.programFolder = env.windowsFolder;
+    env.clock = std::make_shared<SystemClock>();
+    env.windows = operatorWindows(env.windowsFolder);
+    CBrennLinkDB link(env);
+    IniFile ini;
+    ini.setFilePath(env.windowsFolder + "/NEXOVA.INI");
+    ini.write("database", "DB_login", "DSN=nowhere");
+    ini.setFilePath(env.windowsFolder + "/OB32PYII.INI");
+    ini.write("General", "Action", "/OBLOGIN");
+
+    // No stored user name: the login dialog waits for the operator, who
+    // answers it with Cancel after a while. (The test runs below that modal
+    // loop, so the operator acts from a timer.)
+    QString dialogName;
+    QTimer operatorWatch;
+    QObject::connect(&operatorWatch, &QTimer::timeout, &operatorWatch, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !dialogName.isEmpty()) {
+            return;
+        }
+        dialogName = dialog->objectName();
+        ini.write("General", "Action", "/OBVER"); // taken up only once the login is over
+        QTimer::singleShot(2600, dialog, [dialog] {
+            QTest::mouseClick(control<QPushButton>(*dialog, "cmdOKCancelHelp_1"), Qt::LeftButton);
+        });
+    });
+    operatorWatch.start(50);
+    std::vector<std::string> lines;
+    const auto readLog = [&] {
+        QFile log(dir.filePath(QStringLiteral("OB32PYII.txt")));
+        lines.clear();
+        if (log.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : log.readAll().split('\n')) {
+                lines.push_back(line.mid(line.indexOf('\t') + 1).trimmed().toStdString());
+            }
+        }
+        return std::find(lines.begin(), lines.end(), "Done processing action /OBVER") != lines.end();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(readLog(), 15000);
+    EXPECT_EQ(dialogName, "frmOBLogin");
+    const auto at = [&](const std::string& text) { return std::find(lines.begin(), lines.end(), text); };
+    const auto begun = at("Processing action /OBLOGIN...");
+    const auto ended = at("Done processing action /OBLOGIN");
+    ASSERT_LT(begun, ended);
+    const auto busy = std::count(begun, ended, std::string("Processing request (timer busy)..."));
+    EXPECT_GE(busy, 2) << "one a second while the dialog is up";
+    EXPECT_LE(busy, 4);
+    EXPECT_GT(at("Processing action /OBVER..."), ended);
 }
 
 } // namespace

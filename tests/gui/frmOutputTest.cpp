@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QHelpEvent>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QListWidget>
 #include <QPaintEngine>
 #include <QPrintEngine>
@@ -115,6 +118,31 @@ INSTANTIATE_TEST_SUITE_P(Sizes, frmOutputResize,
                          testing::Values(ResizeCase{{640, 400}, {4, 4, 628, 369}},
                                          ResizeCase{{300, 200}, {4, 4, 288, 169}}, ResizeCase{{13, 32}, {4, 4, 1, 1}},
                                          ResizeCase{{12, 31}, {4, 4, 0, 0}}, ResizeCase{{5, 5}, {4, 4, 0, 0}}));
+
+// A statement or an error text is read on screen: long lines scroll sideways
+// rather than being cut, and show whole on hover.
+TEST(frmOutput, showsLongLinesWhole)
+{
+    frmOutput window("");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QListWidget* list = window.list();
+    const QString longLine = QStringLiteral("INSERT INTO CALS (C2401, C2402) VALUES (") +
+                             QString(QStringLiteral("'a value', ")).repeated(40) + QStringLiteral("'last')");
+    window.AddItem("Creating calibration record...");
+    window.AddItem(gui::fromQ(longLine));
+    window.AddItem("Done");
+    settle();
+    const QRect longRect = list->visualItemRect(list->item(1));
+    EXPECT_GE(longRect.width(), list->fontMetrics().horizontalAdvance(longLine));
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+
+    QHelpEvent hover(QEvent::ToolTip, longRect.topLeft() + QPoint(5, 2),
+                     list->viewport()->mapToGlobal(longRect.topLeft() + QPoint(5, 2)));
+    QApplication::sendEvent(list->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), longLine);
+    QToolTip::hideText();
+}
 
 // A printer whose pages record the text drawn on them.
 class RecordingEngine final : public QPaintEngine, public QPrintEngine {

@@ -267,13 +267,24 @@ TEST_F(ReqFieldsTest, theEditorIsChosenAgainForEachCell)
     EXPECT_EQ(pick->count(), 1);
 }
 
-TEST_F(ReqFieldsTest, pickListTakesTextOutsideTheList)
+// Typing replaces the value, whether the edit starts with F2, Enter or the
+// first typed key, in a list that takes other text as in a plain text cell.
+TEST_F(ReqFieldsTest, typedTextReplacesTheValue)
 {
-    open({{"C2401", "STRING", 20, "PICK", {"Pass", "Fail"}}});
-    ASSERT_NE(startEditing(1), nullptr);
-    type("Marginal");
-    commit();
-    EXPECT_EQ(value(1), "Marginal");
+    open({{"C2401", "STRING", 20, "PICK", {"Pass", "Fail"}, "U_NAM"}, {"C2402", "STRING", 20, "NONE", {}, "U_NAM"}});
+    for (const int row : {1, 2}) {
+        for (const Qt::Key start : {Qt::Key_F2, Qt::Key_Return, Qt::Key_unknown}) {
+            grid()->setCurrentCell(row - 1, 2);
+            if (start != Qt::Key_unknown) {
+                QTest::keyClick(grid(), start);
+                ASSERT_NE(openEditor(), nullptr) << row << " " << start;
+            }
+            type("Marginal");
+            commit();
+            EXPECT_EQ(value(row), "Marginal") << row << " " << start;
+            grid()->item(row - 1, 2)->setText(QStringLiteral("<enter user name>"));
+        }
+    }
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -421,12 +432,18 @@ TEST_F(ReqFieldsTest, okRefusesAnEmptyValueAndHidesOnceAllAreThere)
     make();
     fill({{"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402"}, {"C2403", "STRING", 10, "NONE", {}, " "}});
     bool openAfterRefusal = false;
+    QWidget* editorAfterRefusal = nullptr;
+    int rowAfterRefusal = -1;
     const bool finished = workWhileModal(
         *form, [&] { form->ShowModal(); },
         [&] {
             QTest::mouseClick(okButton(), Qt::LeftButton);
             openAfterRefusal = form->isVisible();
-            startEditing(2);
+            // The missing field is selected with its editor open: typing fills it.
+            editorAfterRefusal = openEditor();
+            rowAfterRefusal = grid()->currentRow();
+            form->activateWindow(); // what the window manager does after a box
+            EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
             type("Done");
             commit();
             QTest::mouseClick(okButton(), Qt::LeftButton);
@@ -436,11 +453,33 @@ TEST_F(ReqFieldsTest, okRefusesAnEmptyValueAndHidesOnceAllAreThere)
     ASSERT_EQ(boxes.boxes.size(), 1U);
     EXPECT_EQ(boxes.boxes[0].title, "Value Missing");
     EXPECT_EQ(boxes.boxes[0].text, "You must enter a value for the field 'C2402'.");
+    EXPECT_NE(editorAfterRefusal, nullptr);
+    EXPECT_EQ(rowAfterRefusal, 1);
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(form->Rows(), 4) << "hidden, not unloaded: the caller reads the grid";
     EXPECT_EQ(value(1), "<enter user name>") << "a prompt left in place counts as a value";
     EXPECT_EQ(value(2), "Done");
     EXPECT_EQ(value(3), " ") << "blanks count as a value";
+}
+
+// Empty values stand out until filled; the narrow title column shows its
+// whole title, and what the value may be, on hover.
+TEST_F(ReqFieldsTest, emptyValuesAreMarkedAndTitlesTellTheFieldsKind)
+{
+    const std::string title = "Ambient temperature during the calibration run";
+    open({{"C2401", "DATE", 10, "NONE", {}, "", title}, {"C2402", "STRING", 10, "PICK", {"A", "B"}, "x"}});
+    const auto marked = [&](int row) { return grid()->item(row, 2)->background() != grid()->item(row, 0)->background(); };
+    EXPECT_TRUE(marked(0));
+    EXPECT_FALSE(marked(1));
+    EXPECT_EQ(grid()->item(0, 1)->toolTip().toStdString(), title + "\nDate");
+    EXPECT_EQ(grid()->item(1, 2)->toolTip().toStdString(), "A title\nText, at most 10 characters\nList: A, B, or other text");
+
+    ASSERT_NE(startEditing(1), nullptr);
+    type("3/4/2026");
+    commit();
+    EXPECT_FALSE(marked(0));
+    grid()->item(1, 2)->setText({});
+    EXPECT_TRUE(marked(1));
 }
 
 // Leaving the cell for the OK button commits the edit: its check runs before

@@ -21,39 +21,36 @@ RegionalSettings RegionalSettings::enUS()
     return RegionalSettings{};
 }
 
+// Built by initialisation rather than by assigning members of the defaults:
+// GCC 12 takes an assignment of a short literal for an overlapping copy.
 RegionalSettings RegionalSettings::enGB()
 {
-    RegionalSettings rs;
-    rs.dateOrder = DateOrder::DMY;
-    rs.dateSeparator = "/";
-    rs.shortDatePattern = "dd/MM/yyyy";
-    rs.longTimePattern = "HH:mm:ss";
-    rs.currencySymbol = "\xC2\xA3"; // pound sign
-    return rs;
+    return RegionalSettings{.dateOrder = DateOrder::DMY,
+                            .dateSeparator = "/",
+                            .shortDatePattern = "dd/MM/yyyy",
+                            .longTimePattern = "HH:mm:ss",
+                            .currencySymbol = "\xC2\xA3"}; // pound sign
 }
 
 RegionalSettings RegionalSettings::deDE()
 {
-    RegionalSettings rs;
-    rs.dateOrder = DateOrder::DMY;
-    rs.dateSeparator = ".";
-    rs.shortDatePattern = "dd.MM.yyyy";
-    rs.longTimePattern = "HH:mm:ss";
-    rs.decimalSeparator = ",";
-    rs.groupingSeparator = ".";
-    rs.currencySymbol = "\xE2\x82\xAC"; // euro sign
-    rs.monthNames = {"Januar", "Februar", "M\xC3\xA4rz",  "April",   "Mai",      "Juni",
-                     "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
-    rs.monthAbbreviations = {"Jan", "Feb", "M\xC3\xA4r", "Apr", "Mai", "Jun",
-                             "Jul", "Aug", "Sep",        "Okt", "Nov", "Dez"};
-    return rs;
+    return RegionalSettings{
+        .dateOrder = DateOrder::DMY,
+        .dateSeparator = ".",
+        .shortDatePattern = "dd.MM.yyyy",
+        .longTimePattern = "HH:mm:ss",
+        .decimalSeparator = ",",
+        .groupingSeparator = ".",
+        .currencySymbol = "\xE2\x82\xAC", // euro sign
+        .monthNames = {"Januar", "Februar", "M\xC3\xA4rz", "April", "Mai", "Juni", "Juli", "August", "September",
+                       "Oktober", "November", "Dezember"},
+        .monthAbbreviations = {"Jan", "Feb", "M\xC3\xA4r", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov",
+                               "Dez"}};
 }
 
 RegionalSettings RegionalSettings::cLocale()
 {
-    RegionalSettings rs;
-    rs.longTimePattern = "HH:mm:ss";
-    return rs;
+    return RegionalSettings{.longTimePattern = "HH:mm:ss"};
 }
 
 } // namespace ob::regional
