@@ -222,27 +222,39 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
     std::mt19937 random(seedValue);
     std::uniform_int_distribution<int> delay(0, 8000); // microseconds; a write takes about 500
 
-    int beforeFirst = 0;
     int midway = 0;
     int finished = 0;
     long writesSeen = 0;
     std::vector<std::string> previous = killKeys(seed);
     for (int round = 0; round < kRounds; ++round) {
         const std::string tag = "r" + number(round) + "-";
+        // The child says when its first write is done, so the random delay
+        // counts from there: on a loaded machine the fork alone can outlast it.
+        int started[2];
+        ASSERT_EQ(::pipe(started), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(started[0]);
             try {
                 IniFile ini;
                 ini.setFilePath(path);
                 ini.setSection("Kill");
-                for (int s = 0; s < kMaxWrites; ++s)
+                for (int s = 0; s < kMaxWrites; ++s) {
                     ini.WriteString("Key" + number(s % 10), tag + number(s));
+                    if (s == 0 && ::write(started[1], "1", 1) != 1)
+                        ::_exit(1);
+                }
             } catch (...) {
                 ::_exit(1);
             }
             ::_exit(0);
         }
+        ::close(started[1]);
+        char byte = 0;
+        const auto got = ::read(started[0], &byte, 1);
+        ::close(started[0]);
+        ASSERT_EQ(got, 1) << "the writer failed before its first write in round " << round;
         ::usleep(static_cast<useconds_t>(delay(random)));
         ::kill(child, SIGKILL);
         int status = 0;
@@ -273,9 +285,8 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
             ASSERT_EQ(now[static_cast<std::size_t>(j)], expected)
                 << "Key" << j << " in round " << round << " (seed " << seedValue << ")";
         }
-        if (last < 0)
-            ++beforeFirst;
-        else if (!WIFEXITED(status))
+        ASSERT_GE(last, 0) << "the first write, done before the kill, was lost in round " << round;
+        if (!WIFEXITED(status))
             ++midway;
         writesSeen += last + 1;
         previous = now;
@@ -288,8 +299,8 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
     ini.setFilePath(path);
     ini.write("General", "Busy", "False");
     EXPECT_EQ(leftoverTemporaries(dir.path()), 0u);
-    reportSize(number(kRounds) + " SIGKILLs (" + number(midway) + " among the writes, " + number(beforeFirst) +
-               " before the first, " + number(finished) + " after the last), " + number(writesSeen) +
+    reportSize(number(kRounds) + " SIGKILLs (" + number(midway) + " among the writes, " + number(finished) +
+               " after the last), " + number(writesSeen) +
                " completed writes checked; random seed " + number(seedValue) +
                "; every file whole, every key old or new, " + number(static_cast<long>(temporaries)) +
                " temporary file(s) left before the next write, none after it");
