@@ -1,6 +1,4 @@
 // The database session: version check, login, logout.
-#include <charconv>
-
 #include "exchange/ExchangeKeys.h"
 #include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/pe/FileVersion.h"
@@ -15,22 +13,6 @@ namespace ob {
 namespace {
 constexpr const char* kExeName = "orbista.exe";
 constexpr const char* kHiddenPassword = "********";
-// A wait longer than an hour is no bound an operator would notice.
-constexpr int kLongestTimeoutSeconds = 3600;
-
-// Whole seconds from 1 to an hour; anything else (missing, empty, 0 or not a
-// number) is the default, since no limit would let a frozen server hold Busy
-// True for ever.
-int timeoutSeconds(const std::string& text, int fallback)
-{
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < 1 || value > kLongestTimeoutSeconds) {
-        return fallback;
-    }
-    return value;
-}
 } // namespace
 
 void CBrennLinkDB::GetVersion()
@@ -110,10 +92,10 @@ void CBrennLinkDB::Login()
         }
 
         m_connection = std::make_unique<odbc::Connection>();
-        m_connection->setLoginTimeout(timeoutSeconds(readText(keys::General, keys::ConnectionTimeout),
-                                                     odbc::Timeouts::kDefaultLoginSeconds));
-        m_connection->setCommandTimeout(timeoutSeconds(readText(keys::General, keys::CommandTimeout),
-                                                       odbc::Timeouts::kDefaultCommandSeconds));
+        m_connection->setLoginTimeout(odbc::timeoutFromText(readText(keys::General, keys::ConnectionTimeout),
+                                                           odbc::Timeouts::kDefaultLoginSeconds));
+        m_connection->setCommandTimeout(odbc::timeoutFromText(readText(keys::General, keys::CommandTimeout),
+                                                             odbc::Timeouts::kDefaultCommandSeconds));
         std::string message;
         std::string details;
         for (;;) {

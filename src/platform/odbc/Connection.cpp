@@ -123,6 +123,7 @@ struct Connection::Impl {
     Timeouts timeouts;
     DriverFamily family = DriverFamily::Other;
     std::vector<int> sockets; // the connection's own, cut when a call outlives its time
+    bool statementTimeoutInItems = false;
     Watchdog watchdog;
     Handle env;
     ConnectionHandle dbc;
@@ -159,12 +160,15 @@ struct Connection::Impl {
         // Not every driver knows the attribute; a refusal is no reason to fail.
         SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
                           attributeValue(static_cast<std::uintptr_t>(timeouts.loginSeconds)), SQL_IS_UINTEGER);
-        addTimeoutItems(items, family, timeouts);
+        statementTimeoutInItems = addTimeoutItems(items, family, timeouts);
     }
 
     void applyStatementTimeout(const Handle& stmt)
     {
-        // psqlODBC turns it into the server's statement_timeout; a refusal is no reason to fail.
+        if (statementTimeoutInItems) {
+            return;
+        }
+        // A refusal is no reason to fail.
         SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
                        attributeValue(static_cast<std::uintptr_t>(timeouts.commandSeconds)), SQL_IS_UINTEGER);
     }

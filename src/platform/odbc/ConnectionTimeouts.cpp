@@ -24,14 +24,28 @@ void addUnlessSet(std::vector<ConnectionItem>& items, const char* key, const std
 }
 
 // psqlODBC reads a pqopt value of several libpq options only in braces.
-void addBracedUnlessSet(std::vector<ConnectionItem>& items, const char* key, const std::string& value)
+bool addBracedUnlessSet(std::vector<ConnectionItem>& items, const char* key, const std::string& value)
 {
-    if (findConnectionItem(items, key) == nullptr) {
-        items.push_back(ConnectionItem{key, value, std::string(key) + "={" + value + "}"});
+    if (findConnectionItem(items, key) != nullptr) {
+        return false;
     }
+    items.push_back(ConnectionItem{key, value, std::string(key) + "={" + value + "}"});
+    return true;
 }
 
 } // namespace
+
+int timeoutFromText(std::string_view text, int fallback)
+{
+    constexpr int kLongest = 3600;
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < 1 || value > kLongest) {
+        return fallback;
+    }
+    return value;
+}
 
 DriverFamily driverFamily(std::string_view driverName)
 {
@@ -48,7 +62,7 @@ DriverFamily driverFamily(std::string_view driverName)
     return DriverFamily::Other;
 }
 
-void addTimeoutItems(std::vector<ConnectionItem>& items, DriverFamily family, const Timeouts& timeouts)
+bool addTimeoutItems(std::vector<ConnectionItem>& items, DriverFamily family, const Timeouts& timeouts)
 {
     const long long command = std::max(timeouts.commandSeconds, 1);
     const long long login = std::max(timeouts.loginSeconds, 1);
@@ -64,10 +78,11 @@ void addTimeoutItems(std::vector<ConnectionItem>& items, DriverFamily family, co
         // connection after the statement time.
         const long long idle = std::max(command / 2, 1LL);
         const long long interval = std::max(command / 6, 1LL);
-        addBracedUnlessSet(items, "pqopt",
-                     "keepalives=1 keepalives_idle=" + numberText(idle) + " keepalives_interval=" +
-                         numberText(interval) + " keepalives_count=3 tcp_user_timeout=" + numberText(command * 1000));
-        break;
+        return addBracedUnlessSet(items, "pqopt",
+                                  "options='-c statement_timeout=" + numberText(command * 1000) +
+                                      "' keepalives=1 keepalives_idle=" + numberText(idle) +
+                                      " keepalives_interval=" + numberText(interval) +
+                                      " keepalives_count=3 tcp_user_timeout=" + numberText(command * 1000));
     }
     case DriverFamily::MariaDB:
         addUnlessSet(items, "CONN_TIMEOUT", numberText(login));
@@ -77,6 +92,7 @@ void addTimeoutItems(std::vector<ConnectionItem>& items, DriverFamily family, co
     case DriverFamily::Other:
         break;
     }
+    return false;
 }
 
 } // namespace ob::odbc
