@@ -239,6 +239,15 @@ protected:
         return {error, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
     }
 
+    std::string createCalibration()
+    {
+        f.set("Calibration", "AssetNumber", "A1000");
+        f.set("Calibration", "StartDate", "12/5/2026");
+        f.set("Calibration", "StartTime", "14:03:27");
+        f.set("Calibration", "EndTime", "15:10");
+        return f.act("/CREATECAL");
+    }
+
     void relogin()
     {
         ASSERT_EQ(f.act("/OBLOGOUT"), "");
@@ -255,11 +264,7 @@ protected:
 // login recover once the server answers again.
 TEST_F(PostgresFrozen, aFrozenBackendEndsEachActionWithinItsTimeoutAndALoginRecovers)
 {
-    f.set("Calibration", "AssetNumber", "A1000");
-    f.set("Calibration", "StartDate", "12/5/2026");
-    f.set("Calibration", "StartTime", "14:03:27");
-    f.set("Calibration", "EndTime", "15:10");
-    ASSERT_EQ(f.act("/CREATECAL"), "");
+    ASSERT_EQ(createCalibration(), "");
     const std::string firstCtag = f.link().CalCTAG();
     f.set("FullResults", "Order", "1");
     f.set("CurrentAsset", "Model", "M");
@@ -311,11 +316,7 @@ TEST_F(PostgresFrozen, aFrozenBackendEndsEachActionWithinItsTimeoutAndALoginReco
 // timeout ends the result cleanly and the session goes on.
 TEST_F(PostgresFrozen, aLockedTableEndsTheResultWithinItsTimeoutAndKeepsTheSession)
 {
-    f.set("Calibration", "AssetNumber", "A1000");
-    f.set("Calibration", "StartDate", "12/5/2026");
-    f.set("Calibration", "StartTime", "14:03:27");
-    f.set("Calibration", "EndTime", "15:10");
-    ASSERT_EQ(f.act("/CREATECAL"), "");
+    ASSERT_EQ(createCalibration(), "");
     f.set("FullResults", "Order", "1");
     {
         odbc::Transaction other(db->connection());

@@ -20,25 +20,5 @@ TEST(ConnectionTimeouts, onlyWholeSecondsUpToAnHourAreTaken)
         EXPECT_EQ(timeoutFromText(c.text, 30), c.expected) << '"' << c.text << '"';
 }
 
-// What the data source text sets itself is the administrator's choice; a
-// second item of the same key would leave the driver to pick one.
-TEST(ConnectionTimeouts, itemsTheDataSourceSetsAreKept)
-{
-    Timeouts t;
-    t.commandSeconds = 4;
-    auto items = splitConnectionString("Driver=SQLite3;Database=/x.db;timeout=500");
-    addTimeoutItems(items, driverFamily("SQLite3"), t);
-    EXPECT_EQ(joinConnectionItems(items), "Driver=SQLite3;Database=/x.db;timeout=500;");
-
-    items = splitConnectionString("Driver=SQLite3;Database=/x.db");
-    addTimeoutItems(items, driverFamily("SQLite3"), t);
-    EXPECT_EQ(joinConnectionItems(items), "Driver=SQLite3;Database=/x.db;Timeout=2000;");
-
-    items = splitConnectionString("Driver={PostgreSQL Unicode};pqopt={sslmode=require}");
-    EXPECT_FALSE(addTimeoutItems(items, driverFamily("PostgreSQL Unicode"), t))
-        << "without our pqopt the server has no statement timeout: the statement attribute must carry it";
-    EXPECT_EQ(items.size(), 2u);
-}
-
 } // namespace
 } // namespace ob::odbc
