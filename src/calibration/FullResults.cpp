@@ -74,7 +74,12 @@ void CBrennLinkDB::CreateFullResultsRecord()
             "INSERT INTO ob.Results (" + closeList(columns) + ") VALUES (" + closeList(values) + ");";
         WriteLog(sql);
         m_connection->setCursorLocation(odbc::CursorLocation::Client);
+        // In a transaction of its own: a statement cut off after its time may
+        // still reach a server that wakes up later, which then rolls it back
+        // instead of keeping a row reported as failed.
+        odbc::Transaction transaction(*m_connection);
         m_connection->Execute(sql);
+        transaction.commit();
     } catch (...) {
         const Failure failure = currentFailure();
         SetError("Could not create full results record due to the following error: " + ErrorText(failure));

@@ -43,7 +43,10 @@ void CBrennLinkDB::AttachStandards()
                                     odbc::quoteLiteral(m_calCTAG) + ", " + odbc::quoteLiteral(standardATAG) + ");";
             WriteLog(sql);
             m_connection->setCursorLocation(odbc::CursorLocation::Client);
+            // A row cut off after its time is rolled back, never kept while reported as failed.
+            odbc::Transaction transaction(*m_connection);
             m_connection->Execute(sql);
+            transaction.commit();
             WriteLog("Successfully attached standard (" + assetNumber + ") to current calibration record");
         }
     } catch (...) {

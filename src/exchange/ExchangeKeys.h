@@ -16,6 +16,9 @@ inline constexpr const char* Error = "Error";
 inline constexpr const char* Beep = "Beep";
 inline constexpr const char* ShowOutput = "ShowOutput";
 inline constexpr const char* WriteCoefsAsNumeric = "WriteCoefsAsNumeric";
+// Our own: seconds a login and a statement may take.
+inline constexpr const char* ConnectionTimeout = "ConnectionTimeout";
+inline constexpr const char* CommandTimeout = "CommandTimeout";
 
 inline constexpr const char* Mapping = "Mapping";
 inline constexpr const char* CoefficientsField = "CoefficientsField";

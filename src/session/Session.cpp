@@ -1,6 +1,7 @@
 // The database session: version check, login, logout.
 #include "exchange/ExchangeKeys.h"
 #include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/pe/FileVersion.h"
 #include "platform/regional/Conversions.h"
 #include "platform/system/SystemFolders.h"
@@ -94,6 +95,10 @@ void CBrennLinkDB::Login()
         }
 
         m_connection = std::make_unique<odbc::Connection>();
+        m_connection->setLoginTimeout(odbc::timeoutFromText(readText(keys::General, keys::ConnectionTimeout),
+                                                           odbc::Timeouts::kDefaultLoginSeconds));
+        m_connection->setCommandTimeout(odbc::timeoutFromText(readText(keys::General, keys::CommandTimeout),
+                                                             odbc::Timeouts::kDefaultCommandSeconds));
         std::string message;
         std::string details;
         for (;;) {

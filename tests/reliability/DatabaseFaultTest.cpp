@@ -1,10 +1,12 @@
-// Database faults on SQLite: a database file that is missing, read-only or
-// not a database. (The server stopped mid-session: PgServerFaultTest.cpp.)
+// Database faults on SQLite: a database file that is missing, read-only,
+// not a database or locked by another connection. (The server stopped or
+// frozen mid-session: PgServerFaultTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -133,6 +135,46 @@ TEST(SqliteFaults, aReadOnlyDatabaseRefusesTheCalibrationClearlyAndKeepsItsRows)
     EXPECT_TRUE(check.Execute("SELECT * FROM ob.Calibration").Eof());
     EXPECT_FALSE(check.Execute("SELECT * FROM ob.UserList").Eof());
     reportSize(outcome);
+}
+
+// Another connection holds the write lock: the result waits no longer than the
+// statement timeout of the exchange file and fails with the driver's text.
+TEST(SqliteFaults, aDatabaseLockedByAnotherConnectionEndsTheStatementWithinItsTimeout)
+{
+    TestDatabase db(Engine::SQLite);
+    db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(db.user()) +
+            ", 3, 'Chris')");
+    db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T1000', 'A1000')");
+    LinkFixture f;
+    f.start();
+    f.windows->operatorDisplay = false;
+    f.set("General", "CommandTimeout", "2");
+    ASSERT_EQ(f.login(db.dbLogin(), db.user(), db.password()), "");
+    f.set("Calibration", "AssetNumber", "A1000");
+    f.set("Calibration", "StartDate", "12/5/2026");
+    f.set("Calibration", "StartTime", "14:03:27");
+    f.set("Calibration", "EndTime", "15:10");
+    ASSERT_EQ(f.act("/CREATECAL"), "");
+    f.set("FullResults", "Order", "1");
+    std::string error;
+    double seconds = 0;
+    {
+        odbc::Transaction other(db.connection());
+        db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T2000', 'A2000')");
+        const auto start = std::chrono::steady_clock::now();
+        error = f.act("/CREATEFULLRES");
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    EXPECT_TRUE(startsWith(error, "Could not create full results record due to the following error: -2147467259 - "))
+        << error;
+    EXPECT_NE(error.find("database is locked"), std::string::npos) << error;
+    EXPECT_LT(seconds, 2 + 4);
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+    EXPECT_EQ(f.act("/CREATEFULLRES"), "") << "once the lock is gone the session goes on";
+    EXPECT_EQ(db.rows("SELECT count(*) FROM ob.Results")[0][0], "1");
+    reportSize("CommandTimeout=2, write lock held by another connection: /CREATEFULLRES ends after " +
+               regional::formatFixed(seconds, regional::RegionalSettings::enUS()) + " s with \"" +
+               error.substr(error.find("-2147467259")) + "\"; the next /CREATEFULLRES succeeds");
 }
 
 } // namespace

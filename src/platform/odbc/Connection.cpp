@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -12,8 +13,11 @@
 
 #include "platform/Failure.h"
 #include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/Handle.h"
+#include "platform/odbc/Watchdog.h"
+#include "platform/system/Sockets.h"
 
 namespace ob::odbc {
 
@@ -22,8 +26,9 @@ namespace {
 const char* const kConnectionSource = "ADODB.Connection";
 // The source of failures before a driver is known.
 const char* const kManagerSource = "ODBC";
-// A stopped or unreachable server must end a login, not hang it.
-constexpr int kDefaultLoginTimeoutSeconds = 10;
+// The driver's own timeout answers first when it can; the watchdog only ends
+// what it cannot.
+constexpr std::chrono::seconds kWatchdogGrace{1};
 constexpr std::size_t kChunk = 8192;
 
 SQLPOINTER attributeValue(std::uintptr_t v)
@@ -115,7 +120,11 @@ std::optional<std::string> readValue(const Handle& stmt, SQLUSMALLINT column, co
 struct Connection::Impl {
     std::string connectionString;
     CursorLocation cursor = CursorLocation::Server;
-    int loginTimeout = kDefaultLoginTimeoutSeconds;
+    Timeouts timeouts;
+    DriverFamily family = DriverFamily::Other;
+    std::vector<int> sockets; // the connection's own, cut when a call outlives its time
+    bool statementTimeoutInItems = false;
+    Watchdog watchdog;
     Handle env;
     ConnectionHandle dbc;
     std::string dbms;
@@ -143,21 +152,83 @@ struct Connection::Impl {
         env = std::move(e);
     }
 
+    // Login and statement timeouts: the ODBC attribute for the login, and
+    // what the driver needs in the connection text besides (the statement
+    // attribute is set on each statement, the watchdog guards each call).
+    void applyTimeouts(std::vector<ConnectionItem>& items)
+    {
+        // Not every driver knows the attribute; a refusal is no reason to fail.
+        SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                          attributeValue(static_cast<std::uintptr_t>(timeouts.loginSeconds)), SQL_IS_UINTEGER);
+        statementTimeoutInItems = addTimeoutItems(items, family, timeouts);
+    }
+
+    void applyStatementTimeout(const Handle& stmt)
+    {
+        if (statementTimeoutInItems) {
+            return;
+        }
+        // A refusal is no reason to fail.
+        SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+                       attributeValue(static_cast<std::uintptr_t>(timeouts.commandSeconds)), SQL_IS_UINTEGER);
+    }
+
+    static std::chrono::seconds seconds(int n) { return std::chrono::seconds(std::max(n, 1)); }
+
+    // Runs one driver call under the watchdog: a call that outlives `limit`
+    // has its sockets cut and fails with a timeout before the driver's text.
+    template <class Call>
+    decltype(auto) guarded(std::chrono::seconds limit, Watchdog::SocketSource cut, Call&& call)
+    {
+        WatchdogScope scope(watchdog, limit + kWatchdogGrace, std::move(cut));
+        try {
+            return call();
+        } catch (Failure& f) {
+            if (!scope.fired()) {
+                throw;
+            }
+            throw Failure(f.number(),
+                          "Timeout expired - the database did not answer within " + numberText(limit.count()) +
+                              " seconds and the connection was closed (SQLSTATE HYT00); " + f.description(),
+                          f.source());
+        }
+    }
+
+    template <class Call>
+    decltype(auto) guarded(Call&& call)
+    {
+        Watchdog::SocketSource cut;
+        if (!sockets.empty()) {
+            cut = [s = sockets] { return s; };
+        }
+        return guarded(seconds(timeouts.commandSeconds), std::move(cut), std::forward<Call>(call));
+    }
+
     void connect(const std::vector<ConnectionItem>& items)
     {
         if (!dbc) {
             dbc = ConnectionHandle(Handle::allocate(SQL_HANDLE_DBC, &env, kManagerSource));
         }
-        // Not every driver knows the attribute; a refusal is no reason to fail.
-        SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
-                          attributeValue(static_cast<std::uintptr_t>(std::max(loginTimeout, 0))), SQL_IS_UINTEGER);
-        std::string text = joinConnectionItems(items);
+        std::vector<ConnectionItem> withTimeouts = items;
+        applyTimeouts(withTimeouts);
+        std::string text = joinConnectionItems(withTimeouts);
         SQLCHAR out[1024];
         SQLSMALLINT outLength = 0;
-        SQLRETURN rc = SQLDriverConnect(dbc.get(), nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()),
-                                        out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
-        check(rc, dbc.handle(), kManagerSource);
+        // The sockets the driver opens now are the connection's own.
+        const bool networked = family != DriverFamily::SQLite;
+        const std::vector<int> before = networked ? sys::openSockets() : std::vector<int>();
+        auto newSockets = [before] {
+            std::vector<int> now = sys::openSockets();
+            std::erase_if(now, [&](int s) { return std::find(before.begin(), before.end(), s) != before.end(); });
+            return now;
+        };
+        guarded(seconds(timeouts.loginSeconds), networked ? Watchdog::SocketSource(newSockets) : nullptr, [&] {
+            SQLRETURN rc = SQLDriverConnect(dbc.get(), nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()),
+                                            out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+            check(rc, dbc.handle(), kManagerSource);
+        });
         dbc.setConnected(true);
+        sockets = networked ? newSockets() : std::vector<int>();
         source = infoText(dbc, SQL_DRIVER_NAME);
         if (source.empty()) {
             source = kManagerSource;
@@ -165,33 +236,34 @@ struct Connection::Impl {
         dbms = infoText(dbc, SQL_DBMS_NAME);
     }
 
-    bool isSqliteDataSource(const std::string& dsn)
+    std::string dataSourceDriver(const std::string& dsn)
     {
         SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
         SQLCHAR description[512];
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT descriptionLength = 0;
-        bool found = false;
+        std::string found;
         SQLUSMALLINT direction = SQL_FETCH_FIRST;
         while (succeeded(SQLDataSources(env.get(), direction, name, sizeof name, &nameLength, description,
                                         sizeof description, &descriptionLength))) {
             direction = SQL_FETCH_NEXT;
-            if (!found && equalsIgnoreCase(reinterpret_cast<const char*>(name), dsn)) {
-                found = containsIgnoreCase(reinterpret_cast<const char*>(description), "sqlite");
+            if (found.empty() && equalsIgnoreCase(reinterpret_cast<const char*>(name), dsn)) {
+                found = reinterpret_cast<const char*>(description);
             }
         }
         return found;
     }
 
-    bool namesSqliteDriver(const std::vector<ConnectionItem>& items)
+    // The driver the items name, directly or through their data source.
+    DriverFamily familyOf(const std::vector<ConnectionItem>& items)
     {
         if (const ConnectionItem* driver = findConnectionItem(items, "DRIVER")) {
-            return containsIgnoreCase(driver->value, "sqlite");
+            return driverFamily(driver->value);
         }
         if (const ConnectionItem* dsn = findConnectionItem(items, "DSN")) {
-            return isSqliteDataSource(dsn->value);
+            return driverFamily(dataSourceDriver(dsn->value));
         }
-        return false;
+        return DriverFamily::Other;
     }
 
     std::string mainDatabaseFile(Connection& self)
@@ -298,8 +370,11 @@ struct Connection::Impl {
               dbc.handle(), source);
     }
 
+    Recordset execute(const std::string& sql, long* recordsAffected);
+
     void closeHandles() noexcept
     {
+        sockets.clear();
         dbc.reset();
         dbms.clear();
         source = kManagerSource;
@@ -337,11 +412,13 @@ void Connection::Open()
         // The provider item chooses the ODBC bridge of the data-access layer;
         // it means nothing to a driver.
         removeConnectionItems(items, "PROVIDER");
-        if (d.namesSqliteDriver(items)) {
+        d.family = d.familyOf(items);
+        if (d.family == DriverFamily::SQLite) {
             d.openSqlite(*this, std::move(items));
         } else {
             d.connect(items);
             if (equalsIgnoreCase(d.dbms, "SQLite")) {
+                d.family = DriverFamily::SQLite;
                 d.attachMainFile(*this, std::move(items));
             } else {
                 d.requireStandardLiterals(*this);
@@ -355,12 +432,22 @@ void Connection::Open()
 
 void Connection::setLoginTimeout(int seconds)
 {
-    m_impl->loginTimeout = seconds;
+    m_impl->timeouts.loginSeconds = std::max(seconds, 1);
 }
 
 int Connection::loginTimeout() const
 {
-    return m_impl->loginTimeout;
+    return m_impl->timeouts.loginSeconds;
+}
+
+void Connection::setCommandTimeout(int seconds)
+{
+    m_impl->timeouts.commandSeconds = std::max(seconds, 1);
+}
+
+int Connection::commandTimeout() const
+{
+    return m_impl->timeouts.commandSeconds;
 }
 
 int Connection::State() const
@@ -382,7 +469,14 @@ Recordset Connection::Execute(const std::string& sql, long* recordsAffected)
 {
     Impl& d = *m_impl;
     d.requireOpen();
+    return d.guarded([&] { return d.execute(sql, recordsAffected); });
+}
+
+Recordset Connection::Impl::execute(const std::string& sql, long* recordsAffected)
+{
+    Impl& d = *this;
     Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &d.dbc.handle(), d.source);
+    d.applyStatementTimeout(stmt);
     SQLRETURN rc = SQLExecDirect(stmt.get(), sqlText(sql), static_cast<SQLINTEGER>(sql.size()));
     if (rc == SQL_NO_DATA) {
         // An UPDATE or DELETE that touched no row.
@@ -473,7 +567,7 @@ void Connection::beginTransaction()
         throw Failure(Failure::kDatabaseError, "A transaction is already in progress on this connection.",
                       kConnectionSource);
     }
-    d.setAutocommit(false);
+    d.guarded([&] { d.setAutocommit(false); });
     d.inTransaction = true;
     d.savepointCounter = 0;
 }
@@ -485,18 +579,20 @@ void Connection::commit()
     if (!d.inTransaction) {
         throw Failure(Failure::kDatabaseError, "No transaction is in progress on this connection.", kConnectionSource);
     }
-    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_COMMIT);
-    if (!succeeded(rc)) {
-        // Take the diagnostics before the rollback replaces them.
-        try {
-            raiseDiagnostics(rc, SQL_HANDLE_DBC, d.dbc.get(), d.source);
-        } catch (...) {
-            rollback();
-            throw;
-        }
+    try {
+        d.guarded([&] {
+            SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_COMMIT);
+            if (!succeeded(rc)) {
+                // Take the diagnostics before the rollback replaces them.
+                raiseDiagnostics(rc, SQL_HANDLE_DBC, d.dbc.get(), d.source);
+            }
+        });
+    } catch (...) {
+        rollback();
+        throw;
     }
     d.inTransaction = false;
-    d.setAutocommit(true);
+    d.guarded([&] { d.setAutocommit(true); });
 }
 
 void Connection::rollback() noexcept
@@ -507,8 +603,15 @@ void Connection::rollback() noexcept
     }
     d.inTransaction = false;
     if (d.dbc.connected()) {
-        SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_ROLLBACK);
-        SQLSetConnectAttr(d.dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
+        try {
+            d.guarded([&] {
+                SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_ROLLBACK);
+                SQLSetConnectAttr(d.dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(SQL_AUTOCOMMIT_ON),
+                                  SQL_IS_UINTEGER);
+            });
+        } catch (...) {
+            // Nothing to report: a rollback that cannot reach the server leaves nothing committed.
+        }
     }
 }
 

@@ -32,10 +32,17 @@ public:
     const std::string& ConnectionString() const;
 
     void Open();
-    // Seconds a login may take before it fails (10 unless set); a stopped or
-    // unreachable server ends the login with an error instead of a hang.
+    // Seconds a login may take before it fails (15 unless set, at least 1); a
+    // stopped or unreachable server ends the login with an error instead of a hang.
     void setLoginTimeout(int seconds);
     int loginTimeout() const;
+    // Seconds each statement with its rows, and each commit, may take (30
+    // unless set, at least 1). Set before Open. A call to a server that stops
+    // answering fails after that time with "Timeout expired ... (SQLSTATE
+    // HYT00)" and the driver's text; the connection is then closed, and every
+    // later call on it fails at once.
+    void setCommandTimeout(int seconds);
+    int commandTimeout() const;
     // 0 closed, 1 open. Calls are synchronous, so never 4 (executing).
     int State() const;
     void setCursorLocation(CursorLocation where);

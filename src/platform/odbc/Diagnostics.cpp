@@ -37,6 +37,27 @@ std::string returnCodeText(SQLRETURN rc)
     return "return code " + std::string(digits, end);
 }
 
+// Each line break with the blanks around it becomes one space.
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '\n' && text[i] != '\r') {
+            out += text[i++];
+            continue;
+        }
+        while (!out.empty() && (out.back() == ' ' || out.back() == '\t')) {
+            out.pop_back();
+        }
+        while (i < text.size() && (text[i] == '\n' || text[i] == '\r' || text[i] == ' ' || text[i] == '\t')) {
+            ++i;
+        }
+        out += ' ';
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT type, SQLHANDLE handle)
@@ -67,10 +88,12 @@ std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT type, SQLHANDLE hand
         std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
         n = std::min(n, text.size() - 1);
         r.message.assign(reinterpret_cast<const char*>(text.data()), n);
-        // Drivers end some messages with a line break; the log wants one line.
+        // Drivers end some messages with a line break, and psqlODBC breaks
+        // them inside too; the log and [General] Error want one line.
         while (!r.message.empty() && (r.message.back() == '\n' || r.message.back() == '\r')) {
             r.message.pop_back();
         }
+        r.message = oneLine(r.message);
         records.push_back(std::move(r));
     }
     return records;
