@@ -9,6 +9,7 @@ namespace ob::text {
 namespace {
 
 constexpr unsigned kWindows1252 = 1252;
+constexpr unsigned kUtf8 = 65001;
 constexpr char32_t kReplacement = 0xFFFD;
 
 void appendUtf8(std::string& out, char32_t c)
@@ -64,6 +65,25 @@ std::size_t detail::nextUtf8(std::string_view text, std::size_t pos, char32_t& c
 }
 
 namespace {
+
+// Each byte that does not belong to a well-formed sequence becomes U+FFFD.
+std::string wellFormed(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    char32_t c = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto length = detail::nextUtf8(text, pos, c);
+        if (length == 0) {
+            appendUtf8(out, kReplacement);
+            ++pos;
+        } else {
+            out.append(text, pos, length);
+            pos += length;
+        }
+    }
+    return out;
+}
 
 bool isAscii(std::string_view text)
 {
@@ -207,12 +227,15 @@ std::string CodePage::decode(std::string_view bytes) const
 {
     if (isUtf8(bytes))
         return std::string(bytes);
-    return detail::decodeFrom(m_number, bytes);
+    // UTF-8 itself is not left to the platform: glibc passes malformed UTF-8
+    // through unchanged. What the platform gives is checked for the same reason.
+    std::string text = m_number == kUtf8 ? std::string(bytes) : detail::decodeFrom(m_number, bytes);
+    return isUtf8(text) ? text : wellFormed(text);
 }
 
 std::string CodePage::encode(std::string_view text) const
 {
-    if (isAscii(text) || !isUtf8(text))
+    if (isAscii(text) || !isUtf8(text) || m_number == kUtf8)
         return std::string(text);
     return detail::encodeTo(m_number, text);
 }
