@@ -369,5 +369,35 @@ TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
               stored);
 }
 
+// Windows' profile functions keep a UTF-16LE file with a byte-order mark in
+// UTF-16; the program, its start-up included, does the same.
+TEST(EndToEnd, aUtf16ExchangeFileStaysUtf16)
+{
+    const auto utf16 = [](std::u16string_view text) {
+        std::string out = "\xFF\xFE";
+        for (const char16_t c : text) {
+            out += static_cast<char>(c & 0xFF);
+            out += static_cast<char>(c >> 8);
+        }
+        return out;
+    };
+    TempDir dir;
+    dir.write(kExchange, utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n"));
+    RealProgram program(dir.path());
+    ASSERT_TRUE(program.waitUntilStarted());
+    const auto shown = send(dir.path(), {"--show", "Peer", "/OBVER"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.output;
+    EXPECT_NE(shown.output.find("\nProbe=Thermomètre Ø 6 mm\n"), std::string::npos) << shown.output;
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+
+    const std::string file = dir.read(kExchange);
+    EXPECT_EQ(file.rfind(utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\nBusy=False\r\nError=\r\n"), 0), 0u);
+    EXPECT_NE(file.find(utf16(u"[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n").substr(2)), std::string::npos);
+    EXPECT_NE(file.find(utf16(u"[OBVersion]\r\nVersion=\r\n").substr(2)), std::string::npos);
+    EXPECT_EQ(file.size() % 2, 0u);
+    EXPECT_EQ(file.find("[General]"), std::string::npos) << "no line in one-byte text";
+}
+
 } // namespace
 } // namespace ob::test
