@@ -8,7 +8,6 @@ namespace ob::text {
 
 namespace {
 
-constexpr unsigned kWindows1252 = 1252;
 constexpr unsigned kUtf8 = 65001;
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -215,12 +214,10 @@ unsigned codePageNumber(std::string_view name)
 CodePage CodePage::peer()
 {
     if (const char* name = std::getenv("OB32PYII_CODEPAGE")) {
-        const unsigned number = codePageNumber(name);
-        if (number != 0 && detail::supported(number))
+        if (const unsigned number = codePageNumber(name); number != 0)
             return CodePage(number);
     }
-    const unsigned system = detail::systemCodePage();
-    return CodePage(detail::supported(system) ? system : kWindows1252);
+    return CodePage(detail::systemCodePage());
 }
 
 std::string CodePage::decode(std::string_view bytes) const

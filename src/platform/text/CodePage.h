@@ -23,7 +23,8 @@ public:
 
     // The peer's: OB32PYII_CODEPAGE when it names one ("1251", "cp1251",
     // "windows-1251"), else the system's: Windows-1252 on POSIX systems, the
-    // ANSI code page on Windows.
+    // ANSI code page on Windows. A code page the platform cannot convert is
+    // converted as the system's. Nothing is loaded until text needs converting.
     static CodePage peer();
 
     unsigned number() const { return m_number; }
@@ -51,9 +52,8 @@ namespace detail {
 // cannot map into U+FFFD; encodeTo gets well-formed, non-ASCII UTF-8.
 std::string decodeFrom(unsigned codePage, std::string_view bytes);
 std::string encodeTo(unsigned codePage, std::string_view text);
-// Whether the platform can convert this code page at all.
-bool supported(unsigned codePage);
-// The system's code page, used when OB32PYII_CODEPAGE names none.
+// The system's code page: used when OB32PYII_CODEPAGE names none, and in
+// place of one the platform cannot convert.
 unsigned systemCodePage();
 
 // Shared by the platforms: the length of the well-formed UTF-8 sequence at

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <iconv.h>
+#include <memory>
 
 namespace ob::text::detail {
 
@@ -57,6 +58,19 @@ private:
     iconv_t m_cd;
 };
 
+// iconv is opened only for text that needs converting: opening it loads the
+// conversion modules, which costs a fresh process milliseconds.
+std::unique_ptr<Converter> open(unsigned codePage, bool toUtf8)
+{
+    for (const unsigned number : {codePage, systemCodePage()}) {
+        auto converter = toUtf8 ? std::make_unique<Converter>("UTF-8", iconvName(number))
+                                : std::make_unique<Converter>(iconvName(number), "UTF-8");
+        if (converter->valid())
+            return converter;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 unsigned systemCodePage()
@@ -64,19 +78,14 @@ unsigned systemCodePage()
     return 1252;
 }
 
-bool supported(unsigned codePage)
-{
-    return Converter("UTF-8", iconvName(codePage)).valid() && Converter(iconvName(codePage), "UTF-8").valid();
-}
-
 std::string decodeFrom(unsigned codePage, std::string_view bytes)
 {
-    Converter converter("UTF-8", iconvName(codePage));
-    if (!converter.valid())
+    const auto converter = open(codePage, true);
+    if (!converter)
         return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
-    while (!converter.convert(bytes, out)) {
+    while (!converter->convert(bytes, out)) {
         out += "\xEF\xBF\xBD"; // U+FFFD for the byte it cannot map
         bytes.remove_prefix(1);
     }
@@ -85,12 +94,12 @@ std::string decodeFrom(unsigned codePage, std::string_view bytes)
 
 std::string encodeTo(unsigned codePage, std::string_view text)
 {
-    Converter converter(iconvName(codePage), "UTF-8");
-    if (!converter.valid())
+    const auto converter = open(codePage, false);
+    if (!converter)
         return std::string(text);
     std::string out;
     out.reserve(text.size());
-    while (!converter.convert(text, out)) {
+    while (!converter->convert(text, out)) {
         char32_t c = 0;
         const auto length = nextUtf8(text, 0, c);
         out += bestFit(c);

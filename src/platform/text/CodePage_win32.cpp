@@ -12,13 +12,18 @@ unsigned systemCodePage()
     return ::GetACP();
 }
 
-bool supported(unsigned codePage)
+namespace {
+
+unsigned usable(unsigned codePage)
 {
-    return ::IsValidCodePage(codePage) != FALSE;
+    return ::IsValidCodePage(codePage) ? codePage : ::GetACP();
 }
 
-std::string decodeFrom(unsigned codePage, std::string_view bytes)
+} // namespace
+
+std::string decodeFrom(unsigned requested, std::string_view bytes)
 {
+    const unsigned codePage = usable(requested);
     // Without MB_ERR_INVALID_CHARS a byte the code page leaves undefined maps
     // as Windows maps it for the peer.
     const int size = static_cast<int>(bytes.size());
@@ -30,8 +35,9 @@ std::string decodeFrom(unsigned codePage, std::string_view bytes)
     return utf16leToUtf8(units);
 }
 
-std::string encodeTo(unsigned codePage, std::string_view text)
+std::string encodeTo(unsigned requested, std::string_view text)
 {
+    const unsigned codePage = usable(requested);
     const std::string units = utf8ToUtf16le(text);
     std::wstring wide(units.size() / sizeof(wchar_t), L'\0');
     std::memcpy(wide.data(), units.data(), units.size());

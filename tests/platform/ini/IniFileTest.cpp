@@ -134,6 +134,8 @@ TEST(IniFile, textTravelsInThePeersCodePage)
         {"1251", "Термометр °C", "\xD2\xE5\xF0\xEC\xEE\xEC\xE5\xF2\xF0 \xB0" "C", "Термометр °C"},
         {"windows-1251", "Thermomètre", "Thermometre", "Thermometre"},
         {"65001", "Grüße ā", "Grüße ā", "Grüße ā"},
+        // A code page the system cannot convert counts as Windows-1252.
+        {"99999", "Grüße", "Gr\xFC\xDF" "e", "Grüße"},
     };
     const std::string peerLines = "; Pr\xFC" "fling\r\n[Calibration]\r\nTechName=J\xFCrgen\r\n";
     for (const auto& c : cases) {
