@@ -7,10 +7,13 @@
 // Writes each assignment into OB32PYII.INI, then [General] Action = ACTION,
 // waits until the program has finished the action and prints [General] Error
 // and the sections asked for. Exit status: 0 success, 1 the action reported an
-// error, 2 no answer in time, 3 bad usage.
+// error, 2 no answer in time, 3 bad usage. Values go in and come out as UTF-8,
+// whatever the file holds; the file gets them as the program writes them
+// (the peer's code page, or UTF-16LE in a file that has that byte-order mark).
 
 #include "exchange/ExchangeKeys.h"
 #include "platform/Failure.h"
+#include "platform/ini/FileText.h"
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
@@ -144,8 +147,8 @@ public:
 
     bool finished(const std::string& content)
     {
-        const auto action = trimmed(ob::ini::lookup(content, keys::General, keys::Action).value_or(""));
-        const bool busy = ob::ini::toBoolean(ob::ini::lookup(content, keys::General, keys::Busy).value_or(""));
+        const auto action = trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or(""));
+        const bool busy = ob::ini::toBoolean(ob::ini::lookupText(content, keys::General, keys::Busy).value_or(""));
         const bool between = action.empty() && !busy && content == m_takenUp;
         if (!between)
             m_betweenSince.reset();
@@ -183,10 +186,10 @@ int run(const Options& options)
         ini.write(a.section, a.key, a.value);
     // The request's data first, the action word last.
     const std::string sent = ob::ini::updateFile(path, [&](const std::string& content) {
-        return ob::ini::assign(content, keys::General, keys::Action, options.action);
+        return ob::ini::assignText(content, keys::General, keys::Action, options.action);
     });
 
-    Handshake handshake(ob::ini::assign(sent, keys::General, keys::Action, ""));
+    Handshake handshake(ob::ini::assignText(sent, keys::General, keys::Action, ""));
     const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     std::string content;
     for (;;) {
@@ -206,11 +209,11 @@ int run(const Options& options)
         std::this_thread::sleep_for(kPollInterval);
     }
 
-    const auto error = ob::ini::lookup(content, keys::General, keys::Error).value_or("");
+    const auto error = ob::ini::lookupText(content, keys::General, keys::Error).value_or("");
     std::cout << "[General] Error=" << error << "\n";
     for (const auto& section : options.show) {
         std::cout << "[" << section << "]\n";
-        for (const auto& [key, value] : ob::ini::sectionEntries(content, section))
+        for (const auto& [key, value] : ob::ini::sectionEntriesText(content, section))
             std::cout << key << "=" << value << "\n";
     }
     return error.empty() ? kSuccess : kActionFailed;

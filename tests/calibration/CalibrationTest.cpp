@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/ini/SharedFile.h"
 #include "platform/regional/Conversions.h"
+#include "support/EnvironmentVariable.h"
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
 
@@ -488,6 +490,54 @@ TEST_P(Calibration, hostileTextsAreStoredExactly)
         EXPECT_EQ(rows("SELECT remark FROM ob.Results WHERE CTAG=" + odbc::quoteLiteral(ctag)), (Rows{{text}}));
     }
     EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], std::to_string(std::size(texts)));
+}
+
+// The peer writes its code page; the database gets UTF-8 (PostgreSQL refuses
+// anything else), is searched with it, and its texts reach the peer as the
+// peer's own bytes.
+TEST_P(Calibration, textInThePeersCodePageReachesTheDatabaseAsUtf8AndComesBack)
+{
+    const struct {
+        const char* codePage;
+        std::string model, modelBytes;
+        std::string unit, unitBytes;
+        std::string description, descriptionBytes;
+    } cases[] = {
+        {nullptr, "Grüße", "Gr\xFC\xDF" "e", "°C", "\xB0" "C", "Thermomètre à résistance",
+         "Thermom\xE8tre \xE0 r\xE9sistance"},
+        {nullptr, "Pt100 µA", "Pt100 \xB5" "A", "µA", "\xB5" "A", "Łódź 温度", "L\xF3" "dz ??"},
+        {"1251", "Термометр", "\xD2\xE5\xF0\xEC\xEE\xEC\xE5\xF2\xF0", "Ом", "\xCE\xEC", "Pt100 Ом é",
+         "Pt100 \xCE\xEC e"},
+    };
+    const auto peerWrites = [&](const std::string& section, const std::string& key, const std::string& bytes) {
+        ini::updateFile(f->dir.file("OB32PYII.INI"),
+                        [&](const std::string& content) { return ini::assign(content, section, key, bytes); });
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model);
+        EnvironmentVariable codePage("OB32PYII_CODEPAGE", c.codePage);
+        const std::string number = std::to_string(++n);
+        db->exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4204, I4206) VALUES ('T7" + number +
+                 "', 'A7" + number + "', 'Brennhall', " + odbc::quoteLiteral(c.model) + ", " +
+                 odbc::quoteLiteral(c.description) + ", 'SN')");
+        peerWrites("CurrentAsset", "Model", c.modelBytes);
+        f->set("CurrentAsset", "Serial", "SN");
+        f->set("CurrentAsset", "Mfg", "Brennhall");
+        ASSERT_EQ(f->act("/LOCASSET"), "");
+        EXPECT_NE(f->dir.read("OB32PYII.INI").find("\r\nDescription=" + c.descriptionBytes + "\r\n"), std::string::npos)
+            << f->dir.read("OB32PYII.INI");
+
+        f->clock->value.second = n;
+        calibrationKeys("12/5/2026", "14:03:0" + number);
+        peerWrites("Calibration", "Comment", c.modelBytes);
+        ASSERT_EQ(f->act("/CREATECAL"), "");
+        peerWrites("FullResults", "SetpointUnits", c.unitBytes);
+        ASSERT_EQ(f->act("/CREATEFULLRES"), "");
+        const std::string ctag = odbc::quoteLiteral(f->link().CalCTAG());
+        EXPECT_EQ(rows("SELECT C2329 FROM ob.Calibration WHERE CTAG=" + ctag), (Rows{{c.model}}));
+        EXPECT_EQ(rows("SELECT expv_u FROM ob.Results WHERE CTAG=" + ctag), (Rows{{c.unit}}));
+    }
 }
 
 TEST_P(Calibration, columnNamesThatAreNotPlainNeverReachTheDatabase)

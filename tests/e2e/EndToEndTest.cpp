@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ini/IniFile.h"
+#include "platform/ini/SharedFile.h"
 #include "support/RealProgram.h"
 #include "support/TempDir.h"
 #include "support/TestDatabase.h"
@@ -316,6 +317,86 @@ TEST(EndToEnd, theProgramFollowsTheLocaleItIsStartedUnder)
     EXPECT_TRUE(std::regex_search(log, std::regex("^[0-9]{2}\\.[0-9]{2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\t")))
         << log.substr(0, 80);
     EXPECT_TRUE(logHas(dir, "Current asset cal due: 10.06.2027 10:00:00"));
+}
+
+// A Windows peer writes its ANSI code page (Windows-1252 unless
+// OB32PYII_CODEPAGE names another): its texts are found and stored as UTF-8,
+// the database's texts reach it in its code page, and ob32pyii-send shows
+// UTF-8 whatever the file holds.
+TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
+{
+    TestDatabase db(Engine::SQLite);
+    for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql"))) {
+        db.exec(statement);
+    }
+    db.exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4204, I4206, I4228, I4229) VALUES ('T0009', "
+            "'A-1009', 'Brennhall', 'Thermomètre', 'Thermomètre à résistance, Ø 6 mm', 'SN-µ1', 'M', '12')");
+    db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T0009', 'A-1009')");
+    TempDir dir;
+    dir.write("NEXOVA.INI", "[database]\r\nDB_login=" + db.dbLogin() + "\r\n");
+    dir.write(kExchange, "; f\xFCr PYRALIS II\r\n[OBLogin]\r\nLoginUserName=tech1\r\nLoginPassword=x\r\n");
+    const auto peerWrites = [&](const std::string& section, const std::string& key, const std::string& bytes) {
+        ini::updateFile(dir.file(kExchange),
+                        [&](const std::string& content) { return ini::assign(content, section, key, bytes); });
+    };
+    RealProgram program(dir.path(), {"OB32PYII_CODEPAGE="});
+    ASSERT_TRUE(program.waitUntilStarted());
+    EXPECT_EQ(send(dir.path(), {"/OBLOGIN"}).exitCode, 0);
+
+    peerWrites("CurrentAsset", "Model", "Thermom\xE8tre");
+    peerWrites("CurrentAsset", "Serial", "SN-\xB5" "1");
+    const auto asset = send(dir.path(), {"CurrentAsset.Mfg=Brennhall", "--show", "CurrentAsset", "/LOCASSET"});
+    EXPECT_NE(asset.output.find("\nAssetNumber=A-1009\n"), std::string::npos) << asset.output;
+    EXPECT_NE(asset.output.find("\nDescription=Thermomètre à résistance, Ø 6 mm\n"), std::string::npos);
+    const std::string file = dir.read(kExchange);
+    EXPECT_NE(file.find("\r\nDescription=Thermom\xE8tre \xE0 r\xE9sistance, \xD8 6 mm\r\n"), std::string::npos);
+    EXPECT_EQ(file.rfind("; f\xFCr PYRALIS II\r\n", 0), 0u);
+
+    peerWrites("Calibration", "Comment", "Gr\xFC\xDF" "e");
+    const auto created = send(dir.path(), {"Calibration.AssetNumber=A-1009", "Calibration.StartDate=12/6/2026",
+                                           "Calibration.StartTime=9:05:00 AM", "Calibration.EndTime=10:15",
+                                           "/CREATECAL"});
+    EXPECT_EQ(created.exitCode, 0) << created.output;
+    peerWrites("FullResults", "SetpointUnits", "\xB0" "C");
+    const auto result = send(dir.path(), {"FullResults.Order=1", "FullResults.Setpoint=100", "/CREATEFULLRES"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+
+    const std::vector<std::vector<std::optional<std::string>>> stored{{"Grüße", "°C"}};
+    EXPECT_EQ(db.rows("SELECT c.C2329, r.expv_u FROM ob.Calibration c JOIN ob.Results r ON r.CTAG = c.CTAG "
+                      "WHERE c.ATAG='T0009'"),
+              stored);
+}
+
+// Windows' profile functions keep a UTF-16LE file with a byte-order mark in
+// UTF-16; the program, its start-up included, does the same.
+TEST(EndToEnd, aUtf16ExchangeFileStaysUtf16)
+{
+    const auto utf16 = [](std::u16string_view text) {
+        std::string out = "\xFF\xFE";
+        for (const char16_t c : text) {
+            out += static_cast<char>(c & 0xFF);
+            out += static_cast<char>(c >> 8);
+        }
+        return out;
+    };
+    TempDir dir;
+    dir.write(kExchange, utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n"));
+    RealProgram program(dir.path());
+    ASSERT_TRUE(program.waitUntilStarted());
+    const auto shown = send(dir.path(), {"--show", "Peer", "/OBVER"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.output;
+    EXPECT_NE(shown.output.find("\nProbe=Thermomètre Ø 6 mm\n"), std::string::npos) << shown.output;
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+
+    const std::string file = dir.read(kExchange);
+    EXPECT_EQ(file.rfind(utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\nBusy=False\r\nError=\r\n"), 0), 0u);
+    EXPECT_NE(file.find(utf16(u"[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n").substr(2)), std::string::npos);
+    EXPECT_NE(file.find(utf16(u"[OBVersion]\r\nVersion=\r\n").substr(2)), std::string::npos);
+    EXPECT_EQ(file.size() % 2, 0u);
+    EXPECT_EQ(file.find("[General]"), std::string::npos) << "no line in one-byte text";
 }
 
 } // namespace

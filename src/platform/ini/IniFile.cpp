@@ -1,5 +1,6 @@
 #include "platform/ini/IniFile.h"
 
+#include "platform/ini/FileText.h"
 #include "platform/ini/SharedFile.h"
 
 #include <charconv>
@@ -61,17 +62,17 @@ void IniFile::WriteString(const std::string& key, const std::string& value)
 
 std::optional<std::string> IniFile::read(const std::string& section, const std::string& key) const
 {
-    return ini::lookup(ini::readFile(m_path), section, key);
+    return ini::lookupText(ini::readFile(m_path), section, key);
 }
 
 void IniFile::write(const std::string& section, const std::string& key, const std::string& value)
 {
-    ini::updateFile(m_path, [&](const std::string& content) { return ini::assign(content, section, key, value); });
+    ini::updateFile(m_path, [&](const std::string& content) { return ini::assignText(content, section, key, value); });
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::string& section) const
 {
-    return ini::sectionEntries(ini::readFile(m_path), section);
+    return ini::sectionEntriesText(ini::readFile(m_path), section);
 }
 
 } // namespace ob

@@ -6,7 +6,8 @@
 // file, change the one line and replace the file atomically, so a peer's
 // concurrent write is never lost and no reader sees a half-written file.
 //
-// Values are bytes passed through unchanged. Reading drops blanks (space, tab,
+// Names and values are UTF-8; the file holds them in the peer's code page, or
+// in UTF-16LE when it starts with that byte-order mark (see FileText.h). Reading drops blanks (space, tab,
 // VT) around a value and one pair of matching outer quotes ("x" or 'x'), as
 // Windows does; a value written that reading would change is therefore written
 // inside one more pair of double quotes, so it reads back identical. A line break inside a value

@@ -1,5 +1,6 @@
 #include "platform/Failure.h"
 #include "platform/ini/IniFile.h"
+#include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -110,16 +111,84 @@ TEST(IniFile, readIntegerOfAWideValueFailsWithOverflow)
     }
 }
 
-TEST(IniFile, aStringWrittenReadsBackIdentical)
+// Text is UTF-8 inside the program and the peer's code page in the file
+// (Windows-1252 unless OB32PYII_CODEPAGE names another): what the program
+// writes reaches the peer as its own bytes, what the peer writes reads back
+// as the same text, and the peer's other bytes stay as they were.
+TEST(IniFile, textTravelsInThePeersCodePage)
 {
+    struct Case {
+        const char* codePage;
+        std::string text;  // written by the program
+        std::string bytes; // in the file
+        std::string read;  // the file's bytes read back
+    };
+    const Case cases[] = {
+        {nullptr, "°C", "\xB0" "C", "°C"},
+        {nullptr, "µA", "\xB5" "A", "µA"},
+        {"1252", "Grüße", "Gr\xFC\xDF" "e", "Grüße"},
+        {"cp1252", "Thermomètre à résistance", "Thermom\xE8tre \xE0 r\xE9sistance", "Thermomètre à résistance"},
+        {nullptr, " 'Maß' = \"0,5\" ", "\" 'Ma\xDF' = \"0,5\" \"", " 'Maß' = \"0,5\" "},
+        // Characters the code page lacks: Windows' best fit, else '?'.
+        {nullptr, "Łódź ā 温度", "L\xF3" "dz a ??", "Lódz a ??"},
+        {"1251", "Термометр °C", "\xD2\xE5\xF0\xEC\xEE\xEC\xE5\xF2\xF0 \xB0" "C", "Термометр °C"},
+        {"windows-1251", "Thermomètre", "Thermometre", "Thermometre"},
+        {"65001", "Grüße ā", "Grüße ā", "Grüße ā"},
+        // A code page the system cannot convert counts as Windows-1252.
+        {"99999", "Grüße", "Gr\xFC\xDF" "e", "Grüße"},
+    };
+    const std::string peerLines = "; Pr\xFC" "fling\r\n[Calibration]\r\nTechName=J\xFCrgen\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ob::test::EnvironmentVariable codePage("OB32PYII_CODEPAGE", c.codePage);
+        TempDir dir;
+        const auto path = dir.write("x.ini", peerLines);
+        auto ini = iniAt(path, "Calibration");
+        ini.WriteString("Comment", c.text);
+        EXPECT_EQ(dir.read("x.ini"), peerLines + "Comment=" + c.bytes + "\r\n");
+        EXPECT_EQ(*ini.read("Calibration", "Comment"), c.read);
+
+        dir.write("x.ini", "[Calibration]\r\nComment=" + c.bytes + "\r\n");
+        EXPECT_EQ(*ini.read("calibration", "comment"), c.read);
+    }
+
+    // Our own tools and hand edits write UTF-8, which reads as it is; names
+    // follow the same rule as values.
     TempDir dir;
-    auto ini = iniAt(dir.file("x.ini"), "Calibration");
-    const std::string value = "Ma\xDF 0,5 \xB0" "C; 'a' = \"b\"";
-    ini.WriteString("Comment", value);
-    std::string back;
-    bool found = false;
-    ini.ReadString("Comment", back, found);
-    EXPECT_EQ(back, value);
+    const auto path = dir.write("x.ini", "[Calibration]\r\nComment=Grüße\r\n[Me\xDFstelle]\r\nOrt=Z\xFCrich\r\n");
+    auto ini = iniAt(path, "Meßstelle");
+    EXPECT_EQ(*ini.read("Calibration", "Comment"), "Grüße");
+    EXPECT_EQ(*ini.read("Meßstelle", "Ort"), "Zürich");
+    ini.WriteString("Höhe", "1 m");
+    EXPECT_EQ(dir.read("x.ini"), "[Calibration]\r\nComment=Grüße\r\n[Me\xDFstelle]\r\nOrt=Z\xFCrich\r\nH\xF6he=1 m\r\n");
+    const std::vector<std::pair<std::string, std::string>> entries = {{"Ort", "Zürich"}, {"Höhe", "1 m"}};
+    EXPECT_EQ(ini.entries("Meßstelle"), entries);
+}
+
+// Windows' profile functions read and write a UTF-16LE file with a
+// byte-order mark as UTF-16; so does the program, keeping the peer's keys.
+TEST(IniFile, aUtf16FileIsReadAndWrittenAsUtf16)
+{
+    const auto utf16File = [](std::u16string_view text) {
+        std::string out = "\xFF\xFE";
+        for (const char16_t c : text) {
+            out += static_cast<char>(c & 0xFF);
+            out += static_cast<char>(c >> 8);
+        }
+        return out;
+    };
+    TempDir dir;
+    const auto path = dir.write("x.ini", utf16File(u"; PYRALIS II\r\n[General]\r\nAction=/LOCASSET\r\n[CurrentAsset]\r\n"
+                                                   u"Model=Thermomètre à résistance\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
+    auto ini = iniAt(path, "CurrentAsset");
+    EXPECT_EQ(*ini.read("General", "Action"), "/LOCASSET");
+    EXPECT_EQ(*ini.read("CurrentAsset", "Model"), "Thermomètre à résistance");
+    ini.write("General", "Action", "");
+    ini.WriteString("Description", "Łódź ā 温度");
+    EXPECT_EQ(dir.read("x.ini"), utf16File(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[CurrentAsset]\r\nModel=Thermomètre à "
+                                           u"résistance\r\nDescription=Łódź ā 温度\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
+    const std::vector<std::pair<std::string, std::string>> entries = {{"Own", "µA 𝛀"}};
+    EXPECT_EQ(ini.entries("Peer"), entries);
 }
 
 TEST(IniFile, writingIntoAMissingFolderFailsWithFileAccess)

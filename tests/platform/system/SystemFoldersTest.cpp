@@ -1,4 +1,5 @@
 #include "platform/system/SystemFolders.h"
+#include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,36 +11,7 @@
 using ob::test::TempDir;
 namespace fs = std::filesystem;
 
-namespace {
-
-// Sets or clears an environment variable for one test and puts it back after.
-class EnvironmentVariable {
-public:
-    EnvironmentVariable(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvironmentVariable()
-    {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    EnvironmentVariable(const EnvironmentVariable&) = delete;
-    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-} // namespace
+using ob::test::EnvironmentVariable;
 
 TEST(SystemFolders, windirWinsAndIsCreated)
 {
