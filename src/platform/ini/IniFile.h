@@ -32,6 +32,12 @@ public:
     void setSection(std::string section) { m_section = std::move(section); }
     const std::string& Section() const { return m_section; }
 
+    // A section the file always holds from now on. A peer that rewrites the
+    // file in place (truncate, then write) leaves it empty for a moment; a
+    // snapshot without this section is such a moment and is read again, so
+    // neither a read nor a write ever works on it. Unset: any snapshot counts.
+    void setRequiredSection(std::string section) { m_required = std::move(section); }
+
     // Missing key: found false and the empty value of the type (False, 0, "").
     // Booleans read True/False, Yes/No, On/Off in any case, or a number
     // (non-zero is true). Integers outside 16 bits: Failure 6 Overflow.
@@ -45,6 +51,23 @@ public:
     void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
     void WriteString(const std::string& key, const std::string& value);
 
+    // Keys of one section, collected in order and written by WriteKeys in one
+    // replacement of the file: the file ends as after the same writes one by
+    // one, but a peer's write is exposed to one replacement instead of many.
+    class KeyBatch {
+    public:
+        void WriteBoolean(const std::string& key, bool value);
+        void WriteInteger(const std::string& key, std::int16_t value, const std::string& unused = {});
+        void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
+        void WriteString(const std::string& key, const std::string& value);
+
+    private:
+        friend class IniFile;
+        std::vector<std::pair<std::string, std::string>> m_keys;
+    };
+    // Writes the batch into the current Section.
+    void WriteKeys(const KeyBatch& keys);
+
     // Section-explicit forms, for code that addresses several sections.
     std::optional<std::string> read(const std::string& section, const std::string& key) const;
     void write(const std::string& section, const std::string& key, const std::string& value);
@@ -53,8 +76,12 @@ public:
     std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
 
 private:
+    void writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys);
+    std::string content() const;
+
     std::string m_path;
     std::string m_section;
+    std::string m_required;
 };
 
 // Pure text operations behind IniFile, exposed for tests and fuzzing.
@@ -66,6 +93,8 @@ std::optional<std::string> lookup(const std::string& content, const std::string&
 // added at the end. Every other byte is kept.
 std::string assign(const std::string& content, const std::string& section, const std::string& key,
                    const std::string& value);
+// Whether the content has a section of that name (with or without keys).
+bool hasSection(const std::string& content, const std::string& section);
 // Every key line of the first section of that name, in file order, values as read.
 std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
                                                                 const std::string& section);
