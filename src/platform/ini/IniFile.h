@@ -3,8 +3,10 @@
 // does, and shares it safely with another process that writes the same file.
 //
 // Reads go to the file every time. Writes take an exclusive lock, re-read the
-// file, change the one line and replace the file atomically, so a peer's
-// concurrent write is never lost and no reader sees a half-written file.
+// file, change the one line and replace the file atomically, so no reader sees
+// a half-written file and writers that take the lock never lose each other's
+// keys; a peer writing without it loses a key only when its write falls
+// between the last check and the rename.
 //
 // Values are bytes passed through unchanged. Reading drops blanks (space, tab,
 // VT) around a value and one pair of matching outer quotes ("x" or 'x'), as
