@@ -209,9 +209,10 @@ int run(const Options& options)
         ini.write(a.section, a.key, a.value);
     // The request's data first, the action word last.
     const auto whole = [](const std::string& content) { return ob::ini::hasSection(content, keys::General); };
-    const std::string sent = ob::ini::updateFile(
-        path, [&](const std::string& content) { return ob::ini::assign(content, keys::General, keys::Action, options.action); },
-        whole);
+    const auto sendAction = [&](const std::string& content) {
+        return ob::ini::assign(content, keys::General, keys::Action, options.action);
+    };
+    const std::string sent = ob::ini::updateFile(path, sendAction, whole);
 
     Handshake handshake(ob::ini::assign(sent, keys::General, keys::Action, ""));
     std::string content;
