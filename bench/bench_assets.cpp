@@ -160,7 +160,7 @@ int main()
     heading("/LOCASSET on 100,000 assets and 1,000,000 calibration rows (ms)");
     t.print();
     load.print();
-    std::cout << "Besides the statements, the action writes Action, Busy, Error and Busy and the thirteen keys\n"
-                 "of [CurrentAsset] (one file replacement each) and logs every step.\n\n";
+    std::cout << "Besides the statements, the action writes Action, Busy, Error and Busy (one file replacement\n"
+                 "each) and the thirteen keys of [CurrentAsset] (one replacement) and logs every step.\n\n";
     return 0;
 }

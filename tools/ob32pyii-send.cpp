@@ -4,12 +4,17 @@
 //   ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--show SECTION]...
 //                 [Section.Key=Value]... ACTION
 //
-// Writes each assignment into OB32PYII.INI, then [General] Action = ACTION,
-// waits until the program has finished the action and prints [General] Error
-// and the sections asked for. Exit status: 0 success, 1 the action reported an
-// error, 2 no answer in time, 3 bad usage. Values go in and come out as UTF-8,
-// whatever the file holds; the file gets them as the program writes them
-// (the peer's code page, or UTF-16LE in a file that has that byte-order mark).
+// Waits until the running program has finished its start-up (it says so in
+// its instance lock file, after the start values are written: a request
+// written earlier would be emptied by them), writes each assignment into
+// OB32PYII.INI, then [General] Action = ACTION, waits until the program has
+// finished the action and prints [General] Error and the sections asked for.
+// Exit status: 0 success, 1 the action reported an error, 2 no answer in
+// time, 3 bad usage, 4 no program running (none holds the instance lock, or
+// the one that did ended before it answered). Values go in and come out as
+// UTF-8, whatever the file holds; the file gets them as the program writes
+// them (the peer's code page, or UTF-16LE in a file that has that byte-order
+// mark).
 
 #include "exchange/ExchangeKeys.h"
 #include "platform/Failure.h"
@@ -36,6 +41,7 @@ constexpr int kSuccess = 0;
 constexpr int kActionFailed = 1;
 constexpr int kTimedOut = 2;
 constexpr int kBadUsage = 3;
+constexpr int kNoProgram = 4;
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 // The program writes Busy True right after emptying Action; a file that stays
@@ -179,28 +185,55 @@ int run(const Options& options)
     const std::string lockPath = ob::sys::buildPath(folder, keys::kInstanceLockName);
     const bool terminating = upper(options.action).find("/TERMINATE") != std::string::npos;
     const long program = ob::sys::InstanceLock::holderProcess(lockPath);
+    const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
+    if (program == 0) {
+        std::cerr << "ob32pyii-send: no ob32pyii is running in " << folder << " (" << lockPath
+                  << " is not held); " << options.action << " not sent\n";
+        return kNoProgram;
+    }
+    while (!ob::sys::InstanceLock::holderStarted(lockPath)) {
+        if (ob::sys::InstanceLock::holderProcess(lockPath) != program) {
+            std::cerr << "ob32pyii-send: ob32pyii ended during its start-up; " << options.action << " not sent\n";
+            return kNoProgram;
+        }
+        if (Clock::now() >= deadline) {
+            std::cerr << "ob32pyii-send: ob32pyii did not finish its start-up within " << options.timeoutSeconds
+                      << " s; " << options.action << " not sent\n";
+            return kTimedOut;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
 
     ob::IniFile ini;
     ini.setFilePath(path);
+    // The program has written its start values: [General] is there from now on.
+    ini.setRequiredSection(keys::General);
     for (const auto& a : options.assignments)
         ini.write(a.section, a.key, a.value);
     // The request's data first, the action word last.
-    const std::string sent = ob::ini::updateFile(path, [&](const std::string& content) {
+    const auto whole = [](const std::string& content) { return ob::ini::hasSectionText(content, keys::General); };
+    const auto sendAction = [&](const std::string& content) {
         return ob::ini::assignText(content, keys::General, keys::Action, options.action);
-    });
+    };
+    const std::string sent = ob::ini::updateFile(path, sendAction, whole);
 
     Handshake handshake(ob::ini::assignText(sent, keys::General, keys::Action, ""));
-    const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     std::string content;
     for (;;) {
-        content = ob::ini::readFile(path);
+        content = ob::ini::readFile(path, whole);
+        // A program that ended (or was replaced by a new start, whose start
+        // values would look like an answer) never took the request up; the
+        // end after /TERMINATE is its answer.
+        if (ob::sys::InstanceLock::holderProcess(lockPath) != program) {
+            if (terminating) {
+                content = ob::ini::readFile(path, whole);
+                break;
+            }
+            std::cerr << "ob32pyii-send: ob32pyii ended before it answered " << options.action << "\n";
+            return kNoProgram;
+        }
         if (handshake.finished(content))
             break;
-        // The program ends right after /TERMINATE; its end is an answer too.
-        if (terminating && program != 0 && ob::sys::InstanceLock::holderProcess(lockPath) != program) {
-            content = ob::ini::readFile(path);
-            break;
-        }
         if (Clock::now() >= deadline) {
             std::cerr << "ob32pyii-send: no answer to " << options.action << " within " << options.timeoutSeconds
                       << " s (" << path << ")\n";

@@ -110,22 +110,26 @@ void CBrennLinkDB::GetLastCalibration()
 void CBrennLinkDB::WriteCurrentAsset()
 {
     const regional::RegionalSettings& rs = m_env.regional;
-    m_exchange.setSection(keys::CurrentAsset);
-    m_exchange.WriteString("AssetNumber", m_asset.AssetNumber);
-    m_exchange.WriteString("Mfg", m_asset.Mfg);
-    m_exchange.WriteString("Description", m_asset.Description);
-    m_exchange.WriteString("Model", m_asset.Model);
-    m_exchange.WriteString("Serial", m_asset.Serial);
-    m_exchange.WriteString("ATAG", m_asset.ATAG);
-    m_exchange.WriteString("CTAG", m_asset.CTAG);
-    m_exchange.WriteLong("Interval", m_asset.Interval, "");
-    m_exchange.WriteString("IntervalUnits", COBAsset::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
-    m_exchange.WriteString("CalDate",
-                           m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));
-    m_exchange.WriteString("CalTime", regional::formatTextLongTime(m_asset.CalTime, rs, currentYear()));
+    // One replacement of the file for the whole section: PYRALIS II reads it
+    // only once Busy is False.
+    IniFile::KeyBatch asset;
+    asset.WriteString("AssetNumber", m_asset.AssetNumber);
+    asset.WriteString("Mfg", m_asset.Mfg);
+    asset.WriteString("Description", m_asset.Description);
+    asset.WriteString("Model", m_asset.Model);
+    asset.WriteString("Serial", m_asset.Serial);
+    asset.WriteString("ATAG", m_asset.ATAG);
+    asset.WriteString("CTAG", m_asset.CTAG);
+    asset.WriteLong("Interval", m_asset.Interval, "");
+    asset.WriteString("IntervalUnits", COBAsset::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
+    asset.WriteString("CalDate",
+                      m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));
+    asset.WriteString("CalTime", regional::formatTextLongTime(m_asset.CalTime, rs, currentYear()));
     const regional::DateValue recal = m_asset.GetRecalDate();
-    m_exchange.WriteString("RecalDate", recal == regional::kZeroDate ? "" : regional::formatShortDate(recal, rs));
-    m_exchange.WriteBoolean("InCal", m_asset.InCal);
+    asset.WriteString("RecalDate", recal == regional::kZeroDate ? "" : regional::formatShortDate(recal, rs));
+    asset.WriteBoolean("InCal", m_asset.InCal);
+    m_exchange.setSection(keys::CurrentAsset);
+    m_exchange.WriteKeys(asset);
 }
 
 } // namespace ob

@@ -49,10 +49,13 @@ void CBrennLinkDB::ResetUserInfo()
 
 void CBrennLinkDB::WriteUserInfo()
 {
+    // One replacement of the file: PYRALIS II reads them only once Busy is False.
+    IniFile::KeyBatch user;
+    user.WriteInteger(keys::UserLevel, m_userLevel, "");
+    user.WriteString(keys::UserID, m_userID);
+    user.WriteString(keys::UserFullName, m_userFullName);
     m_exchange.setSection(keys::OBLogin);
-    m_exchange.WriteInteger(keys::UserLevel, m_userLevel, "");
-    m_exchange.WriteString(keys::UserID, m_userID);
-    m_exchange.WriteString(keys::UserFullName, m_userFullName);
+    m_exchange.WriteKeys(user);
 }
 
 } // namespace ob

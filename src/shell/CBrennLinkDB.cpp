@@ -75,6 +75,9 @@ void CBrennLinkDB::initialize()
         writeText(keys::Mapping, keys::CoefficientsField, "2341");
     }
     writeText(keys::OBVersion, keys::Version, "");
+    // From here on [General] is always in the file: a snapshot without it was
+    // taken while PYRALIS II rewrote the file in place, and is read again.
+    m_exchange.setRequiredSection(keys::General);
 
     if (m_showOutput) {
         m_output->Show();

@@ -18,12 +18,23 @@ int RunStartProcedure(const Environment& env)
     std::unique_ptr<CBrennLinkDB> link;
     try {
         // A second start ends at once and silently: it touches neither the
-        // exchange file nor the log.
-        sys::InstanceLock lock(sys::buildPath(env.windowsFolder, keys::kInstanceLockName));
-        if (!lock.held()) {
+        // exchange file nor the log. Any other reason not to get the lock (a
+        // read-only folder, say) is a failed start: PYRALIS II would otherwise
+        // wait for an answer that never comes.
+        sys::InstanceLock lock(sys::buildPath(env.windowsFolder, keys::kInstanceLockName),
+                               sys::buildPath(env.windowsFolder, keys::kExchangeFileName));
+        if (lock.runningElsewhere()) {
             return 0;
         }
+        if (!lock.held()) {
+            throw Failure::fileAccess(lock.error());
+        }
         link = std::make_unique<CBrennLinkDB>(env);
+        if (!link->Terminated()) {
+            // ob32pyii-send waits for this before it writes a request, so
+            // start-up cannot empty the Action it sends.
+            lock.announceStarted();
+        }
         // The loop blocks until the next event arrives; timer ticks, and with
         // them all actions, run inside WaitForEvents.
         while (!link->Terminated()) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <regex>
 #include <string>
@@ -11,6 +15,7 @@
 
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
+#include "platform/system/InstanceLock.h"
 #include "support/RealProgram.h"
 #include "support/TempDir.h"
 #include "support/TestDatabase.h"
@@ -102,6 +107,36 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElse)
     const auto first = logTexts(dir).front();
     EXPECT_TRUE(std::regex_match(first, std::regex(".*/OB32PYII\\.txt created .+"))) << first;
 
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+}
+
+TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
+{
+    TempDir dir;
+    const auto alone = send(dir.path(), {"/OBVER"});
+    EXPECT_EQ(alone.exitCode, 4);
+    EXPECT_EQ(std::count(alone.output.begin(), alone.output.end(), '\n'), 1) << alone.output;
+    EXPECT_NE(alone.output.find("no ob32pyii is running"), std::string::npos) << alone.output;
+    EXPECT_FALSE(dir.exists(kExchange)) << "a request nobody takes up is not written";
+
+    // Hold the program in its start-up: its first write of a start value
+    // waits for the exchange file's lock, which this test holds.
+    const int held = ::open(dir.file("OB32PYII.INI.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    RealProgram program(dir.path());
+    for (int i = 0; i < 500 && sys::InstanceLock::holderProcess(dir.file("OB32PYII.lck")) != program.pid(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(sys::InstanceLock::holderProcess(dir.file("OB32PYII.lck")), program.pid());
+    SendResult during;
+    std::thread sender([&] { during = send(dir.path(), {"--show", "OBVersion", "/OBVER"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::close(held);
+    sender.join();
+    // Sent during start-up, the action is taken up after it, not emptied by it.
+    EXPECT_EQ(during.exitCode, 0) << during.output;
+    EXPECT_TRUE(waitForLog(dir, "Done processing action /OBVER"));
     EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
     EXPECT_EQ(program.waitForExit(), 0);
 }

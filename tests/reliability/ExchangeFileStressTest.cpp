@@ -1,9 +1,11 @@
 // The exchange file under stress: two processes overwriting their own keys
-// thousands of times while a third reads, and writers killed with SIGKILL at
-// random moments of their writes. Nothing written may be lost, no reader may
-// see a partial file, and a killed writer leaves each key old or new.
+// thousands of times while a third reads, writers killed with SIGKILL at
+// random moments of their writes, and a peer that rewrites the file in place
+// without a lock while the link runs actions. Nothing written may be lost, no
+// reader may see a partial file, and a killed writer leaves each key old or new.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,7 +24,9 @@
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
 #include "reliability/Reliability.h"
+#include "support/LinkFixture.h"
 #include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 namespace ob::test {
 namespace {
@@ -304,6 +308,115 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
                " completed writes checked; random seed " + number(seedValue) +
                "; every file whole, every key old or new, " + number(static_cast<long>(temporaries)) +
                " temporary file(s) left before the next write, none after it");
+}
+
+// PYRALIS II's side as the Windows profile functions write: read the file,
+// then truncate it, pause, and write it whole again, without a lock, in a
+// tight loop; each rewrite sets its own [Peer] Tick. A byte on `orders` makes
+// the next rewrite carry Action=/LOCASSET and is answered on `done` once it is
+// in the file; end of `orders` ends the loop. Reports on `done`: rewrites and
+// how many of its Ticks were gone when it next read the file.
+[[noreturn]] void inPlacePeer(const std::string& path, int orders, int done)
+{
+    long rewrites = 0;
+    long lost = 0;
+    bool sendAction = false;
+    for (;;) {
+        char order = 0;
+        const auto got = ::read(orders, &order, 1);
+        if (got == 0)
+            break;
+        if (got == 1)
+            sendAction = true;
+        std::string content = ini::readFile(path); // whole: the only writer in place is this one
+        if (rewrites > 0 && ini::lookup(content, "Peer", "Tick") != number(rewrites))
+            ++lost;
+        content = ini::assign(content, "Peer", "Tick", number(++rewrites));
+        if (sendAction)
+            content = ini::assign(content, "General", "Action", "/LOCASSET");
+        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+        if (fd < 0)
+            childFails(7, "cannot open the file in place");
+        ::usleep(100); // the moment the file is empty
+        if (::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()))
+            childFails(8, "short write");
+        ::close(fd);
+        if (sendAction) {
+            sendAction = false;
+            [[maybe_unused]] const auto w = ::write(done, "a", 1);
+        }
+        ::usleep(300);
+    }
+    const std::string report = number(rewrites) + " " + number(lost);
+    [[maybe_unused]] const auto w = ::write(done, report.data(), report.size());
+    ::_exit(0);
+}
+
+TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole)
+{
+    TestDatabase db(Engine::SQLite);
+    db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('tech1', 3, 'Chris')");
+    db.exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4206) VALUES ('T1', 'A1', 'Hart', 'PT100', "
+            "'S-1')");
+    LinkFixture f;
+    const std::string path = f.dir.write("OB32PYII.INI", kSeed);
+    f.start();
+    ASSERT_EQ(f.login(db.dbLogin(), "tech1", "pw"), "");
+    f.set("CurrentAsset", "Model", "PT100");
+    f.set("CurrentAsset", "Serial", "S-1");
+    f.set("CurrentAsset", "Mfg", "Hart");
+    const std::size_t linesBefore = f.logLines().size();
+
+    int orders[2];
+    int done[2];
+    ASSERT_EQ(::pipe(orders), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t peer = ::fork();
+    ASSERT_GE(peer, 0);
+    if (peer == 0) {
+        ::close(orders[1]);
+        ::close(done[0]);
+        ::fcntl(orders[0], F_SETFL, O_NONBLOCK);
+        inPlacePeer(path, orders[0], done[1]);
+    }
+    ::close(orders[0]);
+    ::close(done[1]);
+
+    constexpr int kActions = 20;
+    const auto whole = [](const std::string& content) { return ini::hasSection(content, "General"); };
+    std::string damaged;
+    for (int i = 0; i < kActions && damaged.empty(); ++i) {
+        char ack = 0;
+        ASSERT_EQ(::write(orders[1], "a", 1), 1);
+        ASSERT_EQ(::read(done[0], &ack, 1), 1);
+        f.link().ActionTimer_ThatTime();
+        const std::string content = ini::readFile(path, whole);
+        if (!isWhole(content) || ini::lookup(content, "OBLogin", "LoginUserName") != "tech1" ||
+            ini::lookup(content, "Mapping", "CoefficientsField") != "2341" || !ini::hasSection(content, "OBVersion"))
+            damaged = content;
+    }
+    ::close(orders[1]);
+    char report[64] = {};
+    ASSERT_GT(::read(done[0], report, sizeof report - 1), 0);
+    ::close(done[0]);
+    ASSERT_EQ(exitCodeOf(peer), 0);
+
+    EXPECT_EQ(damaged, "") << "a write was built on a torn snapshot";
+    int located = 0;
+    const auto lines = f.logLines();
+    for (std::size_t i = linesBefore; i < lines.size(); ++i) {
+        if (lines[i].rfind("Locating asset (", 0) != 0)
+            continue;
+        ++located;
+        EXPECT_EQ(lines[i], "Locating asset (PT100,S-1,Hart)...") << "a request read from a torn snapshot";
+    }
+    EXPECT_GE(located, kActions);
+    const std::string figures(report);
+    const auto space = figures.find(' ');
+    reportSize(number(kActions) + " /LOCASSET actions while a peer rewrote the file in place " +
+               figures.substr(0, space) + " times (truncate, 100 us, write); every request read whole, the file "
+               "whole after each action; peer keys lost between the last check and a rename: " +
+               figures.substr(space + 1));
 }
 
 } // namespace

@@ -208,5 +208,26 @@ TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce)
     EXPECT_TRUE(first.logHas("Terminated..."));
 }
 
+TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart)
+{
+    LinkFixture f;
+    // Not another instance: a lock file that cannot be opened at all.
+    std::filesystem::create_directory(f.dir.file("OB32PYII.lck"));
+    Environment env;
+    env.windowsFolder = f.dir.path();
+    env.programFolder = f.dir.path();
+    env.regional = f.regional;
+    env.clock = f.clock;
+    env.windows = f.windows;
+    EXPECT_NE(RunStartProcedure(env), 0);
+    ASSERT_EQ(f.windows->boxes.size(), 1u);
+    EXPECT_EQ(f.windows->boxes[0].text.rfind("An error occurred while initializing the ORBISTA interface utility.\r\r"
+                                             "Error: 75 - Path/File access error: " + f.dir.file("OB32PYII.lck"), 0),
+              0u)
+        << f.windows->boxes[0].text;
+    EXPECT_EQ(f.windows->boxes[0].icon, MessageIcon::Critical);
+    EXPECT_FALSE(f.dir.exists("OB32PYII.INI"));
+}
+
 } // namespace
 } // namespace ob::test

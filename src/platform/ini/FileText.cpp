@@ -64,6 +64,14 @@ std::string assignText(const std::string& file, const std::string& section, cons
                         : assign(file, names.section, names.key, codePage.encode(value));
 }
 
+bool hasSectionText(const std::string& file, const std::string& section, const text::CodePage& codePage)
+{
+    if (isUtf16(file))
+        return hasSection(fromUtf16(file), section);
+    const Names names(section, {}, codePage);
+    return hasSection(file, names.section) || (names.differ() && hasSection(file, names.utf8Section));
+}
+
 std::vector<std::pair<std::string, std::string>> sectionEntriesText(const std::string& file,
                                                                     const std::string& section,
                                                                     const text::CodePage& codePage)

@@ -20,6 +20,9 @@ std::optional<std::string> lookupText(const std::string& file, const std::string
                                       const text::CodePage& codePage = text::CodePage::peer());
 std::string assignText(const std::string& file, const std::string& section, const std::string& key,
                        const std::string& value, const text::CodePage& codePage = text::CodePage::peer());
+// Whether the file has a section of that name (header present, keys or not).
+bool hasSectionText(const std::string& file, const std::string& section,
+                    const text::CodePage& codePage = text::CodePage::peer());
 std::vector<std::pair<std::string, std::string>> sectionEntriesText(
     const std::string& file, const std::string& section, const text::CodePage& codePage = text::CodePage::peer());
 

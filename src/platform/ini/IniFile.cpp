@@ -60,19 +60,69 @@ void IniFile::WriteString(const std::string& key, const std::string& value)
     write(m_section, key, value);
 }
 
+void IniFile::KeyBatch::WriteBoolean(const std::string& key, bool value)
+{
+    m_keys.emplace_back(key, value ? "True" : "False");
+}
+
+void IniFile::KeyBatch::WriteInteger(const std::string& key, std::int16_t value, const std::string&)
+{
+    m_keys.emplace_back(key, decimal(value));
+}
+
+void IniFile::KeyBatch::WriteLong(const std::string& key, std::int32_t value, const std::string&)
+{
+    m_keys.emplace_back(key, decimal(value));
+}
+
+void IniFile::KeyBatch::WriteString(const std::string& key, const std::string& value)
+{
+    m_keys.emplace_back(key, value);
+}
+
+void IniFile::WriteKeys(const KeyBatch& keys)
+{
+    writeKeys(m_section, keys.m_keys);
+}
+
 std::optional<std::string> IniFile::read(const std::string& section, const std::string& key) const
 {
-    return ini::lookupText(ini::readFile(m_path), section, key);
+    return ini::lookupText(content(), section, key);
 }
 
 void IniFile::write(const std::string& section, const std::string& key, const std::string& value)
 {
-    ini::updateFile(m_path, [&](const std::string& content) { return ini::assignText(content, section, key, value); });
+    writeKeys(section, {{key, value}});
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::string& section) const
 {
-    return ini::sectionEntriesText(ini::readFile(m_path), section);
+    return ini::sectionEntriesText(content(), section);
+}
+
+// Every read and write of the file goes through these two, so none of them
+// ever works on a snapshot a peer's rewrite in place left without the
+// required section.
+std::string IniFile::content() const
+{
+    if (m_required.empty())
+        return ini::readFile(m_path);
+    return ini::readFile(m_path, [this](const std::string& text) { return ini::hasSectionText(text, m_required); });
+}
+
+void IniFile::writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys)
+{
+    const auto change = [&](const std::string& text) {
+        std::string out = text;
+        for (const auto& [key, value] : keys)
+            out = ini::assignText(out, section, key, value);
+        return out;
+    };
+    if (m_required.empty())
+        ini::updateFile(m_path, change);
+    else
+        ini::updateFile(m_path, change,
+                        [this](const std::string& text) { return ini::hasSectionText(text, m_required); });
 }
 
 } // namespace ob

@@ -3,8 +3,10 @@
 // does, and shares it safely with another process that writes the same file.
 //
 // Reads go to the file every time. Writes take an exclusive lock, re-read the
-// file, change the one line and replace the file atomically, so a peer's
-// concurrent write is never lost and no reader sees a half-written file.
+// file, change the one line and replace the file atomically, so no reader sees
+// a half-written file and writers that take the lock never lose each other's
+// keys; a peer writing without it loses a key only when its write falls
+// between the last check and the rename.
 //
 // Names and values are UTF-8; the file holds them in the peer's code page, or
 // in UTF-16LE when it starts with that byte-order mark (see FileText.h). Reading drops blanks (space, tab,
@@ -33,6 +35,12 @@ public:
     void setSection(std::string section) { m_section = std::move(section); }
     const std::string& Section() const { return m_section; }
 
+    // A section the file always holds from now on. A peer that rewrites the
+    // file in place (truncate, then write) leaves it empty for a moment; a
+    // snapshot without this section is such a moment and is read again, so
+    // neither a read nor a write ever works on it. Unset: any snapshot counts.
+    void setRequiredSection(std::string section) { m_required = std::move(section); }
+
     // Missing key: found false and the empty value of the type (False, 0, "").
     // Booleans read True/False, Yes/No, On/Off in any case, or a number
     // (non-zero is true). Integers outside 16 bits: Failure 6 Overflow.
@@ -46,6 +54,23 @@ public:
     void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
     void WriteString(const std::string& key, const std::string& value);
 
+    // Keys of one section, collected in order and written by WriteKeys in one
+    // replacement of the file: the file ends as after the same writes one by
+    // one, but a peer's write is exposed to one replacement instead of many.
+    class KeyBatch {
+    public:
+        void WriteBoolean(const std::string& key, bool value);
+        void WriteInteger(const std::string& key, std::int16_t value, const std::string& unused = {});
+        void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
+        void WriteString(const std::string& key, const std::string& value);
+
+    private:
+        friend class IniFile;
+        std::vector<std::pair<std::string, std::string>> m_keys;
+    };
+    // Writes the batch into the current Section.
+    void WriteKeys(const KeyBatch& keys);
+
     // Section-explicit forms, for code that addresses several sections.
     std::optional<std::string> read(const std::string& section, const std::string& key) const;
     void write(const std::string& section, const std::string& key, const std::string& value);
@@ -54,8 +79,12 @@ public:
     std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
 
 private:
+    void writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys);
+    std::string content() const;
+
     std::string m_path;
     std::string m_section;
+    std::string m_required;
 };
 
 // Pure text operations behind IniFile, exposed for tests and fuzzing.
@@ -67,6 +96,8 @@ std::optional<std::string> lookup(const std::string& content, const std::string&
 // added at the end. Every other byte is kept.
 std::string assign(const std::string& content, const std::string& section, const std::string& key,
                    const std::string& value);
+// Whether the content has a section of that name (with or without keys).
+bool hasSection(const std::string& content, const std::string& section);
 // Every key line of the first section of that name, in file order, values as read.
 std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
                                                                 const std::string& section);

@@ -243,6 +243,12 @@ std::string assign(const std::string& content, const std::string& section, const
     return out;
 }
 
+bool hasSection(const std::string& content, const std::string& section)
+{
+    Line header;
+    return walkSection(content, argumentName(section), header, [](const Line&) { return false; });
+}
+
 std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
                                                                 const std::string& section)
 {

@@ -3,11 +3,15 @@
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
+#include "platform/system/SideFile.h"
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <dirent.h>
 #include <charconv>
+#include <thread>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/file.h>
@@ -111,6 +115,28 @@ Snapshot snapshot(const std::string& path)
     return snap;
 }
 
+// A peer rewriting the file in place leaves it empty or cut short for a
+// moment; such a snapshot is taken again. A rewrite lasts microseconds to a
+// few milliseconds, far less than the bound, so a file that fails the test
+// all that time is what the file holds (a user emptied it, say): it is taken
+// as it is, and a write then restores what was missing, rather than leaving
+// the handshake stuck. The bound stays well under the one-second tick.
+constexpr auto kTornPause = std::chrono::milliseconds(2);
+constexpr auto kTornBound = std::chrono::milliseconds(500);
+
+Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole)
+{
+    Snapshot snap = snapshot(path);
+    if (!whole)
+        return snap;
+    const auto deadline = std::chrono::steady_clock::now() + kTornBound;
+    while (snap.exists && !whole(snap.content) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kTornPause);
+        snap = snapshot(path);
+    }
+    return snap;
+}
+
 bool sameTime(const timespec& a, const timespec& b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -119,9 +145,9 @@ bool sameTime(const timespec& a, const timespec& b)
 // True when the file is still exactly what `before` saw. The metadata catches
 // a replacement or a write; the content compare catches a writer whose change
 // fell within the file system's time resolution.
-bool unchangedSince(const std::string& path, const Snapshot& before)
+bool unchangedSince(const std::string& path, const Snapshot& before, const WholeTest& whole)
 {
-    const Snapshot now = snapshot(path);
+    const Snapshot now = wholeSnapshot(path, whole);
     if (now.exists != before.exists)
         return false;
     if (!now.exists)
@@ -198,7 +224,7 @@ void removeStaleTemporaries(const std::string& path)
 // never removed: removing it would let two writers lock different files.
 class WriteLock {
 public:
-    explicit WriteLock(const std::string& path) : m_fd(openRetrying((path + ".lock").c_str(), O_RDWR | O_CREAT, 0666))
+    explicit WriteLock(const std::string& path) : m_fd(open(path))
     {
         if (m_fd.get() < 0)
             fail(path + ".lock", errno);
@@ -209,54 +235,102 @@ public:
     }
 
 private:
+    static int open(const std::string& path)
+    {
+        bool writable = false; // a read-only handle locks just as well
+        return sys::openSideFile(path + ".lock", path, writable);
+    }
+
     Descriptor m_fd; // closing it releases the lock
 };
+
+// The file a write replaces: `path`, or the target its symbolic links lead
+// to, so the link the peer opens stays a link.
+std::string linkTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        char buffer[PATH_MAX];
+        const auto n = ::readlink(current.c_str(), buffer, sizeof buffer);
+        if (n < 0)
+            return current; // not a link (or gone): replace it as it is
+        std::string target(buffer, static_cast<std::size_t>(n));
+        if (target.empty() || target[0] != '/')
+            target = folderOf(current) + "/" + target;
+        current = std::move(target);
+    }
+    fail(path, ELOOP);
+}
+
+// Windows refuses to write a read-only file; a rename would replace it anyway.
+void requireWritable(const std::string& path, const Snapshot& snap)
+{
+    if (!snap.exists)
+        return;
+    if ((snap.info.st_mode & 0222) == 0)
+        fail(path, EACCES);
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        fail(path, errno);
+}
 
 constexpr int kMaxAttempts = 100;
 
 } // namespace
 
-std::string readFile(const std::string& path)
+std::string readFile(const std::string& path, const WholeTest& whole)
 {
-    return snapshot(path).content;
+    return wholeSnapshot(path, whole).content;
 }
 
-std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change)
+std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
+                       const WholeTest& whole)
 {
     WriteLock lock(path);
-    removeStaleTemporaries(path);
+    const std::string target = linkTarget(path);
+    removeStaleTemporaries(target);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        const Snapshot before = snapshot(path);
+        const Snapshot before = wholeSnapshot(target, whole);
         std::string after = change(before.content);
         if (before.exists && after == before.content)
             return after;
+        requireWritable(target, before);
 
         std::string temporary;
-        Descriptor fd(createTemporary(path, temporary));
+        Descriptor fd(createTemporary(target, temporary));
         if (fd.get() < 0)
             fail(path, errno);
         try {
-            if (before.exists && ::fchmod(fd.get(), before.info.st_mode & 07777) != 0)
-                fail(temporary, errno);
+            if (before.exists) {
+                // Owner and group first (the peer's account may rely on them),
+                // as far as we may give them; then the mode, which fchown can clear.
+                if (::fchown(fd.get(), before.info.st_uid, before.info.st_gid) != 0) {
+                    [[maybe_unused]] const int group = ::fchown(fd.get(), static_cast<uid_t>(-1), before.info.st_gid);
+                }
+                if (::fchmod(fd.get(), before.info.st_mode & 07777) != 0)
+                    fail(temporary, errno);
+            }
             writeAll(fd.get(), temporary, after);
             if (::fsync(fd.get()) != 0)
                 fail(temporary, errno);
             if (::close(fd.release()) != 0)
                 fail(temporary, errno);
             // A peer that writes without our lock (PYRALIS II) may have changed
-            // the file since it was read: then start over on its content.
-            if (!unchangedSince(path, before)) {
+            // the file since it was read: then start over on its content. This
+            // is the last look before the rename, after the slow part (write,
+            // fsync), so the window in which a peer's key can be lost is only
+            // the time between this read and the rename.
+            if (!unchangedSince(target, before, whole)) {
                 ::unlink(temporary.c_str());
                 continue;
             }
-            if (::rename(temporary.c_str(), path.c_str()) != 0)
+            if (::rename(temporary.c_str(), target.c_str()) != 0)
                 fail(path, errno);
         } catch (...) {
             ::unlink(temporary.c_str());
             throw;
         }
         // Make the rename itself durable; a failure here loses nothing already visible.
-        Descriptor folder(openRetrying(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY));
+        Descriptor folder(openRetrying(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY));
         if (folder.get() >= 0)
             ::fsync(folder.get());
         return after;

@@ -224,6 +224,38 @@ TEST(IniFile, keepsThePermissionsOfTheFileItReplaces)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST(IniFile, aBatchEndsAsTheSameWritesOneByOne)
+{
+    TempDir dir;
+    const std::string start = "[CurrentAsset]\r\nModel=PT100\r\nSerial=S-1\r\n[Peer]\r\nMine=1\r\n";
+    auto single = iniAt(dir.write("single.ini", start), "CurrentAsset");
+    auto batched = iniAt(dir.write("batched.ini", start), "CurrentAsset");
+    IniFile::KeyBatch keys;
+    single.WriteString("AssetNumber", "A1");
+    keys.WriteString("AssetNumber", "A1");
+    single.WriteString("Model", " PT100 ");
+    keys.WriteString("Model", " PT100 ");
+    single.WriteLong("Interval", 365, "");
+    keys.WriteLong("Interval", 365, "");
+    single.WriteBoolean("InCal", true);
+    keys.WriteBoolean("InCal", true);
+    batched.WriteKeys(keys);
+    EXPECT_EQ(dir.read("batched.ini"), dir.read("single.ini"));
+}
+
+TEST(IniFile, aFileThatStaysWithoutTheRequiredSectionIsTakenAsItIs)
+{
+    // Not a peer's rewrite in progress (that lasts a moment): the file holds
+    // no [General]. Reads give what is there and a write restores it, so the
+    // handshake goes on.
+    TempDir dir;
+    auto ini = iniAt(dir.write("x.ini", "[Other]\r\nKey=1\r\n"));
+    ini.setRequiredSection("General");
+    EXPECT_EQ(ini.read("Other", "Key"), "1");
+    ini.WriteBoolean("Busy", false);
+    EXPECT_EQ(dir.read("x.ini"), "[Other]\r\nKey=1\r\n[General]\r\nBusy=False\r\n");
+}
+
 TEST(IniFile, leavesOnlyTheFileAndItsLockBehind)
 {
     TempDir dir;

@@ -1,11 +1,14 @@
+#include "platform/Failure.h"
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
+#include "platform/system/InstanceLock.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <charconv>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -52,7 +55,108 @@ bool isComplete(const std::string& content, std::size_t& general, std::size_t& p
     return lines == general + peer + headers;
 }
 
+struct stat statOf(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+constexpr uid_t kNobody = 65534;
+
 } // namespace
+
+TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
+{
+    TempDir dir;
+    // A link stays a link; its target gets the change.
+    ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0777), 0);
+    dir.write("real/OB32PYII.INI", "[General]\r\n");
+    ASSERT_EQ(::symlink("real/OB32PYII.INI", dir.file("OB32PYII.INI").c_str()), 0);
+    ob::IniFile ini;
+    ini.setFilePath(dir.file("OB32PYII.INI"));
+    ini.write("General", "Busy", "True");
+    struct stat link {};
+    ASSERT_EQ(::lstat(dir.file("OB32PYII.INI").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(dir.read("real/OB32PYII.INI"), "[General]\r\nBusy=True\r\n");
+
+    // A read-only file is refused, as Windows refuses it, and stays as it was.
+    const auto readOnly = dir.write("RO.INI", "[General]\r\n");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    ini.setFilePath(readOnly);
+    try {
+        ini.write("General", "Busy", "True");
+        ADD_FAILURE() << "a read-only file was written";
+    } catch (const ob::Failure& failure) {
+        EXPECT_EQ(failure.number(), 75);
+    }
+    EXPECT_EQ(dir.read("RO.INI"), "[General]\r\n");
+    EXPECT_EQ(statOf(readOnly).st_mode & 07777, 0444u);
+
+    // Owner and group stay those of the file (giving them takes root).
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "owner and group: not root";
+    const auto shared = dir.write("SHARED.INI", "[General]\r\n");
+    ASSERT_EQ(::chown(shared.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0664), 0);
+    ini.setFilePath(shared);
+    ini.write("General", "Busy", "True");
+    EXPECT_EQ(statOf(shared).st_uid, kNobody);
+    EXPECT_EQ(statOf(shared).st_gid, kNobody);
+    EXPECT_EQ(statOf(shared).st_mode & 07777, 0664u);
+}
+
+TEST(SideFiles, anotherAccountWritesAndLocksWhereverTheExchangeFileIsWritableForIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as a second account";
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    const auto exchange = dir.write("OB32PYII.INI", "[General]\r\n");
+    ASSERT_EQ(::chmod(exchange.c_str(), 0666), 0);
+    const auto instance = dir.file("OB32PYII.lck");
+    // This account writes and starts first, so it creates both side files...
+    ob::IniFile ini;
+    ini.setFilePath(exchange);
+    ini.write("General", "Busy", "False");
+    ASSERT_TRUE(ob::sys::InstanceLock(instance, exchange).held());
+    EXPECT_EQ(statOf(exchange + ".lock").st_mode & 0777, 0666u);
+    EXPECT_EQ(statOf(instance).st_mode & 0777, 0666u);
+    // ...and another file's lock is left as an older version made it: 0644.
+    const auto other = dir.write("OTHER.INI", "[General]\r\n");
+    ASSERT_EQ(::chmod(other.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.write("OTHER.INI.lock", "").c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(dir.write("OTHER.lck", "").c_str(), 0644), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(9);
+        int failed = 0;
+        try {
+            ob::IniFile mine;
+            mine.setFilePath(exchange);
+            mine.write("General", "Busy", "True");
+            mine.setFilePath(other);
+            mine.write("General", "Busy", "True");
+        } catch (...) {
+            failed |= 1;
+        }
+        if (!ob::sys::InstanceLock(instance, exchange).held())
+            failed |= 2;
+        if (!ob::sys::InstanceLock(dir.file("OTHER.lck"), other).held())
+            failed |= 4;
+        ::_exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: exchange-file write, 2: instance lock, 4: another account's lock file";
+    EXPECT_EQ(ob::ini::lookup(dir.read("OB32PYII.INI"), "General", "Busy"), "True");
+    EXPECT_EQ(ob::ini::lookup(dir.read("OTHER.INI"), "General", "Busy"), "True");
+}
 
 TEST(SharedFile, redoesTheChangeWhenAPeerWroteInBetween)
 {
