@@ -13,6 +13,10 @@ ob_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 ob_base_packages=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc unixodbc-dev libsqliteodbc
                   libgtest-dev sqlite3)
 
+# What the packages and their proof need (scripts/package, scripts/test-packages):
+# dpkg-shlibdeps, wixl, Wine, and mingw-w64 for the Windows executables.
+ob_packaging_packages=(dpkg-dev wixl msitools wine wine64 gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix)
+
 ob_log() {
     echo "==> $*"
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -50,6 +51,24 @@ TEST(FileVersion, readsAFileOnDisk)
     ob::test::TempDir dir;
     ob::test::writePe(dir.file("orbista.exe"), true, FileVersionParts{7, 3, 0, 1234});
     EXPECT_EQ(fileVersion(dir.file("orbista.exe")), "7.3.0.1234");
+}
+
+TEST(FileVersion, readsTheProjectVersionStampedIntoAWindowsBuild)
+{
+#ifdef OB_VERSION_STUBS
+    // Executables linked by mingw-w64 with the resource of the Windows build,
+    // 32-bit and 64-bit, separated by '|'.
+    const std::string stubs = OB_VERSION_STUBS;
+    std::size_t start = 0;
+    while (start <= stubs.size()) {
+        const std::size_t end = std::min(stubs.find('|', start), stubs.size());
+        const std::string path = stubs.substr(start, end - start);
+        EXPECT_EQ(fileVersion(path), OB_PROJECT_VERSION) << path;
+        start = end + 1;
+    }
+#else
+    GTEST_SKIP() << "no mingw-w64 cross compiler: no Windows executable to read";
+#endif
 }
 
 TEST(FileVersion, emptyWithoutAVersionResource)

@@ -1,0 +1,29 @@
+# Shared by scripts/package and scripts/test-packages: the Windows installer.
+#
+#   ob_make_stub ARCH NAME VERSION OUT      a stand-in NAME.exe with the version
+#                                           resource of the real one (mingw-w64)
+#   ob_build_msi VERSION BINDIR OUT.msi     the installer of ob32pyii.exe and
+#                                           ob32pyii-send.exe from BINDIR, with
+#                                           the README and the licence as text
+
+ob_make_stub() {
+    local arch="$1" name="$2" version="$3" out="$4"
+    cmake -DNAME="$name" -DVERSION="$version" -DOUT="$out" -DCC="$arch-w64-mingw32-gcc" \
+        -DWINDRES="$arch-w64-mingw32-windres" -P "$ob_root/packaging/windows/make-stub.cmake"
+}
+
+ob_build_msi() {
+    local version="$1" bin out stage
+    bin="$(realpath "$2")"
+    out="$(realpath -m "$3")"
+    stage="$(mktemp -d)"
+    mkdir -p "$stage/bin" "$stage/doc"
+    cp "$bin/ob32pyii.exe" "$bin/ob32pyii-send.exe" "$stage/bin/"
+    # Notepad-friendly text: CR LF lines.
+    sed 's/\r\?$/\r/' "$ob_root/README.md" >"$stage/doc/README.txt"
+    sed 's/\r\?$/\r/' "$ob_root/LICENSE" >"$stage/doc/LICENSE.txt"
+    # wixl takes the file sources relative to the folder it runs in.
+    (cd "$stage" && wixl -a x86 -D Version="$version" -D BinDir=bin -D DocDir=doc \
+        -o "$out" "$ob_root/packaging/windows/ob32pyii.wxs")
+    rm -rf -- "$stage"
+}
