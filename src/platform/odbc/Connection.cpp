@@ -1,8 +1,5 @@
 #include "platform/odbc/Connection.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -11,6 +8,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/odbc/Api.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/Handle.h"
@@ -24,16 +22,10 @@ const char* const kConnectionSource = "ADODB.Connection";
 const char* const kManagerSource = "ODBC";
 // A stopped or unreachable server must end a login, not hang it.
 constexpr int kDefaultLoginTimeoutSeconds = 10;
-constexpr std::size_t kChunk = 8192;
 
 SQLPOINTER attributeValue(std::uintptr_t v)
 {
     return reinterpret_cast<SQLPOINTER>(v);
-}
-
-SQLCHAR* sqlText(const std::string& text)
-{
-    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
 }
 
 std::string numberText(long long v)
@@ -74,39 +66,17 @@ FieldKind kindOf(SQLSMALLINT type)
 
 std::string infoText(const ConnectionHandle& dbc, SQLUSMALLINT what)
 {
-    SQLCHAR buf[256] = {};
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetInfo(dbc.get(), what, buf, sizeof buf, &length);
-    if (!succeeded(rc)) {
+    std::string text;
+    if (!succeeded(api::infoText(dbc.get(), what, text))) {
         return {};
     }
-    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), sizeof buf - 1);
-    return std::string(reinterpret_cast<const char*>(buf), n);
+    return text;
 }
 
 std::optional<std::string> readValue(const Handle& stmt, SQLUSMALLINT column, const std::string& source)
 {
-    std::string value;
-    std::vector<char> buf(kChunk);
-    for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()),
-                                  &indicator);
-        if (rc == SQL_NO_DATA) {
-            break; // every part has been read
-        }
-        check(rc, stmt, source);
-        if (indicator == SQL_NULL_DATA) {
-            return std::nullopt;
-        }
-        if (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(buf.size())) {
-            // A full part: the buffer less its terminating zero; more follows.
-            value.append(buf.data(), buf.size() - 1);
-            continue;
-        }
-        value.append(buf.data(), static_cast<std::size_t>(indicator));
-        break;
-    }
+    std::optional<std::string> value;
+    check(api::textData(stmt.get(), column, value), stmt, source);
     return value;
 }
 
@@ -152,11 +122,7 @@ struct Connection::Impl {
         SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
                           attributeValue(static_cast<std::uintptr_t>(std::max(loginTimeout, 0))), SQL_IS_UINTEGER);
         std::string text = joinConnectionItems(items);
-        SQLCHAR out[1024];
-        SQLSMALLINT outLength = 0;
-        SQLRETURN rc = SQLDriverConnect(dbc.get(), nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()),
-                                        out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
-        check(rc, dbc.handle(), kManagerSource);
+        check(api::driverConnect(dbc.get(), text), dbc.handle(), kManagerSource);
         dbc.setConnected(true);
         source = infoText(dbc, SQL_DRIVER_NAME);
         if (source.empty()) {
@@ -167,17 +133,14 @@ struct Connection::Impl {
 
     bool isSqliteDataSource(const std::string& dsn)
     {
-        SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
-        SQLCHAR description[512];
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT descriptionLength = 0;
+        std::string name;
+        std::string description;
         bool found = false;
         SQLUSMALLINT direction = SQL_FETCH_FIRST;
-        while (succeeded(SQLDataSources(env.get(), direction, name, sizeof name, &nameLength, description,
-                                        sizeof description, &descriptionLength))) {
+        while (succeeded(api::dataSource(env.get(), direction, name, description))) {
             direction = SQL_FETCH_NEXT;
-            if (!found && equalsIgnoreCase(reinterpret_cast<const char*>(name), dsn)) {
-                found = containsIgnoreCase(reinterpret_cast<const char*>(description), "sqlite");
+            if (!found && equalsIgnoreCase(name, dsn)) {
+                found = containsIgnoreCase(description, "sqlite");
             }
         }
         return found;
@@ -336,7 +299,7 @@ Recordset Connection::Execute(const std::string& sql, long* recordsAffected)
     Impl& d = *m_impl;
     d.requireOpen();
     Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &d.dbc.handle(), d.source);
-    SQLRETURN rc = SQLExecDirect(stmt.get(), sqlText(sql), static_cast<SQLINTEGER>(sql.size()));
+    SQLRETURN rc = api::execDirect(stmt.get(), sql);
     if (rc == SQL_NO_DATA) {
         // An UPDATE or DELETE that touched no row.
         if (recordsAffected != nullptr) {
@@ -360,23 +323,10 @@ Recordset Connection::Execute(const std::string& sql, long* recordsAffected)
     std::vector<std::string> names;
     std::vector<FieldKind> kinds;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columnCount); ++i) {
-        std::vector<SQLCHAR> name(256);
-        SQLSMALLINT nameLength = 0;
+        std::string name;
         SQLSMALLINT type = 0;
-        SQLULEN size = 0;
-        SQLSMALLINT decimals = 0;
-        SQLSMALLINT nullable = 0;
-        check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
-                             &size, &decimals, &nullable),
-              stmt, d.source);
-        if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
-            name.resize(static_cast<std::size_t>(nameLength) + 1);
-            check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
-                                 &type, &size, &decimals, &nullable),
-                  stmt, d.source);
-        }
-        std::size_t n = std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), name.size() - 1);
-        names.emplace_back(reinterpret_cast<const char*>(name.data()), n);
+        check(api::describeColumn(stmt.get(), i, name, type), stmt, d.source);
+        names.push_back(std::move(name));
         kinds.push_back(kindOf(type));
     }
 
