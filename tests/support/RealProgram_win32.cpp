@@ -190,6 +190,13 @@ SendResult send(const std::string& windowsFolder, const std::vector<std::string>
     result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     in.close();
     ::DeleteFileW(name);
+    // The tool's standard output is in text mode: each line ends in CR LF.
+    std::string lines;
+    for (std::size_t i = 0; i < result.output.size(); ++i) {
+        if (!(result.output[i] == '\r' && i + 1 < result.output.size() && result.output[i + 1] == '\n'))
+            lines += result.output[i];
+    }
+    result.output = std::move(lines);
     return result;
 }
 
