@@ -2,7 +2,9 @@
 // Api: the ODBC calls that carry text, with the text in UTF-8. On Linux they
 // hand UTF-8 to unixODBC as it is; on Windows they call the wide (W) entry
 // points, so the driver gets UTF-16 and no character is lost to a code page.
-// Each returns the ODBC return code of the call that decided the outcome.
+// Each returns the ODBC return code of the call that decided the outcome. On
+// Windows a text to send that is not valid UTF-8 raises a database Failure:
+// it has no UTF-16 form, and nothing else may be stored in its place.
 
 #include <optional>
 #include <string>

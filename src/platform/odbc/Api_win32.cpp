@@ -4,6 +4,7 @@
 
 #include "platform/odbc/Api.h"
 
+#include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 
 #include <algorithm>
@@ -14,6 +15,22 @@ namespace ob::odbc::api {
 namespace {
 
 constexpr std::size_t kChunkCharacters = 4096;
+
+// Text for the driver. Bytes that are not UTF-8 have no UTF-16 form: the
+// conversion would put U+FFFD in their place and the database would store
+// something else than was given, so such text is refused.
+std::wstring driverText(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0);
+    if (n <= 0)
+        throw Failure(Failure::kDatabaseError,
+                      "The statement holds text that is not valid UTF-8 and cannot reach the database unchanged",
+                      "ODBC");
+    return win32::wide(text);
+}
 
 SQLWCHAR* sqlText(std::wstring& text)
 {
@@ -36,7 +53,7 @@ std::string textOf(const SQLWCHAR* buffer, SQLSMALLINT length, std::size_t capac
 
 SQLRETURN driverConnect(SQLHDBC dbc, const std::string& connectionText)
 {
-    std::wstring text = win32::wide(connectionText);
+    std::wstring text = driverText(connectionText);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
     return SQLDriverConnectW(dbc, nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()), out,
@@ -45,7 +62,7 @@ SQLRETURN driverConnect(SQLHDBC dbc, const std::string& connectionText)
 
 SQLRETURN execDirect(SQLHSTMT stmt, const std::string& sql)
 {
-    std::wstring text = win32::wide(sql);
+    std::wstring text = driverText(sql);
     return SQLExecDirectW(stmt, sqlText(text), static_cast<SQLINTEGER>(text.size()));
 }
 
