@@ -17,6 +17,12 @@ ob_base_packages=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc unixodb
 # dpkg-shlibdeps, wixl, Wine, and mingw-w64 for the Windows executables.
 ob_packaging_packages=(dpkg-dev wixl msitools wine wine64 gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix)
 
+# The Windows builds: mingw-w64 with the posix thread model (GoogleTest needs
+# it), and Wine to run the 64-bit test suite; Wine's odbc32 hands ODBC calls to
+# the host's unixODBC and its drivers.
+ob_windows_packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 libgtest-dev
+                     unixodbc libsqliteodbc odbc-postgresql)
+
 ob_log() {
     echo "==> $*"
 }
@@ -106,4 +112,22 @@ ob_stop_mariadb_test_server() {
     if [[ -n "$ob_mariadb_dir" ]]; then
         "$ob_root/scripts/mariadb-test-server" stop "$ob_mariadb_dir" >/dev/null 2>&1 || true
     fi
+}
+
+# Runs the Windows test suite of DIR under Wine, once per test program, in a
+# Wine prefix of its own under DIR, without a display.
+ob_run_windows_suite() {
+    local dir="$1"
+    (
+        export WINEPREFIX="$ob_root/$dir/wineprefix" WINEDEBUG=-all
+        unset DISPLAY WAYLAND_DISPLAY
+        ob_log "Making the Wine prefix $WINEPREFIX"
+        rm -rf "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        ob_log "Running the Windows tests of $dir under Wine"
+        local status=0
+        ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 900 || status=$?
+        wineserver -k >/dev/null 2>&1 || true
+        return $status
+    )
 }

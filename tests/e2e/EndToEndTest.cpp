@@ -331,6 +331,10 @@ INSTANTIATE_TEST_SUITE_P(Engines, WholeCalibration, ::testing::ValuesIn(TestData
 
 TEST(EndToEnd, theProgramFollowsTheLocaleItIsStartedUnder)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Linux-only: Wine builds the user locale from the host's C library locales, and a test machine "
+                    "has only C";
+#endif
     TestDatabase db(Engine::SQLite);
     for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql"))) {
         db.exec(statement);

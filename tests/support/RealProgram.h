@@ -36,6 +36,7 @@ private:
     long m_pid = 0;
     bool m_reaped = false;
     int m_status = -1;
+    void* m_process = nullptr; // the process handle on Windows
 };
 
 struct SendResult {

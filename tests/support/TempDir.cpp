@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -12,12 +13,23 @@ namespace ob::test {
 
 TempDir::TempDir(const std::string& base)
 {
-    std::string pattern = base + "/ob32pyii-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr)
-        throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    m_path = buffer.data();
+    // A name nobody has: create_directory fails on one that exists.
+    static std::random_device seed;
+    static std::mt19937_64 random(seed());
+    const char* const digits = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = base + "/ob32pyii-test-";
+        for (int i = 0; i < 8; ++i)
+            name += digits[random() % 36];
+        std::error_code error;
+        if (std::filesystem::create_directory(name, error)) {
+            m_path = name;
+            return;
+        }
+        if (error)
+            throw std::system_error(error, "create_directory " + name);
+    }
+    throw std::runtime_error("no free name for a temporary folder in " + base);
 }
 
 TempDir::~TempDir()

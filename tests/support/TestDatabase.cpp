@@ -1,7 +1,6 @@
 #include "support/TestDatabase.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "platform/odbc/Api.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,10 +127,7 @@ void runScriptDirect(const std::string& connectionString, const std::string& scr
     odbc::check(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env,
                 "ODBC");
     odbc::ConnectionHandle dbc(Handle::allocate(SQL_HANDLE_DBC, &env, "ODBC"));
-    std::string text = connectionString;
-    odbc::check(SQLDriverConnect(dbc.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                                 static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-                dbc.handle(), "ODBC");
+    odbc::check(odbc::api::driverConnect(dbc.get(), connectionString), dbc.handle(), "ODBC");
     dbc.setConnected(true);
     // One transaction: one write of the file instead of one per statement.
     odbc::check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
@@ -139,8 +135,7 @@ void runScriptDirect(const std::string& connectionString, const std::string& scr
                 dbc.handle(), "ODBC");
     for (std::string statement : splitSqlScript(script)) {
         Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &dbc.handle(), "ODBC");
-        SQLRETURN rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(statement.data()),
-                                     static_cast<SQLINTEGER>(statement.size()));
+        SQLRETURN rc = odbc::api::execDirect(stmt.get(), statement);
         if (rc != SQL_NO_DATA) {
             odbc::check(rc, stmt, "ODBC");
         }

@@ -1,8 +1,5 @@
 #include "platform/odbc/Connection.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/odbc/Api.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/odbc/Diagnostics.h"
@@ -29,16 +27,10 @@ const char* const kManagerSource = "ODBC";
 // The driver's own timeout answers first when it can; the watchdog only ends
 // what it cannot.
 constexpr std::chrono::seconds kWatchdogGrace{1};
-constexpr std::size_t kChunk = 8192;
 
 SQLPOINTER attributeValue(std::uintptr_t v)
 {
     return reinterpret_cast<SQLPOINTER>(v);
-}
-
-SQLCHAR* sqlText(const std::string& text)
-{
-    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
 }
 
 std::string numberText(long long v)
@@ -79,39 +71,17 @@ FieldKind kindOf(SQLSMALLINT type)
 
 std::string infoText(const ConnectionHandle& dbc, SQLUSMALLINT what)
 {
-    SQLCHAR buf[256] = {};
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetInfo(dbc.get(), what, buf, sizeof buf, &length);
-    if (!succeeded(rc)) {
+    std::string text;
+    if (!succeeded(api::infoText(dbc.get(), what, text))) {
         return {};
     }
-    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), sizeof buf - 1);
-    return std::string(reinterpret_cast<const char*>(buf), n);
+    return text;
 }
 
 std::optional<std::string> readValue(const Handle& stmt, SQLUSMALLINT column, const std::string& source)
 {
-    std::string value;
-    std::vector<char> buf(kChunk);
-    for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()),
-                                  &indicator);
-        if (rc == SQL_NO_DATA) {
-            break; // every part has been read
-        }
-        check(rc, stmt, source);
-        if (indicator == SQL_NULL_DATA) {
-            return std::nullopt;
-        }
-        if (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(buf.size())) {
-            // A full part: the buffer less its terminating zero; more follows.
-            value.append(buf.data(), buf.size() - 1);
-            continue;
-        }
-        value.append(buf.data(), static_cast<std::size_t>(indicator));
-        break;
-    }
+    std::optional<std::string> value;
+    check(api::textData(stmt.get(), column, value), stmt, source);
     return value;
 }
 
@@ -212,8 +182,6 @@ struct Connection::Impl {
         std::vector<ConnectionItem> withTimeouts = items;
         applyTimeouts(withTimeouts);
         std::string text = joinConnectionItems(withTimeouts);
-        SQLCHAR out[1024];
-        SQLSMALLINT outLength = 0;
         // The sockets the driver opens now are the connection's own.
         const bool networked = family != DriverFamily::SQLite;
         const std::vector<int> before = networked ? sys::openSockets() : std::vector<int>();
@@ -222,11 +190,8 @@ struct Connection::Impl {
             std::erase_if(now, [&](int s) { return std::find(before.begin(), before.end(), s) != before.end(); });
             return now;
         };
-        guarded(seconds(timeouts.loginSeconds), networked ? Watchdog::SocketSource(newSockets) : nullptr, [&] {
-            SQLRETURN rc = SQLDriverConnect(dbc.get(), nullptr, sqlText(text), static_cast<SQLSMALLINT>(text.size()),
-                                            out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
-            check(rc, dbc.handle(), kManagerSource);
-        });
+        guarded(seconds(timeouts.loginSeconds), networked ? Watchdog::SocketSource(newSockets) : nullptr,
+                [&] { check(api::driverConnect(dbc.get(), text), dbc.handle(), kManagerSource); });
         dbc.setConnected(true);
         sockets = networked ? newSockets() : std::vector<int>();
         source = infoText(dbc, SQL_DRIVER_NAME);
@@ -238,17 +203,14 @@ struct Connection::Impl {
 
     std::string dataSourceDriver(const std::string& dsn)
     {
-        SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
-        SQLCHAR description[512];
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT descriptionLength = 0;
+        std::string name;
+        std::string description;
         std::string found;
         SQLUSMALLINT direction = SQL_FETCH_FIRST;
-        while (succeeded(SQLDataSources(env.get(), direction, name, sizeof name, &nameLength, description,
-                                        sizeof description, &descriptionLength))) {
+        while (succeeded(api::dataSource(env.get(), direction, name, description))) {
             direction = SQL_FETCH_NEXT;
-            if (found.empty() && equalsIgnoreCase(reinterpret_cast<const char*>(name), dsn)) {
-                found = reinterpret_cast<const char*>(description);
+            if (found.empty() && equalsIgnoreCase(name, dsn)) {
+                found = description;
             }
         }
         return found;
@@ -477,7 +439,7 @@ Recordset Connection::Impl::execute(const std::string& sql, long* recordsAffecte
     Impl& d = *this;
     Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &d.dbc.handle(), d.source);
     d.applyStatementTimeout(stmt);
-    SQLRETURN rc = SQLExecDirect(stmt.get(), sqlText(sql), static_cast<SQLINTEGER>(sql.size()));
+    SQLRETURN rc = api::execDirect(stmt.get(), sql);
     if (rc == SQL_NO_DATA) {
         // An UPDATE or DELETE that touched no row.
         if (recordsAffected != nullptr) {
@@ -501,23 +463,10 @@ Recordset Connection::Impl::execute(const std::string& sql, long* recordsAffecte
     std::vector<std::string> names;
     std::vector<FieldKind> kinds;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columnCount); ++i) {
-        std::vector<SQLCHAR> name(256);
-        SQLSMALLINT nameLength = 0;
+        std::string name;
         SQLSMALLINT type = 0;
-        SQLULEN size = 0;
-        SQLSMALLINT decimals = 0;
-        SQLSMALLINT nullable = 0;
-        check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
-                             &size, &decimals, &nullable),
-              stmt, d.source);
-        if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
-            name.resize(static_cast<std::size_t>(nameLength) + 1);
-            check(SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
-                                 &type, &size, &decimals, &nullable),
-                  stmt, d.source);
-        }
-        std::size_t n = std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), name.size() - 1);
-        names.emplace_back(reinterpret_cast<const char*>(name.data()), n);
+        check(api::describeColumn(stmt.get(), i, name, type), stmt, d.source);
+        names.push_back(std::move(name));
         kinds.push_back(kindOf(type));
     }
 

@@ -1,11 +1,10 @@
 #include "platform/odbc/Diagnostics.h"
 
-#include <sqlext.h>
-
 #include <algorithm>
 #include <charconv>
 
 #include "platform/Failure.h"
+#include "platform/odbc/Api.h"
 
 namespace ob::odbc {
 
@@ -67,27 +66,10 @@ std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT type, SQLHANDLE hand
         return records;
     }
     for (SQLSMALLINT i = 1; i <= kMaxRecords; ++i) {
-        SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
-        SQLINTEGER native = 0;
-        std::vector<SQLCHAR> text(1024);
-        SQLSMALLINT length = 0;
-        SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
-                                     static_cast<SQLSMALLINT>(text.size()), &length);
-        if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
-            // The message was cut; ask again with room for all of it.
-            text.resize(static_cast<std::size_t>(length) + 1);
-            rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()),
-                               &length);
-        }
-        if (!succeeded(rc)) {
+        DiagnosticRecord r;
+        if (!succeeded(api::diagnosticRecord(type, handle, i, r.sqlState, r.nativeError, r.message))) {
             break;
         }
-        DiagnosticRecord r;
-        r.sqlState.assign(reinterpret_cast<const char*>(state));
-        r.nativeError = native;
-        std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
-        n = std::min(n, text.size() - 1);
-        r.message.assign(reinterpret_cast<const char*>(text.data()), n);
         // Drivers end some messages with a line break, and psqlODBC breaks
         // them inside too; the log and [General] Error want one line.
         while (!r.message.empty() && (r.message.back() == '\n' || r.message.back() == '\r')) {

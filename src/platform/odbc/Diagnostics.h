@@ -3,7 +3,7 @@
 // diagnostic record of the handle ("<text> (SQLSTATE xxxxx)", several joined by
 // "; ") as a database Failure; SQL_SUCCESS_WITH_INFO counts as success.
 
-#include <sql.h>
+#include "platform/odbc/Sql.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,7 @@
 // Handle: owns one ODBC handle (environment, connection or statement) and
 // frees it when it goes. Move-only; the destructor never throws.
 
-#include <sql.h>
-#include <sqlext.h>
+#include "platform/odbc/Sql.h"
 
 #include <string>
 #include <utility>

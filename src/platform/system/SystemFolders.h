@@ -7,7 +7,8 @@
 namespace ob::sys {
 
 // $WINDIR when set, else $XDG_DATA_HOME/ob32pyii (default
-// ~/.local/share/ob32pyii); created when missing.
+// ~/.local/share/ob32pyii); created when missing. On Windows the system's
+// Windows folder, or the folder OB32PYII_WINDIR names (created when missing).
 std::string windowsFolder();
 
 // The folder that holds the running executable.

@@ -1,0 +1,165 @@
+#include "gui/win32/Win32WindowSystem.h"
+
+#include "customfields/ReqFieldsEditor.h"
+#include "platform/win32/Wide.h"
+#include "session/LoginDialog.h"
+
+#include <iostream>
+#include <map>
+#include <vector>
+
+// <windows.h> names MessageBoxW so; the window system's own member is meant.
+#undef MessageBox
+
+namespace ob::win32 {
+
+namespace {
+
+void dispatch(MSG& message)
+{
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+}
+
+// SubTimer on a thread timer: WM_TIMER arrives through the message loop, so
+// ThatTime runs while events are delivered, on the program's one thread.
+class Win32SubTimer final : public SubTimer {
+public:
+    ~Win32SubTimer() override { stop(); }
+
+    void setInterval(int milliseconds) override
+    {
+        stop();
+        m_interval = milliseconds > 0 ? milliseconds : 0;
+        if (m_interval == 0)
+            return;
+        m_id = ::SetTimer(nullptr, 0, static_cast<UINT>(m_interval), &Win32SubTimer::onTimer);
+        if (m_id != 0)
+            timers()[m_id] = this;
+    }
+    int Interval() const override { return m_interval; }
+
+private:
+    static std::map<UINT_PTR, Win32SubTimer*>& timers()
+    {
+        static std::map<UINT_PTR, Win32SubTimer*> all;
+        return all;
+    }
+
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        const auto found = timers().find(id);
+        if (found != timers().end() && found->second->ThatTime)
+            found->second->ThatTime();
+    }
+
+    void stop()
+    {
+        if (m_id != 0) {
+            ::KillTimer(nullptr, m_id);
+            timers().erase(m_id);
+            m_id = 0;
+        }
+    }
+
+    UINT_PTR m_id = 0;
+    int m_interval = 0;
+};
+
+// The log window's list, kept in memory until the window is built.
+class MemoryOutputWindow final : public OutputWindow {
+public:
+    int ListCount() const override { return static_cast<int>(m_lines.size()); }
+    void RemoveItem(int index) override
+    {
+        if (index >= 0 && index < ListCount())
+            m_lines.erase(m_lines.begin() + index);
+    }
+    void AddItem(const std::string& text) override { m_lines.push_back(text); }
+    void SetListIndex(int) override {}
+    void Show() override {}
+
+private:
+    std::vector<std::string> m_lines;
+};
+
+// Until the windows are built: the login dialog answers Cancel, the editor
+// its close box (the grid keeps its header row only).
+class CancelledLoginDialog final : public LoginDialog {
+public:
+    void setMessage(const std::string&) override {}
+    void ShowModal() override { bCancel = true; }
+};
+
+class ClosedReqFieldsEditor final : public ReqFieldsEditor {
+public:
+    void setInstructions(const std::string&) override {}
+    void ShowModal() override {}
+    int Rows() const override { return 1; }
+    std::string TextMatrix(int, int) const override { return {}; }
+};
+
+} // namespace
+
+void Win32WindowSystem::DoEvents()
+{
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT)
+            return;
+        dispatch(message);
+    }
+}
+
+void Win32WindowSystem::WaitForEvents()
+{
+    MSG message;
+    // Blocks until a message arrives: the program spends no time waiting.
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0)
+        return;
+    dispatch(message);
+    DoEvents();
+}
+
+void Win32WindowSystem::Beep()
+{
+    ::MessageBeep(MB_OK);
+}
+
+void Win32WindowSystem::RestoreDefaultPointer()
+{
+    ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+}
+
+void Win32WindowSystem::MessageBox(const std::string& text, const std::string& title, MessageIcon icon)
+{
+    const UINT style = MB_OK | MB_TOPMOST | MB_SETFOREGROUND |
+                       (icon == MessageIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION);
+    // Without a desktop (a service, Wine without a display) the box cannot
+    // be shown: the text goes to the error output instead.
+    if (::MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), style) == 0)
+        std::cerr << title << ": " << text << '\n';
+}
+
+std::unique_ptr<OutputWindow> Win32WindowSystem::CreateOutputWindow()
+{
+    return std::make_unique<MemoryOutputWindow>();
+}
+
+std::unique_ptr<SubTimer> Win32WindowSystem::CreateTimer()
+{
+    return std::make_unique<Win32SubTimer>();
+}
+
+std::unique_ptr<LoginDialog> Win32WindowSystem::CreateLoginDialog()
+{
+    return std::make_unique<CancelledLoginDialog>();
+}
+
+std::unique_ptr<ReqFieldsEditor> Win32WindowSystem::CreateReqFieldsEditor()
+{
+    return std::make_unique<ClosedReqFieldsEditor>();
+}
+
+} // namespace ob::win32

@@ -1,0 +1,38 @@
+// The composition root of the Windows program: the Win32 window system and
+// the environment; then the start procedure and its wait loop.
+
+#include <windows.h>
+
+#include <iostream>
+#include <memory>
+
+// <windows.h> names MessageBoxW so; the window system's own member is meant.
+#undef MessageBox
+
+#include "gui/win32/UserRegional.h"
+#include "gui/win32/Win32WindowSystem.h"
+#include "platform/Failure.h"
+#include "platform/system/SystemFolders.h"
+#include "shell/CBrennLinkDB.h"
+#include "shell/Clock.h"
+#include "shell/Environment.h"
+
+int main()
+{
+    // A message queue before anything can post to it.
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    try {
+        ob::Environment env;
+        env.windowsFolder = ob::sys::windowsFolder();
+        env.programFolder = ob::sys::programFolder();
+        env.regional = ob::win32::regionalFromUserLocale();
+        env.clock = std::make_shared<ob::SystemClock>();
+        env.windows = std::make_shared<ob::win32::Win32WindowSystem>();
+        return ob::RunStartProcedure(env);
+    } catch (...) {
+        const ob::Failure failure = ob::currentFailure();
+        std::cerr << "OB32PYII: " << failure.number() << " - " << failure.description() << '\n';
+        return 1;
+    }
+}

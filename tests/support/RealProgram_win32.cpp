@@ -1,0 +1,203 @@
+// The real Windows executables for end-to-end tests, started with
+// CreateProcessW. The program's Windows folder is named in OB32PYII_WINDIR.
+
+#include "support/RealProgram.h"
+
+#include "platform/win32/Wide.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+namespace ob::test {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using win32::wide;
+
+// Quotes an argument so that the C runtime's parsing gives it back unchanged.
+std::wstring quoted(const std::wstring& argument)
+{
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+// This process's environment with each NAME=value of `changes` set, as a
+// CreateProcessW block.
+std::wstring environmentBlock(const std::vector<std::string>& changes)
+{
+    std::map<std::wstring, std::wstring, std::less<>> variables;
+    std::vector<std::wstring> order;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
+        order.emplace_back(entry);
+    ::FreeEnvironmentStringsW(block);
+    for (const auto& change : changes) {
+        const std::wstring text = wide(change);
+        const std::wstring name = text.substr(0, text.find(L'=') + 1);
+        std::erase_if(order, [&](const std::wstring& e) { return _wcsnicmp(e.c_str(), name.c_str(), name.size()) == 0; });
+        order.push_back(text);
+    }
+    std::wstring out;
+    for (const auto& e : order) {
+        out += e;
+        out += L'\0';
+    }
+    out += L'\0';
+    return out;
+}
+
+HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string>& environment, HANDLE output)
+{
+    std::wstring command;
+    for (const auto& a : argv)
+        command += (command.empty() ? L"" : L" ") + quoted(wide(a));
+    std::wstring env = environmentBlock(environment);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(wide(argv[0]).c_str(), command.data(), nullptr, nullptr, output != nullptr,
+                          CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info))
+        throw std::runtime_error("cannot start " + argv[0] + ": " + win32::errorText(::GetLastError()));
+    ::CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+int exitCodeOf(HANDLE process)
+{
+    DWORD code = 0;
+    ::GetExitCodeProcess(process, &code);
+    return static_cast<int>(code);
+}
+
+} // namespace
+
+std::string builtProgram(const std::string& relativePath)
+{
+    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
+    if (dir == nullptr || *dir == '\0') {
+        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
+    }
+    // The Windows program lives beside the Qt one's place, in win32/.
+    std::string path = std::string(dir) + "/" + relativePath;
+    if (relativePath == "src/gui/ob32pyii")
+        path = std::string(dir) + "/src/gui/win32/ob32pyii";
+    return path + ".exe";
+}
+
+RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment)
+    : m_folder(windowsFolder)
+{
+    std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder};
+    changes.insert(changes.end(), environment.begin(), environment.end());
+    m_process = start({builtProgram("src/gui/ob32pyii")}, changes, nullptr);
+    m_pid = static_cast<long>(::GetProcessId(m_process));
+}
+
+RealProgram::~RealProgram()
+{
+    if (!m_reaped && m_process != nullptr) {
+        ::TerminateProcess(m_process, 137);
+        ::WaitForSingleObject(m_process, INFINITE);
+    }
+    if (m_process != nullptr)
+        ::CloseHandle(m_process);
+}
+
+bool RealProgram::running()
+{
+    if (m_reaped) {
+        return false;
+    }
+    if (::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) {
+        m_reaped = true;
+        m_status = exitCodeOf(m_process);
+        return false;
+    }
+    return true;
+}
+
+bool RealProgram::waitUntilStarted(double seconds)
+{
+    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
+    while (SteadyClock::now() < deadline) {
+        std::ifstream log(m_folder + "/OB32PYII.txt", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        if (text.find("Creating action timer...") != std::string::npos) {
+            return true;
+        }
+        if (!running()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+int RealProgram::waitForExit(double seconds)
+{
+    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
+    while (running()) {
+        if (SteadyClock::now() >= deadline) {
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return m_status;
+}
+
+SendResult send(const std::string& windowsFolder, const std::vector<std::string>& arguments)
+{
+    wchar_t folder[MAX_PATH];
+    wchar_t name[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    ::GetTempFileNameW(folder, L"obs", 0, name);
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    win32::UniqueHandle output(::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!output)
+        throw std::runtime_error("cannot make a temporary file");
+    std::vector<std::string> argv{builtProgram("tools/ob32pyii-send"), "--dir", windowsFolder, "--timeout", "30"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    SendResult result;
+    const win32::UniqueHandle process(start(argv, {}, output.get()));
+    ::WaitForSingleObject(process.get(), INFINITE);
+    output.reset();
+    result.exitCode = exitCodeOf(process.get());
+    std::ifstream in(std::filesystem::path(name), std::ios::binary);
+    result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    in.close();
+    ::DeleteFileW(name);
+    // The tool's standard output is in text mode: each line ends in CR LF.
+    std::string lines;
+    for (std::size_t i = 0; i < result.output.size(); ++i) {
+        if (!(result.output[i] == '\r' && i + 1 < result.output.size() && result.output[i + 1] == '\n'))
+            lines += result.output[i];
+    }
+    result.output = std::move(lines);
+    return result;
+}
+
+} // namespace ob::test

@@ -1,0 +1,66 @@
+#include "gui/win32/UserRegional.h"
+#include "gui/win32/Win32WindowSystem.h"
+#include "customfields/ReqFieldsEditor.h"
+#include "session/LoginDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+
+using ob::win32::Win32WindowSystem;
+
+TEST(Win32WindowSystem, theTimerTicksThroughTheMessageLoopUntilStopped)
+{
+    Win32WindowSystem windows;
+    auto timer = windows.CreateTimer();
+    int ticks = 0;
+    timer->ThatTime = [&] {
+        if (++ticks == 3)
+            timer->setInterval(0);
+    };
+    timer->setInterval(50);
+    EXPECT_EQ(timer->Interval(), 50);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ticks < 3 && std::chrono::steady_clock::now() < deadline)
+        windows.WaitForEvents();
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(timer->Interval(), 0);
+    // Stopped: nothing more arrives.
+    ::Sleep(200);
+    windows.DoEvents();
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(Win32WindowSystem, untilTheWindowsExistTheLoginDialogAnswersCancel)
+{
+    Win32WindowSystem windows;
+    EXPECT_FALSE(windows.OperatorDisplayAvailable());
+    auto dialog = windows.CreateLoginDialog();
+    dialog->ShowModal();
+    EXPECT_TRUE(dialog->bCancel);
+    auto editor = windows.CreateReqFieldsEditor();
+    editor->ShowModal();
+    EXPECT_EQ(editor->Rows(), 1);
+}
+
+// Wine's default user locale is en-US when the host has only the C locale.
+TEST(UserRegional, theUserLocaleFeedsTheRegionalSettings)
+{
+    wchar_t name[LOCALE_NAME_MAX_LENGTH];
+    ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+    if (std::wstring(name) != L"en-US")
+        GTEST_SKIP() << "the user locale is not en-US";
+    const auto rs = ob::win32::regionalFromUserLocale();
+    const auto us = ob::regional::RegionalSettings::enUS();
+    EXPECT_EQ(rs.dateOrder, us.dateOrder);
+    EXPECT_EQ(rs.shortDatePattern, us.shortDatePattern);
+    EXPECT_EQ(rs.longTimePattern, us.longTimePattern);
+    EXPECT_EQ(rs.amDesignator, us.amDesignator);
+    EXPECT_EQ(rs.pmDesignator, us.pmDesignator);
+    EXPECT_EQ(rs.decimalSeparator, us.decimalSeparator);
+    EXPECT_EQ(rs.groupingSeparator, us.groupingSeparator);
+    EXPECT_EQ(rs.monthNames, us.monthNames);
+    EXPECT_EQ(rs.monthAbbreviations, us.monthAbbreviations);
+}
