@@ -24,6 +24,10 @@
 #include "platform/system/InstanceLock.h"
 #include "platform/system/SystemFolders.h"
 
+#ifdef _WIN32
+#include "platform/win32/Wide.h"
+#include <shellapi.h>
+#endif
 #include <charconv>
 #include <chrono>
 #include <iostream>
@@ -70,11 +74,12 @@ int usage(const std::string& problem)
     return kBadUsage;
 }
 
-std::optional<Options> parse(int argc, char** argv, std::string& problem)
+std::optional<Options> parse(const std::vector<std::string>& argv, std::string& problem)
 {
+    const auto argc = argv.size();
     Options options;
     std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
+    for (std::size_t i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool takesValue = arg == "--dir" || arg == "--timeout" || arg == "--show";
         if (takesValue && i + 1 >= argc) {
@@ -252,12 +257,30 @@ int run(const Options& options)
     return error.empty() ? kSuccess : kActionFailed;
 }
 
+// The arguments as UTF-8. On Windows argv holds them in the ANSI code page
+// (a "°C" there is not UTF-8, and what the code page lacks is lost); the wide
+// command line holds them all.
+std::vector<std::string> arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    int n = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &n)) {
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i)
+            out.push_back(ob::win32::narrow(wide[i]));
+        ::LocalFree(wide);
+        return out;
+    }
+#endif
+    return {argv, argv + argc};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::string problem;
-    const auto options = parse(argc, argv, problem);
+    const auto options = parse(arguments(argc, argv), problem);
     if (!options)
         return usage(problem);
     try {

@@ -23,6 +23,10 @@ ob_packaging_packages=(dpkg-dev wixl msitools wine wine64 gcc-mingw-w64-i686-pos
 ob_windows_packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 libgtest-dev
                      unixodbc libsqliteodbc odbc-postgresql)
 
+# Wine's 32-bit half, for the 32-bit build (the one a lab installs), and the
+# i386 unixODBC and SQLite driver its odbc32 hands the program's ODBC calls to.
+ob_wine32_packages=(wine32:i386 libodbc2:i386 libsqliteodbc:i386)
+
 ob_log() {
     echo "==> $*"
 }
@@ -46,6 +50,16 @@ ob_ensure_packages() {
         export OB_APT_UPDATED=1
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The i386 architecture (once) and ob_wine32_packages.
+ob_ensure_wine32() {
+    if [[ $(id -u) -eq 0 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        ob_log "Adding the i386 architecture for Wine's 32-bit half"
+        dpkg --add-architecture i386
+        unset OB_APT_UPDATED
+    fi
+    ob_ensure_packages "${ob_wine32_packages[@]}"
 }
 
 ob_build() {

@@ -2,6 +2,8 @@
 #
 #   ob_make_stub ARCH NAME VERSION OUT      a stand-in NAME.exe with the version
 #                                           resource of the real one (mingw-w64)
+#   ob_windows_bin BUILD OUTDIR             the 32-bit build's ob32pyii.exe and
+#                                           ob32pyii-send.exe, copied into OUTDIR
 #   ob_build_msi VERSION BINDIR OUT.msi     the installer of ob32pyii.exe and
 #                                           ob32pyii-send.exe from BINDIR, with
 #                                           the README and the licence as text
@@ -10,6 +12,16 @@ ob_make_stub() {
     local arch="$1" name="$2" version="$3" out="$4"
     cmake -DNAME="$name" -DVERSION="$version" -DOUT="$out" -DCC="$arch-w64-mingw32-gcc" \
         -DWINDRES="$arch-w64-mingw32-windres" -P "$ob_root/packaging/windows/make-stub.cmake"
+}
+
+ob_windows_bin() {
+    local build="$1" out="$2" name found
+    mkdir -p "$out"
+    for name in ob32pyii.exe ob32pyii-send.exe; do
+        found="$(find "$build/src" "$build/tools" -name "$name" -print -quit 2>/dev/null)"
+        [[ -n "$found" ]] || { echo "no $name in $build" >&2; return 1; }
+        cp "$found" "$out/"
+    done
 }
 
 ob_build_msi() {
