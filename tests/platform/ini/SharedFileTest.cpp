@@ -8,12 +8,12 @@
 
 #include <atomic>
 #include <charconv>
-#include <grp.h>
 #include <sys/stat.h>
 #include <thread>
 #if defined(_WIN32)
 #include "platform/win32/Wide.h"
 #else
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -73,6 +73,7 @@ ino_t inodeOf(const std::string& path)
     return lines == general + peer + headers;
 }
 
+#if !defined(_WIN32)
 struct stat statOf(const std::string& path)
 {
     struct stat info {};
@@ -81,9 +82,11 @@ struct stat statOf(const std::string& path)
 }
 
 constexpr uid_t kNobody = 65534;
+#endif
 
 } // namespace
 
+#if !defined(_WIN32)
 TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
 {
     TempDir dir;
@@ -175,6 +178,8 @@ TEST(SideFiles, anotherAccountWritesAndLocksWhereverTheExchangeFileIsWritableFor
     EXPECT_EQ(ob::ini::lookup(dir.read("OB32PYII.INI"), "General", "Busy"), "True");
     EXPECT_EQ(ob::ini::lookup(dir.read("OTHER.INI"), "General", "Busy"), "True");
 }
+
+#endif
 
 TEST(SharedFile, redoesTheChangeWhenAPeerWroteInBetween)
 {
