@@ -21,7 +21,7 @@ ob_packaging_packages=(dpkg-dev wixl msitools wine wine64 gcc-mingw-w64-i686-pos
 # it), and Wine to run the 64-bit test suite; Wine's odbc32 hands ODBC calls to
 # the host's unixODBC and its drivers.
 ob_windows_packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 libgtest-dev
-                     unixodbc libsqliteodbc odbc-postgresql)
+                     unixodbc libsqliteodbc odbc-postgresql odbc-mariadb)
 
 ob_log() {
     echo "==> $*"
