@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include "platform/win32/Wide.h"
+#endif
 #include <iostream>
 #include <numeric>
 #include <initializer_list>
@@ -103,6 +106,21 @@ inline double fsyncProbeMs(const std::string& folder, int samples = 15)
     std::vector<double> ms;
     for (int i = 0; i < samples; ++i) {
         ms.push_back(timeMs([&] {
+#if defined(_WIN32)
+            // What a replacement costs on Windows: write, flush, move over.
+            win32::UniqueHandle file(::CreateFileW(win32::wide(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file)
+                return;
+            DWORD n = 0;
+            const bool written =
+                ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &n, nullptr) != 0;
+            ::FlushFileBuffers(file.get());
+            file.reset();
+            if (written)
+                ::MoveFileExW(win32::wide(temporary).c_str(), win32::wide(path).c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
             const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
             if (fd < 0)
                 return;
@@ -116,6 +134,7 @@ inline double fsyncProbeMs(const std::string& folder, int samples = 15)
                 ::fsync(dir);
                 ::close(dir);
             }
+#endif
         }));
     }
     ::unlink(path.c_str());

@@ -21,7 +21,7 @@ ob_packaging_packages=(dpkg-dev wixl msitools wine wine64 gcc-mingw-w64-i686-pos
 # it), and Wine to run the 64-bit test suite; Wine's odbc32 hands ODBC calls to
 # the host's unixODBC and its drivers.
 ob_windows_packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 libgtest-dev
-                     unixodbc libsqliteodbc odbc-postgresql)
+                     unixodbc libsqliteodbc odbc-postgresql odbc-mariadb)
 
 # Wine's 32-bit half, for the 32-bit build (the one a lab installs), and the
 # i386 unixODBC and SQLite driver its odbc32 hands the program's ODBC calls to.

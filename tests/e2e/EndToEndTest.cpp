@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include "platform/win32/Wide.h"
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <regex>
@@ -25,6 +29,47 @@ namespace {
 
 const char* const kExchange = "OB32PYII.INI";
 const char* const kLog = "OB32PYII.txt";
+
+// Holds the exchange file's write lock, as a writer in the middle of its step.
+class HeldWriteLock {
+public:
+    explicit HeldWriteLock(const std::string& path)
+    {
+#if defined(_WIN32)
+        m_file = win32::UniqueHandle(::CreateFileW(win32::wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        OVERLAPPED region{};
+        m_held = m_file && ::LockFileEx(m_file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region);
+#else
+        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        m_held = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0;
+#endif
+    }
+    ~HeldWriteLock() { release(); }
+    HeldWriteLock(const HeldWriteLock&) = delete;
+    HeldWriteLock& operator=(const HeldWriteLock&) = delete;
+
+    bool held() const { return m_held; }
+    void release()
+    {
+#if defined(_WIN32)
+        m_file.reset();
+#else
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+#endif
+    }
+
+private:
+#if defined(_WIN32)
+    win32::UniqueHandle m_file;
+#else
+    int m_fd = -1;
+#endif
+    bool m_held = false;
+};
 
 std::optional<std::string> keyOf(const TempDir& dir, const std::string& section, const std::string& key)
 {
@@ -122,9 +167,8 @@ TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
 
     // Hold the program in its start-up: its first write of a start value
     // waits for the exchange file's lock, which this test holds.
-    const int held = ::open(dir.file("OB32PYII.INI.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    HeldWriteLock held(dir.file("OB32PYII.INI.lock"));
+    ASSERT_TRUE(held.held());
     RealProgram program(dir.path());
     for (int i = 0; i < 500 && sys::InstanceLock::holderProcess(dir.file("OB32PYII.lck")) != program.pid(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -132,7 +176,7 @@ TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
     SendResult during;
     std::thread sender([&] { during = send(dir.path(), {"--show", "OBVersion", "/OBVER"}); });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ::close(held);
+    held.release();
     sender.join();
     // Sent during start-up, the action is taken up after it, not emptied by it.
     EXPECT_EQ(during.exitCode, 0) << during.output;

@@ -7,10 +7,16 @@
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
+#include "platform/system/SideFile.h"
 #include "platform/win32/Wide.h"
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <io.h>
+#include <system_error>
+#include <thread>
 #include <string_view>
 #include <vector>
 
@@ -82,15 +88,36 @@ Snapshot snapshot(const std::string& path)
     return snap;
 }
 
+// A peer rewriting the file in place leaves it empty or cut short for a
+// moment; such a snapshot is taken again. A rewrite lasts far less than the
+// bound, so a file that fails the test all that time is what the file holds
+// (a user emptied it, say): it is taken as it is, and a write then restores
+// what was missing. The bound stays well under the one-second tick.
+constexpr auto kTornPause = std::chrono::milliseconds(2);
+constexpr auto kTornBound = std::chrono::milliseconds(500);
+
+Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole)
+{
+    Snapshot snap = snapshot(path);
+    if (!whole)
+        return snap;
+    const auto deadline = std::chrono::steady_clock::now() + kTornBound;
+    while (snap.exists && !whole(snap.content) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kTornPause);
+        snap = snapshot(path);
+    }
+    return snap;
+}
+
 bool sameTime(const FILETIME& a, const FILETIME& b)
 {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
 // True when the file is still exactly what `before` saw.
-bool unchangedSince(const std::string& path, const Snapshot& before)
+bool unchangedSince(const std::string& path, const Snapshot& before, const WholeTest& whole)
 {
-    const Snapshot now = snapshot(path);
+    const Snapshot now = wholeSnapshot(path, whole);
     if (now.exists != before.exists)
         return false;
     if (!now.exists)
@@ -152,17 +179,24 @@ public:
     explicit WriteLock(const std::string& path)
     {
         const std::string name = path + ".lock";
-        m_file = win32::UniqueHandle(::CreateFileW(win32::wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
-                                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!m_file)
-            fail(name, ::GetLastError());
+        bool writable = false; // a read-only handle locks just as well
+        m_fd = sys::openSideFile(name, path, writable);
+        if (m_fd < 0)
+            throw Failure::fileAccess(name + ": " + std::generic_category().message(errno));
         OVERLAPPED region{};
-        if (!::LockFileEx(m_file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region))
-            fail(name, ::GetLastError());
+        if (!::LockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0,
+                          &region)) {
+            const DWORD error = ::GetLastError();
+            ::_close(m_fd);
+            fail(name, error);
+        }
     }
+    ~WriteLock() { ::_close(m_fd); } // closing it releases the lock
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
 
 private:
-    win32::UniqueHandle m_file; // closing it releases the lock
+    int m_fd = -1;
 };
 
 // Writes `content` to a new temporary file beside `path` and flushes it.
@@ -201,12 +235,13 @@ std::string writeTemporary(const std::string& path, const std::string& content)
 
 } // namespace
 
-std::string readFile(const std::string& path)
+std::string readFile(const std::string& path, const WholeTest& whole)
 {
-    return snapshot(path).content;
+    return wholeSnapshot(path, whole).content;
 }
 
-std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change)
+std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
+                       const WholeTest& whole)
 {
     WriteLock lock(path);
     removeStaleTemporaries(path);
@@ -214,7 +249,7 @@ std::string updateFile(const std::string& path, const std::function<std::string(
     const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
     int attempts = 0;
     while (attempts < kMaxAttempts) {
-        const Snapshot before = snapshot(path);
+        const Snapshot before = wholeSnapshot(path, whole);
         std::string after = change(before.content);
         if (before.exists && after == before.content)
             return after;
@@ -224,8 +259,11 @@ std::string updateFile(const std::string& path, const std::function<std::string(
         const std::string temporary = writeTemporary(path, after);
         const std::wstring source = win32::wide(temporary);
         // A peer that writes without our lock (PYRALIS II) may have changed
-        // the file since it was read: then start over on its content.
-        if (!unchangedSince(path, before)) {
+        // the file since it was read: then start over on its content. This
+        // is the last look before the replacement, after the slow part
+        // (write, flush), so the window in which a peer's key can be lost is
+        // only the time between this read and the move.
+        if (!unchangedSince(path, before, whole)) {
             ::DeleteFileW(source.c_str());
             ++attempts;
             continue;

@@ -8,12 +8,14 @@
 
 #include <atomic>
 #include <charconv>
-#include <grp.h>
+#include <chrono>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 #if defined(_WIN32)
 #include "platform/win32/Wide.h"
 #else
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -73,6 +75,7 @@ ino_t inodeOf(const std::string& path)
     return lines == general + peer + headers;
 }
 
+#if !defined(_WIN32)
 struct stat statOf(const std::string& path)
 {
     struct stat info {};
@@ -81,9 +84,11 @@ struct stat statOf(const std::string& path)
 }
 
 constexpr uid_t kNobody = 65534;
+#endif
 
 } // namespace
 
+#if !defined(_WIN32)
 TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
 {
     TempDir dir;
@@ -176,6 +181,8 @@ TEST(SideFiles, anotherAccountWritesAndLocksWhereverTheExchangeFileIsWritableFor
     EXPECT_EQ(ob::ini::lookup(dir.read("OTHER.INI"), "General", "Busy"), "True");
 }
 
+#endif
+
 TEST(SharedFile, redoesTheChangeWhenAPeerWroteInBetween)
 {
     TempDir dir;
@@ -191,6 +198,41 @@ TEST(SharedFile, redoesTheChangeWhenAPeerWroteInBetween)
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(result, "[General]\r\nAction=\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
     EXPECT_EQ(dir.read("x.ini"), result);
+}
+
+TEST(SharedFile, aSnapshotTakenWhileThePeerRewritesInPlaceIsReadAgain)
+{
+    // The peer's profile functions truncate the file and then write it whole:
+    // neither a read nor a write may take the empty moment for the file.
+    const auto whole = [](const std::string& content) { return ob::ini::hasSection(content, "General"); };
+    const std::string peers = "[General]\r\nAction=/OBVER\r\n[Peer]\r\nMine=1\r\n";
+    for (const bool writing : {false, true}) {
+        TempDir dir;
+        const auto path = dir.write("x.ini", "");
+        std::thread peer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            dir.write("x.ini", peers);
+        });
+        std::vector<std::string> seen;
+        if (writing) {
+            ob::ini::updateFile(
+                path,
+                [&](const std::string& content) {
+                    seen.push_back(content);
+                    return ob::ini::assign(content, "General", "Busy", "True");
+                },
+                whole);
+        } else {
+            seen.push_back(ob::ini::readFile(path, whole));
+        }
+        peer.join();
+        for (const auto& content : seen) {
+            EXPECT_EQ(content, peers) << (writing ? "a write" : "a read") << " took a torn snapshot";
+        }
+        if (writing) {
+            EXPECT_EQ(dir.read("x.ini"), "[General]\r\nAction=/OBVER\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
+        }
+    }
 }
 
 TEST(SharedFile, anUnchangedContentIsNotRewritten)

@@ -81,7 +81,12 @@ TEST(InstanceLock, theFirstTakerHoldsItAndASecondDoesNot)
         InstanceLock second(path);
         EXPECT_TRUE(first.held());
         EXPECT_FALSE(second.held());
+        EXPECT_TRUE(second.runningElsewhere());
         EXPECT_EQ(InstanceLock::holderProcess(path), static_cast<long>(::GetCurrentProcessId()));
+        // ob32pyii-send waits for the end of start-up before it writes.
+        EXPECT_FALSE(InstanceLock::holderStarted(path));
+        first.announceStarted();
+        EXPECT_TRUE(InstanceLock::holderStarted(path));
     }
     EXPECT_TRUE(InstanceLock(path).held());
 }
@@ -103,6 +108,9 @@ TEST(InstanceLock, theLockOfAKilledProcessIsTakenOver)
 TEST(InstanceLock, aLockInAMissingFolderIsNotHeld)
 {
     TempDir dir;
-    EXPECT_FALSE(InstanceLock(dir.file("missing/OB32PYII.lck")).held());
+    const InstanceLock lock(dir.file("missing/OB32PYII.lck"));
+    EXPECT_FALSE(lock.held());
+    EXPECT_FALSE(lock.runningElsewhere()) << "a failed start, not a second one";
+    EXPECT_NE(lock.error(), "");
     EXPECT_EQ(InstanceLock::holderProcess(dir.file("missing/OB32PYII.lck")), 0);
 }

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 using ob::sys::LogStream;
 using ob::test::TempDir;
 
@@ -18,6 +22,21 @@ TEST(LogStream, linesEndWithCrLfAndAreInTheFileAtOnce)
     log.writeLine("");
     log.writeLine("caf\xE9");
     EXPECT_EQ(dir.read("OB32PYII.txt"), "12:00:00\tStarting...\r\n\r\ncaf\xE9\r\n");
+}
+
+TEST(LogStream, textIsInTheSystemsOwnEncoding)
+{
+    TempDir dir;
+    LogStream log(dir.file("OB32PYII.txt"));
+    log.writeLine("Locating asset (PT100,S-\xC3\xA9,Hart)...");
+#if defined(_WIN32)
+    // Windows programs read a file without a byte-order mark in the ANSI code page.
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the expected bytes are Windows-1252's";
+    EXPECT_EQ(dir.read("OB32PYII.txt"), "Locating asset (PT100,S-\xE9,Hart)...\r\n");
+#else
+    EXPECT_EQ(dir.read("OB32PYII.txt"), "Locating asset (PT100,S-\xC3\xA9,Hart)...\r\n");
+#endif
 }
 
 TEST(LogStream, overwritesAnOldLog)
