@@ -3,6 +3,7 @@
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
+#include "platform/ini/WholeSnapshot.h"
 #include "platform/system/SideFile.h"
 
 #include <atomic>
@@ -115,26 +116,9 @@ Snapshot snapshot(const std::string& path)
     return snap;
 }
 
-// A peer rewriting the file in place leaves it empty or cut short for a
-// moment; such a snapshot is taken again. A rewrite lasts microseconds to a
-// few milliseconds, far less than the bound, so a file that fails the test
-// all that time is what the file holds (a user emptied it, say): it is taken
-// as it is, and a write then restores what was missing, rather than leaving
-// the handshake stuck. The bound stays well under the one-second tick.
-constexpr auto kTornPause = std::chrono::milliseconds(2);
-constexpr auto kTornBound = std::chrono::milliseconds(500);
-
 Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole)
 {
-    Snapshot snap = snapshot(path);
-    if (!whole)
-        return snap;
-    const auto deadline = std::chrono::steady_clock::now() + kTornBound;
-    while (snap.exists && !whole(snap.content) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kTornPause);
-        snap = snapshot(path);
-    }
-    return snap;
+    return takeWhole([&] { return snapshot(path); }, whole);
 }
 
 bool sameTime(const timespec& a, const timespec& b)
