@@ -78,9 +78,23 @@ HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(wide(argv[0]).c_str(), command.data(), nullptr, nullptr, output != nullptr,
-                          CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info))
-        throw std::runtime_error("cannot start " + argv[0] + ": " + win32::errorText(::GetLastError()));
+    // Wine now and then answers a start with "Internal error" while it is
+    // busy starting another process; a few more tries get through. A missing
+    // program is no reason to try again.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (::CreateProcessW(wide(argv[0]).c_str(), command.data(), nullptr, nullptr, output != nullptr,
+                             CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info)) {
+            error = ERROR_SUCCESS;
+            break;
+        }
+        error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            break;
+        ::Sleep(200);
+    }
+    if (error != ERROR_SUCCESS)
+        throw std::runtime_error("cannot start " + argv[0] + ": " + win32::errorText(error));
     ::CloseHandle(info.hThread);
     return info.hProcess;
 }
