@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "exchange/Actions.h"
+#include "link/Actions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

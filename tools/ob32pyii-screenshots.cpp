@@ -8,11 +8,11 @@
 #include <iostream>
 #include <memory>
 
-#include "customfields/CFieldInfo.h"
-#include "gui/QtWindowSystem.h"
-#include "gui/frmOBLogin.h"
-#include "gui/frmOutput.h"
-#include "gui/frmReqFields.h"
+#include "customfields/FieldDefinition.h"
+#include "gui/qt/QtWindowSystem.h"
+#include "gui/qt/QtLoginDialog.h"
+#include "gui/qt/QtOutputWindow.h"
+#include "gui/qt/QtRequiredFieldsEditor.h"
 
 namespace {
 
@@ -28,10 +28,10 @@ bool save(QWidget& window, const QDir& folder, const char* name)
     return saved;
 }
 
-std::shared_ptr<ob::CFieldInfo> field(const char* name, const char* title, const char* type, int maxLength,
+std::shared_ptr<ob::FieldDefinition> field(const char* name, const char* title, const char* type, int maxLength,
                                       const char* validation, std::vector<std::string> items, const char* value)
 {
-    auto f = std::make_shared<ob::CFieldInfo>();
+    auto f = std::make_shared<ob::FieldDefinition>();
     f->setFieldName(name);
     f->setFieldTitle(title);
     f->setFieldType(type);
@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
     ob::gui::QtWindowSystem windows(folder.path().toStdString(), regional, nullptr);
     bool ok = true;
 
-    ob::gui::frmOutput output(folder.path().toStdString());
+    ob::gui::QtOutputWindow output(folder.path().toStdString());
     for (const char* line :
          {"Creating action timer...", "Processing action /LOCASSET...", "", "Locating asset (PT100-4W,SN-70211,Brennhall)",
           "Asset located: A-1001", "Done processing action /LOCASSET", "Processing action /CREATECAL...", "",
@@ -68,15 +68,15 @@ int main(int argc, char* argv[])
     output.SetListIndex(output.ListCount() - 1);
     ok &= save(output, folder, "output.png");
 
-    ob::gui::frmOBLogin login(windows);
+    ob::gui::QtLoginDialog login(windows);
     login.sUserName = "tech1";
     login.sDetails = "[unixODBC] connection refused";
     login.setMessage("The specified login credentials failed - enter valid credentials and make sure database "
                      "server is running");
     ok &= save(login, folder, "login.png");
 
-    ob::gui::frmReqFields editor(windows, regional, 2026);
-    editor.setInstructions(std::string(ob::gui::frmReqFields::kDefaultInstructions) + "A-1001.");
+    ob::gui::QtRequiredFieldsEditor editor(windows, regional, 2026);
+    editor.setInstructions(std::string(ob::gui::QtRequiredFieldsEditor::kDefaultInstructions) + "A-1001.");
     editor.colReqFields.AddReference(field("C2401", "Result", "STRING", 10, "PICK", {"Pass", "Fail"}, "Pass"), "C2401");
     editor.colReqFields.AddReference(field("C2402", "Next calibration due", "DATE", 10, "NONE", {}, ""), "C2402");
     editor.colReqFields.AddReference(field("C2403", "Operator", "STRING", 20, "NONE", {}, "U_NAM"), "C2403");

@@ -16,7 +16,7 @@
 // them (the peer's code page, or UTF-16LE in a file that has that byte-order
 // mark).
 
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/Failure.h"
 #include "platform/ini/FileText.h"
 #include "platform/ini/IniFile.h"

@@ -1,7 +1,7 @@
 // Locating the instrument under test in the inventory.
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -15,7 +15,7 @@ std::string equals(const std::string& column, const std::string& value)
 
 } // namespace
 
-void CBrennLinkDB::LocateAsset()
+void Link::LocateAsset()
 {
     m_asset.Reset();
     odbc::Recordset rs;
@@ -53,7 +53,7 @@ void CBrennLinkDB::LocateAsset()
     rs.Close();
 }
 
-void CBrennLinkDB::GetCurrentAssetInfo()
+void Link::GetCurrentAssetInfo()
 {
     if (!m_linkActive) {
         return;
@@ -78,7 +78,7 @@ void CBrennLinkDB::GetCurrentAssetInfo()
             m_asset.Description = rs.Fields(QualifyColumn("I4204", "I")).toTextOrEmpty();
             m_asset.Interval =
                 regional::toInt32(regional::val(rs.Fields(QualifyColumn("I4229", "I")).toTextOrEmpty()));
-            m_asset.IntervalUnits = COBAsset::ConvUnitsToOBIU(rs.Fields(QualifyColumn("I4228", "I")).toTextOrEmpty());
+            m_asset.IntervalUnits = AssetRecord::ConvUnitsToOBIU(rs.Fields(QualifyColumn("I4228", "I")).toTextOrEmpty());
             m_asset.InCal = CheckInCal();
         }
     } catch (...) {
@@ -88,7 +88,7 @@ void CBrennLinkDB::GetCurrentAssetInfo()
     rs.Close();
 }
 
-std::string CBrennLinkDB::GetATAG(const std::string& assetNumber)
+std::string Link::GetATAG(const std::string& assetNumber)
 {
     std::string result;
     odbc::Recordset rs;

@@ -1,7 +1,7 @@
 // The current asset's most recent calibration and its in-calibration state.
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -14,7 +14,7 @@ std::string mostRecentCalibrationQuery(const std::string& atag)
 
 } // namespace
 
-bool CBrennLinkDB::CheckInCal()
+bool Link::CheckInCal()
 {
     bool result = false;
     if (!m_linkActive) {
@@ -62,7 +62,7 @@ bool CBrennLinkDB::CheckInCal()
     return result;
 }
 
-void CBrennLinkDB::GetLastCalibration()
+void Link::GetLastCalibration()
 {
     if (!m_linkActive) {
         return;
@@ -107,7 +107,7 @@ void CBrennLinkDB::GetLastCalibration()
     rs.Close();
 }
 
-void CBrennLinkDB::WriteCurrentAsset()
+void Link::WriteCurrentAsset()
 {
     const regional::RegionalSettings& rs = m_env.regional;
     // One replacement of the file for the whole section: PYRALIS II reads it
@@ -121,7 +121,7 @@ void CBrennLinkDB::WriteCurrentAsset()
     asset.WriteString("ATAG", m_asset.ATAG);
     asset.WriteString("CTAG", m_asset.CTAG);
     asset.WriteLong("Interval", m_asset.Interval, "");
-    asset.WriteString("IntervalUnits", COBAsset::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
+    asset.WriteString("IntervalUnits", AssetRecord::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
     asset.WriteString("CalDate",
                       m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));
     asset.WriteString("CalTime", regional::formatTextLongTime(m_asset.CalTime, rs, currentYear()));

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "calibration/InsertLists.h"
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -58,7 +58,7 @@ std::string checkedColumn(const std::string& code)
 
 } // namespace
 
-void CBrennLinkDB::CreateCalibrationRecord()
+void Link::CreateCalibrationRecord()
 {
     const regional::RegionalSettings& rs = m_env.regional;
     const int year = currentYear();
@@ -237,7 +237,7 @@ void CBrennLinkDB::CreateCalibrationRecord()
     }
 }
 
-void CBrennLinkDB::FlushFullResults()
+void Link::FlushFullResults()
 {
     m_calATAG.clear();
     m_calCTAG.clear();

@@ -1,10 +1,10 @@
 // Removing one calibration record with its results and standards.
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
-void CBrennLinkDB::DeleteCalibrationRecords(const std::string& ctag, bool& result, std::optional<Failure>* failureOut)
+void Link::DeleteCalibrationRecords(const std::string& ctag, bool& result, std::optional<Failure>* failureOut)
 {
     result = false;
     try {

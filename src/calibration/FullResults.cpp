@@ -2,9 +2,9 @@
 #include <array>
 
 #include "calibration/InsertLists.h"
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -42,7 +42,7 @@ constexpr std::array<ResultKey, 21> kResultKeys{{
 
 } // namespace
 
-void CBrennLinkDB::CreateFullResultsRecord()
+void Link::CreateFullResultsRecord()
 {
     if (!m_linkActive) {
         return;

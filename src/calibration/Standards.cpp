@@ -1,7 +1,7 @@
 // /WRITESTD: the standards used by the calibration in progress.
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -12,7 +12,7 @@ Failure noCalibrationInProgress()
 }
 } // namespace
 
-void CBrennLinkDB::AttachStandards()
+void Link::AttachStandards()
 {
     WriteLog("Associating standard assets (test equipment) to current calibration record...");
     if (!m_linkActive) {

@@ -82,7 +82,7 @@ std::string invalidText(const std::string& fieldName, const char* what)
 
 } // namespace
 
-EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName, const std::string& text,
+EditOutcome checkAfterEdit(const FieldDefinition& field, const std::string& fieldName, const std::string& text,
                            const regional::RegionalSettings& rs, int currentYear)
 {
     const std::string type = upperAscii(field.FieldType());
@@ -123,7 +123,7 @@ EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName
     return {text, std::nullopt};
 }
 
-std::optional<std::string> filterKey(const CFieldInfo& field, char key, const regional::RegionalSettings& rs)
+std::optional<std::string> filterKey(const FieldDefinition& field, char key, const regional::RegionalSettings& rs)
 {
     if (key == '\'') {
         return std::nullopt;
@@ -137,7 +137,7 @@ std::optional<std::string> filterKey(const CFieldInfo& field, char key, const re
     return std::string(1, key);
 }
 
-DropDown dropDownFor(const CFieldInfo& field)
+DropDown dropDownFor(const FieldDefinition& field)
 {
     const std::string kind = upperAscii(field.Validation());
     DropDown result;
@@ -163,7 +163,7 @@ DropDown dropDownFor(const CFieldInfo& field)
     return result;
 }
 
-std::string describeField(const CFieldInfo& field)
+std::string describeField(const FieldDefinition& field)
 {
     const std::string type = upperAscii(field.FieldType());
     std::string text;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "customfields/CFieldInfo.h"
+#include "customfields/FieldDefinition.h"
 #include "platform/regional/RegionalSettings.h"
 
 namespace ob::editor {
@@ -23,12 +23,12 @@ struct EditOutcome {
 };
 
 // The check of the field's type after an edit of the value cell.
-EditOutcome checkAfterEdit(const CFieldInfo& field, const std::string& fieldName, const std::string& text,
+EditOutcome checkAfterEdit(const FieldDefinition& field, const std::string& fieldName, const std::string& text,
                            const regional::RegionalSettings& rs, int currentYear);
 
 // A key typed while a value cell is edited: nullopt discards it, otherwise the
 // text to type instead (the decimal separator for "." in numeric fields).
-std::optional<std::string> filterKey(const CFieldInfo& field, char key, const regional::RegionalSettings& rs);
+std::optional<std::string> filterKey(const FieldDefinition& field, char key, const regional::RegionalSettings& rs);
 
 enum class DropDownKind { None, Editable, Fixed };
 struct DropDown {
@@ -38,13 +38,13 @@ struct DropDown {
 };
 // PICK: editable list; FIXED: fixed list (plain text when the list is empty);
 // every other kind: plain text.
-DropDown dropDownFor(const CFieldInfo& field);
+DropDown dropDownFor(const FieldDefinition& field);
 
 // What the operator may enter in the field, for its tooltip: one line for the
 // kind ("Date", "Time", "Number", "Text, at most 10 characters", "Text") and,
 // with a drop-down list, one for the list ("List: A, B" or, for a list that
 // takes other text too, "List: A, B, or other text").
-std::string describeField(const CFieldInfo& field);
+std::string describeField(const FieldDefinition& field);
 
 // Whether a value counts as missing for the OK rule: only empty text does;
 // blanks and prompts are values.

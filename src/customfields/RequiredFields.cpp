@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "calibration/InsertLists.h"
-#include "customfields/ReqFieldsEditor.h"
-#include "exchange/ExchangeKeys.h"
+#include "customfields/RequiredFieldsEditor.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -40,12 +40,12 @@ std::string dumpRow(const odbc::Recordset& rs)
 
 } // namespace
 
-bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
+bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
                                            std::string& valueList)
 {
     bool result = false;
     odbc::Recordset rs;
-    std::unique_ptr<ReqFieldsEditor> editor;
+    std::unique_ptr<RequiredFieldsEditor> editor;
     try {
         WriteLog("Getting title language setting from INI file...");
         m_nexova.setSection(keys::Language);
@@ -89,7 +89,7 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
                 }
                 fieldsShown.push_back(name);
                 WriteLog("Getting settings for custom field " + name + "...");
-                auto field = std::make_shared<CFieldInfo>();
+                auto field = std::make_shared<FieldDefinition>();
                 field->setFieldName(name);
                 WriteLog("Field name: " + field->FieldName());
                 field->setFieldTitle(rs.Fields("Title" + titleSet).toTextOrEmpty());
@@ -153,7 +153,7 @@ bool CBrennLinkDB::GetRequiredCustomFields(const std::string& assetNumber, std::
     return result;
 }
 
-void CBrennLinkDB::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
+void Link::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
 {
     if (items == nullptr) {
         WriteLog("The validation pick list values collection is invalid.");

@@ -1,5 +1,5 @@
 #pragma once
-// frmOBLogin as the session sees it: the public variables through which the
+// QtLoginDialog as the session sees it: the public variables through which the
 // caller and the dialog talk, and the modal show.
 
 #include <string>

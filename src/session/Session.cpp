@@ -1,5 +1,5 @@
 // The database session: version check, login, logout.
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/pe/FileVersion.h"
@@ -7,7 +7,7 @@
 #include "platform/system/SystemFolders.h"
 #include "session/LoginDialog.h"
 #include "session/Version.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
@@ -16,7 +16,7 @@ constexpr const char* kExeName = "orbista.exe";
 constexpr const char* kHiddenPassword = "********";
 } // namespace
 
-void CBrennLinkDB::GetVersion()
+void Link::GetVersion()
 {
     const std::string before = m_version;
     try {
@@ -38,7 +38,7 @@ void CBrennLinkDB::GetVersion()
     }
 }
 
-void CBrennLinkDB::Login()
+void Link::Login()
 {
     if (m_linkActive) {
         return;
@@ -147,7 +147,7 @@ void CBrennLinkDB::Login()
     }
 }
 
-bool CBrennLinkDB::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
+bool Link::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
                                 const std::string& details)
 {
     bool result = false;
@@ -187,7 +187,7 @@ bool CBrennLinkDB::GetLoginInfo(std::string& userName, std::string& password, co
     return result;
 }
 
-void CBrennLinkDB::Logout()
+void Link::Logout()
 {
     try {
         if (m_linkActive) {
@@ -209,7 +209,7 @@ void CBrennLinkDB::Logout()
     }
 }
 
-void CBrennLinkDB::WriteLoginFlag()
+void Link::WriteLoginFlag()
 {
     writeBool(keys::OBLogin, keys::Login, m_linkActive);
 }

@@ -1,11 +1,11 @@
 // The logged-in user's level, id and full name.
-#include "exchange/ExchangeKeys.h"
+#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 
 namespace ob {
 
-void CBrennLinkDB::GetUserInfo(const std::string& userName)
+void Link::GetUserInfo(const std::string& userName)
 {
     WriteLog("Getting user information...");
     odbc::Recordset rs;
@@ -38,7 +38,7 @@ void CBrennLinkDB::GetUserInfo(const std::string& userName)
     rs.Close();
 }
 
-void CBrennLinkDB::ResetUserInfo()
+void Link::ResetUserInfo()
 {
     WriteLog("Resetting user info...");
     m_userLevel = -1;
@@ -47,7 +47,7 @@ void CBrennLinkDB::ResetUserInfo()
     WriteUserInfo();
 }
 
-void CBrennLinkDB::WriteUserInfo()
+void Link::WriteUserInfo()
 {
     // One replacement of the file: PYRALIS II reads them only once Busy is False.
     IniFile::KeyBatch user;

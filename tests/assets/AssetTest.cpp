@@ -2,7 +2,7 @@
 // in-calibration state, written back into [CurrentAsset].
 #include <gtest/gtest.h>
 
-#include "assets/COBAsset.h"
+#include "assets/AssetRecord.h"
 #include "platform/regional/Conversions.h"
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
@@ -12,7 +12,7 @@ namespace {
 
 using regional::makeDate;
 
-TEST(COBAsset, recalibrationDates)
+TEST(AssetRecord, recalibrationDates)
 {
     const struct {
         regional::DateValue calDate;
@@ -33,36 +33,36 @@ TEST(COBAsset, recalibrationDates)
         {regional::kZeroDate, 5, 2, regional::kZeroDate},
     };
     for (const auto& c : cases) {
-        COBAsset a;
+        AssetRecord a;
         a.Reset();
         a.CalDate = c.calDate;
         a.Interval = c.interval;
         a.IntervalUnits = c.units;
         EXPECT_DOUBLE_EQ(a.GetRecalDate(), c.expected) << c.calDate << " + " << c.interval << " unit " << c.units;
     }
-    COBAsset far;
+    AssetRecord far;
     far.CalDate = makeDate(9999, 6, 1);
     far.Interval = 12;
     far.IntervalUnits = 2;
     EXPECT_THROW(far.GetRecalDate(), Failure);
 }
 
-TEST(COBAsset, unitConversions)
+TEST(AssetRecord, unitConversions)
 {
     const struct {
         const char* letter;
         std::int32_t code;
     } units[] = {{"D", 0}, {"w", 1}, {"m", 2}, {"N", 3}, {"U", 4}, {"", -1}, {" M", -1}, {"MONTHS", -1}, {"X", -1}};
     for (const auto& u : units) {
-        EXPECT_EQ(COBAsset::ConvUnitsToOBIU(u.letter), u.code) << u.letter;
+        EXPECT_EQ(AssetRecord::ConvUnitsToOBIU(u.letter), u.code) << u.letter;
     }
-    EXPECT_EQ(COBAsset::ConvOBIUToIntervalCode(0), "d");
-    EXPECT_EQ(COBAsset::ConvOBIUToIntervalCode(1), "ww");
-    EXPECT_EQ(COBAsset::ConvOBIUToIntervalCode(2), "m");
-    EXPECT_EQ(COBAsset::ConvOBIUToIntervalCode(3), "");
-    EXPECT_EQ(COBAsset::ConvOBIUToIntervalCode(5), "");
-    EXPECT_EQ(COBAsset::ConvOBIUToUnits(4), "U");
-    EXPECT_EQ(COBAsset::ConvOBIUToUnits(-1), "");
+    EXPECT_EQ(AssetRecord::ConvOBIUToIntervalCode(0), "d");
+    EXPECT_EQ(AssetRecord::ConvOBIUToIntervalCode(1), "ww");
+    EXPECT_EQ(AssetRecord::ConvOBIUToIntervalCode(2), "m");
+    EXPECT_EQ(AssetRecord::ConvOBIUToIntervalCode(3), "");
+    EXPECT_EQ(AssetRecord::ConvOBIUToIntervalCode(5), "");
+    EXPECT_EQ(AssetRecord::ConvOBIUToUnits(4), "U");
+    EXPECT_EQ(AssetRecord::ConvOBIUToUnits(-1), "");
 }
 
 // The [CurrentAsset] keys in file order.

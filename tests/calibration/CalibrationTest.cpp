@@ -341,7 +341,7 @@ TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen)
     db->exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, Ireq, validation, datacol, ftype, fform, maxlen, Desktop) "
              "VALUES ('1', 'Probe', 'Y', 'NONE', 'C2401', 'STRING', '8', '20', 'default')");
     std::string otherClient = "not run";
-    f->windows->editorScripts.push_back([&](const CFields&, const std::string&) {
+    f->windows->editorScripts.push_back([&](const FieldCollection&, const std::string&) {
         try {
             db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('other', 1, 'Other Client')");
             otherClient = "";

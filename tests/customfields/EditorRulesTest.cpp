@@ -8,7 +8,7 @@
 namespace {
 
 using namespace ob::editor;
-using ob::CFieldInfo;
+using ob::FieldDefinition;
 using ob::regional::RegionalSettings;
 
 const RegionalSettings kUS = RegionalSettings::enUS();
@@ -16,10 +16,10 @@ const RegionalSettings kDE = RegionalSettings::deDE();
 const RegionalSettings kGB = RegionalSettings::enGB();
 constexpr int kYear = 2026;
 
-CFieldInfo fieldOf(const std::string& type, int maxLength = 50, const std::string& validation = "NONE",
+FieldDefinition fieldOf(const std::string& type, int maxLength = 50, const std::string& validation = "NONE",
                    std::vector<std::string> items = {})
 {
-    CFieldInfo f;
+    FieldDefinition f;
     f.setFieldName("C2401");
     f.setFieldType(type);
     f.setMaxLength(maxLength);
@@ -263,7 +263,7 @@ TEST(EditorRules, otherKindsIgnoreTheirPickList)
 TEST(EditorRules, describeFieldNamesItsKindAndList)
 {
     struct Case {
-        CFieldInfo field;
+        FieldDefinition field;
         const char* text;
     };
     const Case cases[] = {

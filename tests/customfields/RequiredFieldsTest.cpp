@@ -48,7 +48,7 @@ protected:
     void operatorAnswers(std::optional<std::vector<std::string>> values)
     {
         f->windows->editorScripts.push_back(
-            [this, values](const CFields& fields, const std::string& instructions) {
+            [this, values](const FieldCollection& fields, const std::string& instructions) {
                 shown.clear();
                 for (const auto& slot : fields) {
                     shown.push_back(slot.field);
@@ -60,7 +60,7 @@ protected:
 
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<LinkFixture> f;
-    std::vector<std::shared_ptr<CFieldInfo>> shown;
+    std::vector<std::shared_ptr<FieldDefinition>> shown;
     std::string shownInstructions;
 };
 
@@ -245,7 +245,7 @@ TEST_P(RequiredFields, aDefaultWithAnApostropheReachesTheRecordExactly)
 {
     db->exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T1000', 'A1000')");
     define("'C2401'", "Probe", "STRING", "NONE", "40", "O'Brien's probe");
-    f->windows->editorScripts.push_back([](const CFields& fields, const std::string&) {
+    f->windows->editorScripts.push_back([](const FieldCollection& fields, const std::string&) {
         return std::optional<std::vector<std::string>>{{fields.Item(1)->DefaultValue()}};
     });
     f->set("Calibration", "AssetNumber", "A1000");

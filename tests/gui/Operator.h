@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/QtWindowSystem.h"
+#include "gui/qt/QtWindowSystem.h"
 
 class QDialog;
 class QMessageBox;

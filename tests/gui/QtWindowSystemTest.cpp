@@ -14,13 +14,13 @@
 #include <stdexcept>
 
 #include "gui/Operator.h"
-#include "gui/QtSubTimer.h"
-#include "gui/QtText.h"
+#include "gui/qt/QtSubTimer.h"
+#include "gui/qt/QtText.h"
 #include "platform/Failure.h"
 #include "platform/ini/IniFile.h"
-#include "shell/CBrennLinkDB.h"
-#include "shell/Clock.h"
-#include "shell/Environment.h"
+#include "link/Link.h"
+#include "context/Clock.h"
+#include "context/Environment.h"
 
 namespace ob::test {
 namespace {
@@ -29,13 +29,13 @@ TEST(QtWindowSystem, errorBoxShowsEveryLineOfItsTextUnderItsTitle)
 {
     auto windows = operatorWindows();
     BoxAnswerer boxes;
-    const Failure failure(5, "Invalid procedure call or argument", "frmReqFields");
+    const Failure failure(5, "Invalid procedure call or argument", "QtRequiredFieldsEditor");
     ShowErrorBox(*windows, "attempting to validate settings", "OB32PYII", &failure);
     ASSERT_EQ(boxes.boxes.size(), 1U);
     EXPECT_EQ(boxes.boxes[0].title, "OB32PYII");
     EXPECT_TRUE(boxes.boxes[0].critical);
     EXPECT_EQ(boxes.boxes[0].text, "An error occurred while attempting to validate settings.\n\nError: 5 - Invalid "
-                                   "procedure call or argument\n(frmReqFields)");
+                                   "procedure call or argument\n(QtRequiredFieldsEditor)");
 }
 
 TEST(QtWindowSystem, infoBoxRestoresTheDefaultPointerFirst)
@@ -104,7 +104,7 @@ TEST(QtSubTimer, aTickDuringAnActionIsTurnedAwayByTheRunningOne)
     env.programFolder = env.windowsFolder;
     env.clock = std::make_shared<SystemClock>();
     env.windows = operatorWindows(env.windowsFolder);
-    CBrennLinkDB link(env);
+    Link link(env);
     IniFile ini;
     ini.setFilePath(env.windowsFolder + "/NEXOVA.INI");
     ini.write("database", "DB_login", "DSN=nowhere");
@@ -140,7 +140,7 @@ TEST(QtSubTimer, aTickDuringAnActionIsTurnedAwayByTheRunningOne)
         return std::find(lines.begin(), lines.end(), "Done processing action /OBVER") != lines.end();
     };
     QTRY_VERIFY_WITH_TIMEOUT(readLog(), 15000);
-    EXPECT_EQ(dialogName, "frmOBLogin");
+    EXPECT_EQ(dialogName, "QtLoginDialog");
     const auto at = [&](const std::string& text) { return std::find(lines.begin(), lines.end(), text); };
     const auto begun = at("Processing action /OBLOGIN...");
     const auto ended = at("Done processing action /OBLOGIN");

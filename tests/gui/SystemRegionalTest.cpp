@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "gui/SystemRegional.h"
+#include "gui/qt/SystemRegional.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob::test {

@@ -25,7 +25,7 @@ private:
     std::string m_message;
 };
 
-class ScriptedEditor final : public ReqFieldsEditor {
+class ScriptedEditor final : public RequiredFieldsEditor {
 public:
     explicit ScriptedEditor(FakeWindowSystem& ws) : m_ws(ws) {}
     void setInstructions(const std::string& text) override { m_instructions = text; }
@@ -96,7 +96,7 @@ std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer()
 
 std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog() { return std::make_unique<ScriptedLoginDialog>(*this); }
 
-std::unique_ptr<ReqFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor()
+std::unique_ptr<RequiredFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor()
 {
     return std::make_unique<ScriptedEditor>(*this);
 }

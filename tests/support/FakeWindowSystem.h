@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "customfields/ReqFieldsEditor.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "session/LoginDialog.h"
-#include "shell/WindowSystem.h"
+#include "context/WindowSystem.h"
 
 namespace ob::test {
 
@@ -50,7 +50,7 @@ using LoginScript = std::function<void(LoginDialog&, const std::string& message)
 // What the operator does in the editor: gets the fields, returns the values
 // of column 2 in order, or nullopt for the close box.
 using EditorScript =
-    std::function<std::optional<std::vector<std::string>>(const CFields& fields, const std::string& instructions)>;
+    std::function<std::optional<std::vector<std::string>>(const FieldCollection& fields, const std::string& instructions)>;
 
 class FakeWindowSystem final : public WindowSystem {
 public:
@@ -66,7 +66,7 @@ public:
     std::unique_ptr<OutputWindow> CreateOutputWindow() override;
     std::unique_ptr<SubTimer> CreateTimer() override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
-    std::unique_ptr<ReqFieldsEditor> CreateReqFieldsEditor() override;
+    std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
 
     std::vector<RecordedBox> boxes;
     std::vector<std::string> windowLines;

@@ -12,7 +12,7 @@ LinkFixture::LinkFixture(regional::RegionalSettings rs, const std::string& base)
 
 LinkFixture::~LinkFixture() { stop(); }
 
-CBrennLinkDB& LinkFixture::start()
+Link& LinkFixture::start()
 {
     Environment env;
     env.windowsFolder = dir.path();
@@ -20,7 +20,7 @@ CBrennLinkDB& LinkFixture::start()
     env.regional = regional;
     env.clock = clock;
     env.windows = windows;
-    m_link = std::make_unique<CBrennLinkDB>(env);
+    m_link = std::make_unique<Link>(env);
     return *m_link;
 }
 

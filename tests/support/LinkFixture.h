@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/ini/IniFile.h"
-#include "shell/CBrennLinkDB.h"
+#include "link/Link.h"
 #include "support/FakeWindowSystem.h"
 #include "support/TempDir.h"
 
@@ -28,8 +28,8 @@ public:
     ~LinkFixture();
 
     // Creates the link object (construction runs now).
-    CBrennLinkDB& start();
-    CBrennLinkDB& link() { return *m_link; }
+    Link& start();
+    Link& link() { return *m_link; }
     void stop(); // destruction runs now
 
     // The exchange file.
@@ -53,7 +53,7 @@ public:
     regional::RegionalSettings regional;
 
 private:
-    std::unique_ptr<CBrennLinkDB> m_link;
+    std::unique_ptr<Link> m_link;
 };
 
 } // namespace ob::test

@@ -96,7 +96,7 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
 {
     auto env = merged(currentEnvironment(), {"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen"});
     env = merged(std::move(env), environment);
-    m_pid = spawn({builtProgram("src/gui/ob32pyii")}, std::move(env), -1);
+    m_pid = spawn({builtProgram("src/gui/qt/ob32pyii")}, std::move(env), -1);
 }
 
 RealProgram::~RealProgram()

@@ -9,7 +9,7 @@
 
 namespace ob::test {
 
-// The path of a program of the build ("src/gui/ob32pyii").
+// The path of a program of the build ("src/gui/qt/ob32pyii").
 std::string builtProgram(const std::string& relativePath);
 
 class RealProgram {

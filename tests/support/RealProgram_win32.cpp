@@ -116,7 +116,7 @@ std::string builtProgram(const std::string& relativePath)
     }
     // The Windows program lives beside the Qt one's place, in win32/.
     std::string path = std::string(dir) + "/" + relativePath;
-    if (relativePath == "src/gui/ob32pyii")
+    if (relativePath == "src/gui/qt/ob32pyii")
         path = std::string(dir) + "/src/gui/win32/ob32pyii";
     return path + ".exe";
 }
@@ -126,7 +126,7 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
 {
     std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder};
     changes.insert(changes.end(), environment.begin(), environment.end());
-    m_process = start({builtProgram("src/gui/ob32pyii")}, changes, nullptr);
+    m_process = start({builtProgram("src/gui/qt/ob32pyii")}, changes, nullptr);
     m_pid = static_cast<long>(::GetProcessId(m_process));
 }
 

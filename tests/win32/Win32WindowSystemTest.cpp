@@ -1,6 +1,6 @@
 #include "gui/win32/UserRegional.h"
 #include "gui/win32/Win32WindowSystem.h"
-#include "customfields/ReqFieldsEditor.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "session/LoginDialog.h"
 
 #include <gtest/gtest.h>

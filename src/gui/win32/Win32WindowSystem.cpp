@@ -1,6 +1,6 @@
 #include "gui/win32/Win32WindowSystem.h"
 
-#include "customfields/ReqFieldsEditor.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "platform/win32/Wide.h"
 #include "session/LoginDialog.h"
 
@@ -91,7 +91,7 @@ public:
     void ShowModal() override { bCancel = true; }
 };
 
-class ClosedReqFieldsEditor final : public ReqFieldsEditor {
+class ClosedReqFieldsEditor final : public RequiredFieldsEditor {
 public:
     void setInstructions(const std::string&) override {}
     void ShowModal() override {}
@@ -157,7 +157,7 @@ std::unique_ptr<LoginDialog> Win32WindowSystem::CreateLoginDialog()
     return std::make_unique<CancelledLoginDialog>();
 }
 
-std::unique_ptr<ReqFieldsEditor> Win32WindowSystem::CreateReqFieldsEditor()
+std::unique_ptr<RequiredFieldsEditor> Win32WindowSystem::CreateReqFieldsEditor()
 {
     return std::make_unique<ClosedReqFieldsEditor>();
 }

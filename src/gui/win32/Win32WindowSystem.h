@@ -6,7 +6,7 @@
 // would wait for an operator are answered at once (login: Cancel; editor:
 // close box), as on a machine without a display; the log says so.
 
-#include "shell/WindowSystem.h"
+#include "context/WindowSystem.h"
 
 namespace ob::win32 {
 
@@ -22,7 +22,7 @@ public:
     std::unique_ptr<OutputWindow> CreateOutputWindow() override;
     std::unique_ptr<SubTimer> CreateTimer() override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
-    std::unique_ptr<ReqFieldsEditor> CreateReqFieldsEditor() override;
+    std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
 };
 
 } // namespace ob::win32

@@ -13,9 +13,9 @@
 #include "gui/win32/Win32WindowSystem.h"
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
-#include "shell/CBrennLinkDB.h"
-#include "shell/Clock.h"
-#include "shell/Environment.h"
+#include "link/Link.h"
+#include "context/Clock.h"
+#include "context/Environment.h"
 
 int main()
 {

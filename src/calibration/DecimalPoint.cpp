@@ -1,0 +1,33 @@
+// DecimalPoint: the decimal separator helpers.
+#include "platform/regional/Conversions.h"
+#include "link/Link.h"
+
+namespace ob {
+
+std::string Link::GetSystemDecimalSeparator() const
+{
+    return regional::formatPointZero(m_env.regional).substr(0, 1);
+}
+
+std::string Link::NormalizeDecimalPoint(const std::string& text)
+{
+    // Cached from the first use to the end of the process, never refreshed.
+    if (m_decimalSeparator.empty()) {
+        m_decimalSeparator = GetSystemDecimalSeparator();
+    }
+    if (m_decimalSeparator == ".") {
+        return text;
+    }
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (auto pos = text.find(m_decimalSeparator); pos != std::string::npos;
+         pos = text.find(m_decimalSeparator, from)) {
+        out.append(text, from, pos - from).push_back('.');
+        from = pos + m_decimalSeparator.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+} // namespace ob

@@ -1,0 +1,22 @@
+#pragma once
+// Environment: everything Link uses from outside itself, handed to its
+// constructor in one piece.
+
+#include <memory>
+#include <string>
+
+#include "platform/regional/RegionalSettings.h"
+#include "context/Clock.h"
+#include "context/WindowSystem.h"
+
+namespace ob {
+
+struct Environment {
+    std::string windowsFolder; // the exchange file, the log, NEXOVA.INI
+    std::string programFolder; // orbista.exe
+    regional::RegionalSettings regional;
+    std::shared_ptr<const Clock> clock;
+    std::shared_ptr<WindowSystem> windows;
+};
+
+} // namespace ob

@@ -1,0 +1,58 @@
+#pragma once
+// The window system as the core sees it: event delivery, beep, pointer,
+// message boxes, and the windows and timer the program creates. Qt in the
+// program (src/gui/qt, src/gui/win32), a recording fake in tests.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ob {
+
+class LoginDialog;
+class RequiredFieldsEditor;
+
+// SubTimer: Interval 1000 gives one ThatTime a second on the program's one
+// thread, delivered while events are delivered; 0 stops it.
+class SubTimer {
+public:
+    virtual ~SubTimer() = default;
+    virtual void setInterval(int milliseconds) = 0;
+    virtual int Interval() const = 0;
+    std::function<void()> ThatTime;
+};
+
+// QtOutputWindow: the log window. Its list box lstOutput holds the log lines.
+class OutputWindow {
+public:
+    virtual ~OutputWindow() = default;
+    virtual int ListCount() const = 0;
+    virtual void RemoveItem(int index) = 0;
+    virtual void AddItem(const std::string& text) = 0;
+    virtual void SetListIndex(int index) = 0;
+    virtual void Show() = 0;
+};
+
+enum class MessageIcon { Information, Critical };
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    // DoEvents: deliver pending events and return.
+    virtual void DoEvents() = 0;
+    // Block until at least one event arrives, then deliver what is pending.
+    virtual void WaitForEvents() = 0;
+    virtual void Beep() = 0;
+    virtual void RestoreDefaultPointer() = 0;
+    virtual void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+    // False when no operator can see a window (no display): dialogs that
+    // would wait for an operator are then answered at once.
+    virtual bool OperatorDisplayAvailable() const = 0;
+
+    virtual std::unique_ptr<OutputWindow> CreateOutputWindow() = 0;
+    virtual std::unique_ptr<SubTimer> CreateTimer() = 0;
+    virtual std::unique_ptr<LoginDialog> CreateLoginDialog() = 0;
+    virtual std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() = 0;
+};
+
+} // namespace ob

@@ -1,0 +1,98 @@
+#include "customfields/FieldCollection.h"
+
+#include "platform/Failure.h"
+
+namespace ob {
+
+namespace {
+
+char foldCase(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool sameKey(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldCase(a[i]) != foldCase(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::size_t FieldCollection::indexOfKey(const std::string& key) const
+{
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].key && sameKey(*m_entries[i].key, key)) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+void FieldCollection::AddReference(Entry field, const std::string& key)
+{
+    try {
+        if (key.empty()) {
+            m_entries.push_back(Slot{std::move(field), std::nullopt});
+            return;
+        }
+        if (indexOfKey(key) != std::string::npos) {
+            throw Failure::duplicateKey();
+        }
+        m_entries.push_back(Slot{std::move(field), key});
+    } catch (...) {
+        Failure failure = currentFailure();
+        failure.setSource("CFields.AddReference [" + failure.source() + "]");
+        throw failure;
+    }
+}
+
+void FieldCollection::Remove(long position)
+{
+    if (position < 1 || position > Count()) {
+        throw Failure::subscriptOutOfRange();
+    }
+    m_entries.erase(m_entries.begin() + (position - 1));
+}
+
+void FieldCollection::Remove(const std::string& key)
+{
+    const std::size_t index = indexOfKey(key);
+    if (index == std::string::npos) {
+        throw Failure::invalidProcedureCall();
+    }
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+FieldCollection::Entry FieldCollection::Item(long position) const
+{
+    if (position < 1 || position > Count()) {
+        throw Failure::subscriptOutOfRange();
+    }
+    return m_entries[static_cast<std::size_t>(position - 1)].field;
+}
+
+FieldCollection::Entry FieldCollection::Item(const std::string& key) const
+{
+    const std::size_t index = indexOfKey(key);
+    if (index == std::string::npos) {
+        throw Failure::invalidProcedureCall();
+    }
+    return m_entries[index].field;
+}
+
+void FieldCollection::Clear()
+{
+    while (Count() >= 1) {
+        Remove(1L);
+    }
+}
+
+} // namespace ob

@@ -1,0 +1,45 @@
+#pragma once
+// The window system of the program: Qt's event loop, QMessageBox, the
+// override cursor, and the program's three windows and its timer.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/regional/RegionalSettings.h"
+#include "context/Clock.h"
+#include "context/WindowSystem.h"
+
+namespace ob::gui {
+
+class QtWindowSystem final : public WindowSystem {
+public:
+    // `windowsFolder` receives the printed log when there is no printer; the
+    // editor checks values by `regional` and completes dates with the year
+    // `clock` gives when it is created.
+    QtWindowSystem(std::string windowsFolder, regional::RegionalSettings regional, std::shared_ptr<const Clock> clock);
+
+    void DoEvents() override;
+    void WaitForEvents() override;
+    void Beep() override;
+    void RestoreDefaultPointer() override;
+    // Modal, above every other window. With no operator display the text goes
+    // to stderr and the call returns at once.
+    void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+    // False on the "offscreen" and "minimal" platforms, unless forced.
+    bool OperatorDisplayAvailable() const override;
+    void forceOperatorDisplay(std::optional<bool> available) { m_forcedDisplay = available; }
+
+    std::unique_ptr<OutputWindow> CreateOutputWindow() override;
+    std::unique_ptr<SubTimer> CreateTimer() override;
+    std::unique_ptr<LoginDialog> CreateLoginDialog() override;
+    std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
+
+private:
+    std::string m_windowsFolder;
+    regional::RegionalSettings m_regional;
+    std::shared_ptr<const Clock> m_clock;
+    std::optional<bool> m_forcedDisplay;
+};
+
+} // namespace ob::gui

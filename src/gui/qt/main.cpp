@@ -1,0 +1,46 @@
+// The composition root: the Qt application, the window system and the
+// environment; then the start procedure and its wait loop.
+
+#include <QApplication>
+#include <QtGlobal>
+
+#include <iostream>
+#include <memory>
+
+#include "gui/qt/QtWindowSystem.h"
+#include "gui/qt/SystemRegional.h"
+#include "platform/Failure.h"
+#include "platform/system/SystemFolders.h"
+#include "link/Link.h"
+#include "context/Clock.h"
+#include "context/Environment.h"
+
+int main(int argc, char* argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Started without a display (a headless machine, a service): no window
+    // can be shown, so run on the offscreen platform rather than fail.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+#endif
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OB32PYII"));
+    // The program ends when it is told to terminate, not when a window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    try {
+        ob::Environment env;
+        env.windowsFolder = ob::sys::windowsFolder();
+        env.programFolder = ob::sys::programFolder();
+        env.regional = ob::gui::regionalFromSystemLocale();
+        env.clock = std::make_shared<ob::SystemClock>();
+        env.windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);
+        return ob::RunStartProcedure(env);
+    } catch (...) {
+        const ob::Failure failure = ob::currentFailure();
+        std::cerr << "OB32PYII: " << failure.number() << " - " << failure.description() << '\n';
+        return 1;
+    }
+}
