@@ -49,7 +49,7 @@ public:
     double act(const std::string& action, std::string* error = nullptr)
     {
         set("General", "Action", action);
-        const double ms = timeMs([&] { link().ActionTimer_ThatTime(); });
+        const double ms = timeMs([&] { link().OnTimerTick(); });
         if (error != nullptr)
             *error = get("General", "Error").value_or("<missing>");
         return ms;

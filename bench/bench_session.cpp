@@ -59,7 +59,7 @@ Row measure(TestDatabase& db, const std::string& engine, const std::string& base
         std::string error;
         logins.push_back(link.act("/OBLOGIN", &error));
         expectNoError("/OBLOGIN", error);
-        if (!link.link().LinkActive()) {
+        if (!link.link().session().LinkActive()) {
             std::cerr << "/OBLOGIN did not open the session\n";
             std::exit(1);
         }

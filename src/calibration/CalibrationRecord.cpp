@@ -1,12 +1,17 @@
 // /CREATECAL: the calibration summary record.
+#include "calibration/CalibrationRecord.h"
+
+#include "assets/AssetLookup.h"
+#include "calibration/Deletion.h"
+#include "context/ExchangeValues.h"
+#include "context/Messages.h"
 #include <array>
 #include <functional>
 #include <optional>
 
-#include "calibration/InsertLists.h"
+#include "context/InsertLists.h"
 #include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
 
 namespace ob {
 
@@ -58,17 +63,27 @@ std::string checkedColumn(const std::string& code)
 
 } // namespace
 
-void Link::CreateCalibrationRecord()
+CalibrationRecord::CalibrationRecord(Context& context, Session& session, RequiredFields& requiredFields,
+                                     CalibrationInProgress& calibration)
+    : m_ctx(context),
+      m_session(session),
+      m_requiredFields(requiredFields),
+      m_calibration(calibration),
+      m_decimalPoint(context.regional())
 {
-    const regional::RegionalSettings& rs = m_env.regional;
-    const int year = currentYear();
+}
+
+void CalibrationRecord::CreateCalibrationRecord()
+{
+    const regional::RegionalSettings& rs = m_ctx.regional();
+    const int year = m_ctx.currentYear();
     odbc::Recordset existing;
     std::optional<odbc::Transaction> transaction;
     std::string replacedCTAG;
     try {
         std::array<std::string, kMapping.size()> mapping;
         for (std::size_t i = 0; i < kMapping.size(); ++i) {
-            mapping[i] = readText(keys::Mapping, kMapping[i].key, kMapping[i].fallback);
+            mapping[i] = m_ctx.exchange().readText(keys::Mapping, kMapping[i].key, kMapping[i].fallback);
         }
         // Every column name from the exchange file is checked before any statement runs.
         for (std::size_t i = 0; i < kMapping.size(); ++i) {
@@ -87,48 +102,49 @@ void Link::CreateCalibrationRecord()
         for (int n = 1;; ++n) {
             bool found = false;
             const std::string field =
-                readText(keys::CustomCalFields, "Field" + regional::formatInteger(n), "", &found);
+                m_ctx.exchange().readText(keys::CustomCalFields, "Field" + regional::formatInteger(n), "", &found);
             if (!found) {
                 break;
             }
             customFields.emplace_back(checkedColumn(field),
-                                      readText(keys::CustomCalFields, "Value" + regional::formatInteger(n)));
+                                      m_ctx.exchange().readText(keys::CustomCalFields, "Value" + regional::formatInteger(n)));
         }
 
-        const std::string assetNumber = readText(keys::Calibration, "AssetNumber");
-        m_calATAG = GetATAG(assetNumber);
-        if (m_calATAG.empty()) {
-            SetError("Unable to get the ATAG for asset '" + assetNumber +
+        const std::string assetNumber = m_ctx.exchange().readText(keys::Calibration, "AssetNumber");
+        m_calibration.clear();
+        const std::string atag = GetATAG(m_ctx, m_session, assetNumber);
+        if (atag.empty()) {
+            m_ctx.SetError("Unable to get the ATAG for asset '" + assetNumber +
                      "'. This asset may not exist in the ORBISTA database.");
             return;
         }
-        m_calCTAG = assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_env.clock->now()));
+        const std::string ctag = assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_ctx.clockNow()));
 
-        std::string startDate = readText(keys::Calibration, "StartDate");
+        std::string startDate = m_ctx.exchange().readText(keys::Calibration, "StartDate");
         if (regional::isDate(startDate, rs, year)) {
             startDate = regional::formatIsoDate(regional::parseDate(startDate, rs, year));
         }
-        std::string startTime = readText(keys::Calibration, "StartTime");
+        std::string startTime = m_ctx.exchange().readText(keys::Calibration, "StartTime");
         // Only a text that holds a time of day becomes one: a plain date
         // would otherwise be stored as midnight.
         if (regional::holdsTimeOfDay(startTime, rs, year)) {
             startTime = FormatTimeHMS(startTime, rs, year);
         }
-        const bool coefsAsNumeric = readBool(keys::General, keys::WriteCoefsAsNumeric);
-        WriteLog(std::string("Write coefs as numeric: ") + (coefsAsNumeric ? "True" : "False"));
+        const bool coefsAsNumeric = m_ctx.exchange().readBool(keys::General, keys::WriteCoefsAsNumeric);
+        m_ctx.WriteLog(std::string("Write coefs as numeric: ") + (coefsAsNumeric ? "True" : "False"));
 
-        WriteLog("Writing data to fields...");
+        m_ctx.WriteLog("Writing data to fields...");
         std::string columns;
         std::string values;
-        appendColumn(columns, values, "atag", m_calATAG);
-        appendColumn(columns, values, "ctag", m_calCTAG);
+        appendColumn(columns, values, "atag", atag);
+        appendColumn(columns, values, "ctag", ctag);
         appendColumn(columns, values, "CDSRC", "PY2");
         appendColumn(columns, values, QualifyColumn("C2301", "C"), startDate);
         appendColumn(columns, values, QualifyColumn("C2333", "C"), startTime);
 
         const auto numeric = [&](const char* key) {
-            return convertExchangeValue(key, readText(keys::Calibration, key), [&](const std::string& value) {
-                return regional::formatGeneralNumber(regional::val(NormalizeDecimalPoint(value)), rs);
+            return convertExchangeValue(key, m_ctx.exchange().readText(keys::Calibration, key), [&](const std::string& value) {
+                return regional::formatGeneralNumber(regional::val(m_decimalPoint.NormalizeDecimalPoint(value)), rs);
             });
         };
         const auto date = [&](const std::string& value) {
@@ -140,21 +156,21 @@ void Link::CreateCalibrationRecord()
                 appendColumn(columns, values, QualifyColumn(mapping[index], "C"), value());
             }
         };
-        add(kTechName, [&] { return m_userID; });
+        add(kTechName, [&] { return m_session.user().UserID(); });
         add(kAmbTemp, [&] { return numeric("AmbientTemp"); });
-        add(kAmbHumid, [&] { return readText(keys::Calibration, "AmbientHumid"); });
+        add(kAmbHumid, [&] { return m_ctx.exchange().readText(keys::Calibration, "AmbientHumid"); });
         add(kWorkOrder, [&] { return numeric("OrderID"); });
-        add(kTestProc, [&] { return readText(keys::Calibration, "TestProcedure"); });
-        add(kMaintNotes, [&] { return readText(keys::Calibration, "Comment"); });
-        add(kEndDate, [&] { return date(readText(keys::Calibration, "EndDate")); });
+        add(kTestProc, [&] { return m_ctx.exchange().readText(keys::Calibration, "TestProcedure"); });
+        add(kMaintNotes, [&] { return m_ctx.exchange().readText(keys::Calibration, "Comment"); });
+        add(kEndDate, [&] { return date(m_ctx.exchange().readText(keys::Calibration, "EndDate")); });
         add(kEndTime, [&] {
-            return convertExchangeValue("EndTime", readText(keys::Calibration, "EndTime"),
+            return convertExchangeValue("EndTime", m_ctx.exchange().readText(keys::Calibration, "EndTime"),
                                         [&](const std::string& value) { return FormatTimeHMS(value, rs, year); });
         });
-        add(kAborted, [&] { return readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N"); });
-        add(kPass, [&] { return readText(keys::Calibration, "Pass", "I"); });
+        add(kAborted, [&] { return m_ctx.exchange().readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N"); });
+        add(kPass, [&] { return m_ctx.exchange().readText(keys::Calibration, "Pass", "I"); });
 
-        const std::string coefficients = readText(keys::Calibration, "Coefficients");
+        const std::string coefficients = m_ctx.exchange().readText(keys::Calibration, "Coefficients");
         if (!switchedOff(mapping[kCoefficients]) && !coefficients.empty()) {
             if (mapping[kCoefficients].find(';') == std::string::npos) {
                 appendColumn(columns, values, QualifyColumn(mapping[kCoefficients], "C"), coefficients);
@@ -164,47 +180,48 @@ void Link::CreateCalibrationRecord()
                 const std::size_t n = std::min(codes.size(), coefs.size());
                 for (std::size_t i = 0; i < n; ++i) {
                     std::string v = text::trim(coefs[i]);
-                    WriteLog("Coefficient: " + v);
+                    m_ctx.WriteLog("Coefficient: " + v);
                     if (coefsAsNumeric) {
                         const auto eq = v.find('=');
                         if (eq != std::string::npos) {
                             v = text::trim(v.substr(eq + 1));
                         }
                         std::erase(v, ' ');
-                        WriteLog("Converted: " + v);
+                        m_ctx.WriteLog("Converted: " + v);
                     }
                     appendColumn(columns, values, QualifyColumn(text::trim(codes[i]), "C"), text::trim(v));
                 }
             }
         }
 
-        WriteLog("Handling default custom calibration fields...");
+        m_ctx.WriteLog("Handling default custom calibration fields...");
         for (const auto& [column, value] : customFields) {
             appendColumn(columns, values, column, value);
         }
-        WriteLog("Default custom calibration fields complete...");
+        m_ctx.WriteLog("Default custom calibration fields complete...");
 
         // The operator may keep the editor open as long as they like: it is
         // shown before the transaction opens, so it never holds a lock.
-        GetRequiredCustomFields(assetNumber, columns, values);
+        m_requiredFields.GetRequiredCustomFields(assetNumber, columns, values);
 
         // The replacement of an existing record and the insert of the new one
         // commit together, in one short transaction: a creation that fails
         // leaves the old record whole.
-        transaction.emplace(*m_connection);
-        WriteLog("Checking for existing cal record...");
-        const std::string query = "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(m_calATAG) +
+        odbc::Connection& connection = m_session.connection();
+        transaction.emplace(connection);
+        m_ctx.WriteLog("Checking for existing cal record...");
+        const std::string query = "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(atag) +
                                   " AND C2301=" + odbc::quoteLiteral(startDate) +
                                   " AND C2333=" + odbc::quoteLiteral(startTime) + ";";
-        WriteLog(query);
-        existing = runQuery(query);
+        m_ctx.WriteLog(query);
+        existing = m_session.query(query);
         if (existing.RecordCount() >= 1) {
-            WriteLog("This calibration record already exists!");
+            m_ctx.WriteLog("This calibration record already exists!");
             existing.MoveFirst();
             replacedCTAG = existing.Fields("CTAG").toText();
             bool deleted = false;
             std::optional<Failure> deletionFailure;
-            DeleteCalibrationRecords(replacedCTAG, deleted, &deletionFailure);
+            DeleteCalibrationRecords(m_ctx, m_session, replacedCTAG, deleted, &deletionFailure);
             if (!deleted) {
                 // Two records of the same start must never be left behind.
                 throw deletionFailure.value_or(Failure::invalidProcedureCall());
@@ -212,13 +229,14 @@ void Link::CreateCalibrationRecord()
         }
         existing.Close();
 
-        WriteLog("Committing calibration record...");
+        m_ctx.WriteLog("Committing calibration record...");
         const std::string insert =
             "INSERT INTO ob.Calibration (" + closeList(columns) + ") VALUES (" + closeList(values) + ");";
-        WriteLog(insert);
-        m_connection->setCursorLocation(odbc::CursorLocation::Client);
-        m_connection->Execute(insert);
+        m_ctx.WriteLog(insert);
+        connection.setCursorLocation(odbc::CursorLocation::Client);
+        connection.Execute(insert);
         transaction->commit();
+        m_calibration.begin(atag, ctag);
     } catch (...) {
         const Failure failure = currentFailure();
         existing.Close();
@@ -226,21 +244,16 @@ void Link::CreateCalibrationRecord()
             transaction.reset(); // rolls back: an existing record stays as it was
             if (!replacedCTAG.empty()) {
                 // The deletions logged above were undone.
-                WriteLog("Changes rolled back - the existing calibration record for CTAG '" + replacedCTAG +
+                m_ctx.WriteLog("Changes rolled back - the existing calibration record for CTAG '" + replacedCTAG +
                          "' is kept");
             }
         }
         // Rows attached to a record that was never created could never be found.
-        m_calATAG.clear();
-        m_calCTAG.clear();
-        SetError("Could not create calibration summary record due to the following error: " + ErrorText(failure));
+        m_calibration.clear();
+        m_ctx.SetError("Could not create calibration summary record due to the following error: " + ErrorText(failure));
     }
 }
 
-void Link::FlushFullResults()
-{
-    m_calATAG.clear();
-    m_calCTAG.clear();
-}
+void CalibrationRecord::FlushFullResults() { m_calibration.clear(); }
 
 } // namespace ob

@@ -1,15 +1,16 @@
 // DecimalPoint: the decimal separator helpers.
+#include "calibration/DecimalPoint.h"
+
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
 
 namespace ob {
 
-std::string Link::GetSystemDecimalSeparator() const
+std::string DecimalPoint::GetSystemDecimalSeparator() const
 {
-    return regional::formatPointZero(m_env.regional).substr(0, 1);
+    return regional::formatPointZero(m_regional).substr(0, 1);
 }
 
-std::string Link::NormalizeDecimalPoint(const std::string& text)
+std::string DecimalPoint::NormalizeDecimalPoint(const std::string& text)
 {
     // Cached from the first use to the end of the process, never refreshed.
     if (m_decimalSeparator.empty()) {

@@ -1,10 +1,13 @@
 // /CREATEFULLRES: one row of detailed results per test point.
+#include "calibration/FullResults.h"
+
+#include "context/ExchangeValues.h"
+#include "context/Messages.h"
 #include <array>
 
-#include "calibration/InsertLists.h"
+#include "context/InsertLists.h"
 #include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
 
 namespace ob {
 
@@ -42,47 +45,48 @@ constexpr std::array<ResultKey, 21> kResultKeys{{
 
 } // namespace
 
-void Link::CreateFullResultsRecord()
+void FullResults::CreateFullResultsRecord()
 {
-    if (!m_linkActive) {
+    if (!m_session.LinkActive()) {
         return;
     }
     try {
-        WriteLog("Writing data to fields...");
+        m_ctx.WriteLog("Writing data to fields...");
         // Rows under an empty calibration key could never be found again.
-        if (m_calATAG.empty() || m_calCTAG.empty()) {
+        if (!m_calibration.active()) {
             throw Failure(5, "Invalid procedure call or argument: no calibration record is in progress");
         }
         std::string columns;
         std::string values;
-        appendColumn(columns, values, "CTAG", m_calCTAG);
-        appendColumn(columns, values, "ATAG", m_calATAG);
+        appendColumn(columns, values, "CTAG", m_calibration.CTAG());
+        appendColumn(columns, values, "ATAG", m_calibration.ATAG());
         for (const ResultKey& k : kResultKeys) {
             std::string value;
             if (k.rule == Rule::Number) {
-                value = regional::formatInteger(readInt(keys::FullResults, k.key));
+                value = regional::formatInteger(m_ctx.exchange().readInt(keys::FullResults, k.key));
             } else {
-                value = readText(keys::FullResults, k.key);
+                value = m_ctx.exchange().readText(keys::FullResults, k.key);
                 if (k.rule == Rule::NoReading && text::upper(value).find("NO READING") != std::string::npos) {
                     value.assign(1, '0'); // not = "0": GCC 12 warns of an overlapping copy
                 }
             }
             appendColumn(columns, values, k.column, value);
         }
-        WriteLog("Committing calibration full results record...");
+        m_ctx.WriteLog("Committing calibration full results record...");
         const std::string sql =
             "INSERT INTO ob.Results (" + closeList(columns) + ") VALUES (" + closeList(values) + ");";
-        WriteLog(sql);
-        m_connection->setCursorLocation(odbc::CursorLocation::Client);
+        m_ctx.WriteLog(sql);
+        odbc::Connection& connection = m_session.connection();
+        connection.setCursorLocation(odbc::CursorLocation::Client);
         // In a transaction of its own: a statement cut off after its time may
         // still reach a server that wakes up later, which then rolls it back
         // instead of keeping a row reported as failed.
-        odbc::Transaction transaction(*m_connection);
-        m_connection->Execute(sql);
+        odbc::Transaction transaction(connection);
+        connection.Execute(sql);
         transaction.commit();
     } catch (...) {
         const Failure failure = currentFailure();
-        SetError("Could not create full results record due to the following error: " + ErrorText(failure));
+        m_ctx.SetError("Could not create full results record due to the following error: " + ErrorText(failure));
     }
 }
 

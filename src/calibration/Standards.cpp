@@ -1,7 +1,11 @@
 // /WRITESTD: the standards used by the calibration in progress.
+#include "calibration/Standards.h"
+
+#include "assets/AssetLookup.h"
+#include "context/ExchangeValues.h"
+#include "context/Messages.h"
 #include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
 
 namespace ob {
 
@@ -12,46 +16,47 @@ Failure noCalibrationInProgress()
 }
 } // namespace
 
-void Link::AttachStandards()
+void Standards::AttachStandards()
 {
-    WriteLog("Associating standard assets (test equipment) to current calibration record...");
-    if (!m_linkActive) {
+    m_ctx.WriteLog("Associating standard assets (test equipment) to current calibration record...");
+    if (!m_session.LinkActive()) {
         return;
     }
     std::string assetNumber;
     try {
         // Rows under an empty calibration key could never be found again.
-        if (m_calATAG.empty() || m_calCTAG.empty()) {
+        if (!m_calibration.active()) {
             throw noCalibrationInProgress();
         }
-        const std::int16_t count = readInt(keys::Standards, "Count");
-        WriteLog("There are " + regional::formatInteger(count) + " assets to associate...");
+        const std::int16_t count = m_ctx.exchange().readInt(keys::Standards, "Count");
+        m_ctx.WriteLog("There are " + regional::formatInteger(count) + " assets to associate...");
         for (int n = 1; n <= count; ++n) {
-            WriteLog("Getting asset " + regional::formatInteger(n) + "...");
-            assetNumber = readText(keys::Standards, "AssetNumber" + regional::formatInteger(n));
-            WriteLog("Asset number: " + assetNumber);
-            const std::string standardATAG = GetATAG(assetNumber);
+            m_ctx.WriteLog("Getting asset " + regional::formatInteger(n) + "...");
+            assetNumber = m_ctx.exchange().readText(keys::Standards, "AssetNumber" + regional::formatInteger(n));
+            m_ctx.WriteLog("Asset number: " + assetNumber);
+            const std::string standardATAG = GetATAG(m_ctx, m_session, assetNumber);
             // A row without the standard's own tag would not say which
             // standard was used.
             if (standardATAG.empty()) {
                 throw Failure(5, "Invalid procedure call or argument: the standard's asset number '" + assetNumber +
                                      "' was not found in the ORBISTA database");
             }
-            WriteLog("Attaching standard asset number " + assetNumber + " to current calibration record...");
+            m_ctx.WriteLog("Attaching standard asset number " + assetNumber + " to current calibration record...");
             const std::string sql = "INSERT INTO ob.Standards (ATAG,CTAG," + QualifyColumn("2430", "C") +
-                                    ") Values (" + odbc::quoteLiteral(m_calATAG) + ", " +
-                                    odbc::quoteLiteral(m_calCTAG) + ", " + odbc::quoteLiteral(standardATAG) + ");";
-            WriteLog(sql);
-            m_connection->setCursorLocation(odbc::CursorLocation::Client);
+                                    ") Values (" + odbc::quoteLiteral(m_calibration.ATAG()) + ", " +
+                                    odbc::quoteLiteral(m_calibration.CTAG()) + ", " + odbc::quoteLiteral(standardATAG) + ");";
+            m_ctx.WriteLog(sql);
+            odbc::Connection& connection = m_session.connection();
+            connection.setCursorLocation(odbc::CursorLocation::Client);
             // A row cut off after its time is rolled back, never kept while reported as failed.
-            odbc::Transaction transaction(*m_connection);
-            m_connection->Execute(sql);
+            odbc::Transaction transaction(connection);
+            connection.Execute(sql);
             transaction.commit();
-            WriteLog("Successfully attached standard (" + assetNumber + ") to current calibration record");
+            m_ctx.WriteLog("Successfully attached standard (" + assetNumber + ") to current calibration record");
         }
     } catch (...) {
         const Failure failure = currentFailure();
-        SetError("Could not attach standard asset (" + assetNumber +
+        m_ctx.SetError("Could not attach standard asset (" + assetNumber +
                  ") to current calibration record due to the following error: " + ErrorText(failure));
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Environment: everything Link uses from outside itself, handed to its
-// constructor in one piece.
+// Environment: everything the program uses from outside itself, handed to the
+// link in one piece.
 
 #include <memory>
 #include <string>

@@ -1,13 +1,16 @@
 // The custom calibration fields the database requires, completed by the
 // operator in the required fields editor.
+#include "customfields/RequiredFields.h"
+
+#include "context/ExchangeValues.h"
+#include "context/Messages.h"
 #include <array>
 #include <memory>
 
-#include "calibration/InsertLists.h"
+#include "context/InsertLists.h"
 #include "customfields/RequiredFieldsEditor.h"
 #include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
 
 namespace ob {
 
@@ -40,36 +43,36 @@ std::string dumpRow(const odbc::Recordset& rs)
 
 } // namespace
 
-bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
+bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
                                            std::string& valueList)
 {
     bool result = false;
     odbc::Recordset rs;
     std::unique_ptr<RequiredFieldsEditor> editor;
     try {
-        WriteLog("Getting title language setting from INI file...");
-        m_nexova.setSection(keys::Language);
+        m_ctx.WriteLog("Getting title language setting from INI file...");
+        m_ctx.nexova().setSection(keys::Language);
         std::string titleSet;
         bool found = false;
-        m_nexova.ReadString(keys::Titleset, titleSet, found);
+        m_ctx.nexova().ReadString(keys::Titleset, titleSet, found);
         if (!found || regional::val(titleSet) == 1) {
             titleSet.clear();
         }
-        WriteLog("Title set: '" + titleSet + "'");
+        m_ctx.WriteLog("Title set: '" + titleSet + "'");
 
-        WriteLog("Handling all other required calibration fields...");
+        m_ctx.WriteLog("Handling all other required calibration fields...");
         const std::string sql = "SELECT * FROM ob.XE2_Customiz WHERE fform='8' AND ireq='Y' AND Desktop='default';";
-        WriteLog(sql);
-        rs = runQuery(sql);
+        m_ctx.WriteLog(sql);
+        rs = m_session.query(sql);
         if (rs.RecordCount() > 0) {
-            WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
+            m_ctx.WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
                      " defined custom calibration fields...");
-            WriteLog(dumpHeader());
+            m_ctx.WriteLog(dumpHeader());
             for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-                WriteLog(dumpRow(rs));
+                m_ctx.WriteLog(dumpRow(rs));
             }
 
-            editor = m_env.windows->CreateReqFieldsEditor();
+            editor = m_ctx.windows().CreateReqFieldsEditor();
             editor->setInstructions(
                 "The following required fields must be populated to create a new calibration record for asset " +
                 assetNumber + ".");
@@ -80,7 +83,7 @@ bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& 
                 // A null never passes the not-found test; an empty name is
                 // found in any non-empty list. The test is a substring test.
                 if (dataCol.isNull() || entryColumns.find(*dataCol.value()) != std::string::npos) {
-                    WriteLog("Field " + dataCol.toTextOrEmpty() + " is already assigned a value...");
+                    m_ctx.WriteLog("Field " + dataCol.toTextOrEmpty() + " is already assigned a value...");
                     continue;
                 }
                 const std::string name = *dataCol.value();
@@ -88,44 +91,44 @@ bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& 
                     throw invalidColumnName(name);
                 }
                 fieldsShown.push_back(name);
-                WriteLog("Getting settings for custom field " + name + "...");
+                m_ctx.WriteLog("Getting settings for custom field " + name + "...");
                 auto field = std::make_shared<FieldDefinition>();
                 field->setFieldName(name);
-                WriteLog("Field name: " + field->FieldName());
+                m_ctx.WriteLog("Field name: " + field->FieldName());
                 field->setFieldTitle(rs.Fields("Title" + titleSet).toTextOrEmpty());
-                WriteLog("Field title: " + field->FieldTitle());
+                m_ctx.WriteLog("Field title: " + field->FieldTitle());
                 field->setFieldType(rs.Fields("ftype").toTextOrEmpty());
-                WriteLog("Field type: " + field->FieldType());
+                m_ctx.WriteLog("Field type: " + field->FieldType());
                 field->setValidation(rs.Fields("validation").toTextOrEmpty());
-                WriteLog("Validation: " + field->Validation());
+                m_ctx.WriteLog("Validation: " + field->Validation());
                 field->setMaxLength(regional::toInt32(regional::val(rs.Fields("maxlen").toTextOrEmpty())));
-                WriteLog("MaxLength: " + regional::formatInteger(field->MaxLength()));
-                field->setDefaultValue(rs.Fields("Idefault").toTextOrEmpty(), m_env.clock->now());
-                WriteLog("Default value: " + field->DefaultValue());
+                m_ctx.WriteLog("MaxLength: " + regional::formatInteger(field->MaxLength()));
+                field->setDefaultValue(rs.Fields("Idefault").toTextOrEmpty(), m_ctx.clockNow());
+                m_ctx.WriteLog("Default value: " + field->DefaultValue());
                 const std::string kind = text::upper(field->Validation());
                 if (kind == "PICK" || kind == "FIXED") {
                     LoadValidationItems(&field->ValidationItems(), name);
                 }
-                WriteLog("Adding field object to collection...");
+                m_ctx.WriteLog("Adding field object to collection...");
                 editor->colReqFields.AddReference(field, name);
             }
 
             if (!fieldsShown.empty()) {
                 bool confirmed = false;
-                if (m_env.windows->OperatorDisplayAvailable()) {
+                if (m_ctx.windows().OperatorDisplayAvailable()) {
                     editor->ShowModal();
                     // After the close box the grid holds its header row only.
                     confirmed = editor->Rows() > 1;
                     for (int row = 1; row < editor->Rows(); ++row) {
                         const std::string column = QualifyColumn(editor->TextMatrix(row, 0), "C");
                         const std::string value = editor->TextMatrix(row, 2);
-                        WriteLog("Adding to insert command: " + column + " => " + value);
+                        m_ctx.WriteLog("Adding to insert command: " + column + " => " + value);
                         appendColumn(columnList, valueList, column, value);
                     }
                 } else {
                     // Unattended: nobody could fill the fields in, so the
                     // editor counts as closed without values.
-                    WriteLog("No operator display is available - the required fields editor is closed without "
+                    m_ctx.WriteLog("No operator display is available - the required fields editor is closed without "
                              "values");
                 }
                 if (!confirmed) {
@@ -135,14 +138,14 @@ bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& 
                     for (const std::string& name : fieldsShown) {
                         names += (names.empty() ? "" : ", ") + name;
                     }
-                    WriteLog("Required fields editor closed without OK - required fields left empty: " + names);
+                    m_ctx.WriteLog("Required fields editor closed without OK - required fields left empty: " + names);
                 }
             }
         }
         result = true;
     } catch (...) {
         const Failure failure = currentFailure();
-        SetError("Could not get values for custom fields due to the following error: " + ErrorText(failure));
+        m_ctx.SetError("Could not get values for custom fields due to the following error: " + ErrorText(failure));
         result = false;
     }
     rs.Close();
@@ -153,37 +156,37 @@ bool Link::GetRequiredCustomFields(const std::string& assetNumber, std::string& 
     return result;
 }
 
-void Link::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
+void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
 {
     if (items == nullptr) {
-        WriteLog("The validation pick list values collection is invalid.");
+        m_ctx.WriteLog("The validation pick list values collection is invalid.");
         return;
     }
     odbc::Recordset rs;
     try {
         items->clear();
-        WriteLog("Getting validation pick list items for field " + fieldName + "...");
-        WriteLog("Checking if field name starts with alpha...");
+        m_ctx.WriteLog("Getting validation pick list items for field " + fieldName + "...");
+        m_ctx.WriteLog("Checking if field name starts with alpha...");
         if (fieldName.empty()) {
             throw Failure::invalidProcedureCall();
         }
         const bool digitFirst = fieldName[0] >= '0' && fieldName[0] <= '9';
         const std::string fieldNumber = digitFirst ? fieldName : fieldName.substr(1);
         const std::string sql = "SELECT * FROM ob.ValField WHERE Fldnum=" + odbc::quoteLiteral(fieldNumber) + ";";
-        WriteLog(sql);
-        rs = runQuery(sql);
+        m_ctx.WriteLog(sql);
+        rs = m_session.query(sql);
         if (rs.RecordCount() > 0) {
-            WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
+            m_ctx.WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
                      " defined validation items for this field...");
             for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
                 const std::string value = rs.Fields("val").toTextOrEmpty();
-                WriteLog("Adding validation item to list: " + value);
+                m_ctx.WriteLog("Adding validation item to list: " + value);
                 items->push_back(value);
             }
         }
     } catch (...) {
         const Failure failure = currentFailure();
-        SetError("Could not get validation pick list values for custom field '" + fieldName +
+        m_ctx.SetError("Could not get validation pick list values for custom field '" + fieldName +
                  "' due to the following error: " + ErrorText(failure));
     }
     rs.Close();

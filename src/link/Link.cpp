@@ -1,10 +1,11 @@
-// Link: construction, destruction, the /TERMINATE handler and the
-// exchange-file access every operation uses.
+// The link: start values, the one-second tick, dispatch and the end.
 #include "link/Link.h"
 
 #include "context/ExchangeKeys.h"
+#include "context/Messages.h"
+#include "link/Actions.h"
+#include "platform/Text.h"
 #include "platform/regional/Conversions.h"
-#include "platform/system/LogStream.h"
 #include "platform/system/SystemFolders.h"
 
 namespace ob {
@@ -13,29 +14,36 @@ namespace {
 constexpr const char* kCompany = "Brennhall Labs";
 } // namespace
 
-Link::Link(Environment env) : m_env(std::move(env))
+Link::Link(Environment env)
+    : m_ctx(std::move(env)),
+      m_session(m_ctx),
+      m_asset(m_ctx, m_session),
+      m_requiredFields(m_ctx, m_session),
+      m_record(m_ctx, m_session, m_requiredFields, m_calibration),
+      m_standards(m_ctx, m_session, m_calibration),
+      m_results(m_ctx, m_session, m_calibration)
 {
     try {
         initialize();
     } catch (...) {
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
-        WriteLog("Error in Class_Initialize: " + text);
+        m_ctx.WriteLog("Error in Class_Initialize: " + text);
         // From here on every failure is ignored; the error state is clear, so
         // the box shows its first line only.
         try {
-            ShowErrorBox(*m_env.windows, "attempting to initialize the CBrennLinkDB object: " + text,
+            ShowErrorBox(m_ctx.windows(), "attempting to initialize the CBrennLinkDB object: " + text,
                          "CBrennLinkDB Object Error", nullptr);
         } catch (...) {
         }
         try {
-            if (m_output) {
-                m_output->Show();
+            if (m_ctx.log().window() != nullptr) {
+                m_ctx.log().window()->Show();
             }
         } catch (...) {
         }
         try {
-            ShowInfoBox(*m_env.windows,
+            ShowInfoBox(m_ctx.windows(),
                         "Do a screen capture the log information displayed in the OB32PYII Output window by "
                         "pressing the 'Print Screen' button now (BEFORE CLICKING OK!!) and send it to Technical "
                         "Support for further assistance.",
@@ -48,55 +56,52 @@ Link::Link(Environment env) : m_env(std::move(env))
 
 void Link::initialize()
 {
-    m_linkActive = false;
     m_terminated = false;
-    m_userLevel = 0;
 
-    m_output = m_env.windows->CreateOutputWindow();
+    m_ctx.log().openWindow();
 
     // Reaches the window only: the log file does not exist yet.
-    WriteLog("Creating FileSystemObject...");
-    const std::string logPath = sys::buildPath(m_env.windowsFolder, keys::kLogFileName);
-    m_logStream = std::make_unique<sys::LogStream>(logPath);
-    WriteLog(logPath + " created " + regional::formatGeneralDate(nowValue(), m_env.regional));
+    m_ctx.WriteLog("Creating FileSystemObject...");
+    const std::string logPath = sys::buildPath(m_ctx.env().windowsFolder, keys::kLogFileName);
+    m_ctx.log().openFile(logPath);
+    m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
 
-    WriteLog(std::string("Creating INI file object for ") + keys::kExchangeFileName + "...");
-    m_exchange.setFilePath(sys::buildPath(m_env.windowsFolder, keys::kExchangeFileName));
-    WriteLog("INI File: " + m_exchange.FilePath());
+    m_ctx.WriteLog(std::string("Creating INI file object for ") + keys::kExchangeFileName + "...");
+    m_ctx.exchange().setFilePath(sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName));
+    m_ctx.WriteLog("INI File: " + m_ctx.exchange().FilePath());
 
-    writeText(keys::General, keys::Action, "");
-    writeBool(keys::General, keys::Busy, false);
-    m_beep = readBool(keys::General, keys::Beep);
-    m_showOutput = readBool(keys::General, keys::ShowOutput);
+    m_ctx.exchange().writeText(keys::General, keys::Action, "");
+    m_ctx.exchange().writeBool(keys::General, keys::Busy, false);
+    m_beep = m_ctx.exchange().readBool(keys::General, keys::Beep);
+    m_showOutput = m_ctx.exchange().readBool(keys::General, keys::ShowOutput);
 
     bool found = false;
-    readText(keys::Mapping, keys::CoefficientsField, "", &found);
+    m_ctx.exchange().readText(keys::Mapping, keys::CoefficientsField, "", &found);
     if (!found) {
-        writeText(keys::Mapping, keys::CoefficientsField, "2341");
+        m_ctx.exchange().writeText(keys::Mapping, keys::CoefficientsField, "2341");
     }
-    writeText(keys::OBVersion, keys::Version, "");
+    m_ctx.exchange().writeText(keys::OBVersion, keys::Version, "");
     // From here on [General] is always in the file: a snapshot without it was
     // taken while PYRALIS II rewrote the file in place, and is read again.
-    m_exchange.setRequiredSection(keys::General);
+    m_ctx.exchange().setRequiredSection(keys::General);
 
     if (m_showOutput) {
-        m_output->Show();
+        m_ctx.log().window()->Show();
     }
-    SetError("");
+    m_ctx.SetError("");
 
-    WriteLog(std::string("Creating INI file object for ") + keys::kNexovaFileName + "...");
-    m_nexova.setFilePath(sys::buildPath(m_env.windowsFolder, keys::kNexovaFileName));
-    WriteLog("Nexova INI File: " + m_nexova.FilePath());
+    m_ctx.WriteLog(std::string("Creating INI file object for ") + keys::kNexovaFileName + "...");
+    m_ctx.nexova().setFilePath(sys::buildPath(m_ctx.env().windowsFolder, keys::kNexovaFileName));
+    m_ctx.WriteLog("Nexova INI File: " + m_ctx.nexova().FilePath());
 
-    ResetUserInfo();
+    m_session.user().ResetUserInfo();
 
-    m_asset = AssetRecord();
     m_asset.Reset();
-    WriteCurrentAsset();
+    m_asset.WriteCurrentAsset();
 
-    WriteLog("Creating action timer...");
-    m_actionTimer = m_env.windows->CreateTimer();
-    m_actionTimer->ThatTime = [this] { ActionTimer_ThatTime(); };
+    m_ctx.WriteLog("Creating action timer...");
+    m_actionTimer = m_ctx.windows().CreateTimer();
+    m_actionTimer->ThatTime = [this] { OnTimerTick(); };
     m_actionTimer->setInterval(1000);
 }
 
@@ -105,28 +110,26 @@ Link::~Link()
     // Every step runs; failures are ignored.
     try {
         m_asset.Reset();
-        if (!m_exchange.FilePath().empty()) {
-            WriteCurrentAsset();
+        if (!m_ctx.exchange().FilePath().empty()) {
+            m_asset.WriteCurrentAsset();
         }
     } catch (...) {
     }
     try {
-        if (m_logStream) {
-            m_logStream->close();
-        }
+        m_ctx.log().closeFile();
     } catch (...) {
     }
     try {
         if (m_showOutput) {
-            ShowInfoBox(*m_env.windows,
+            ShowInfoBox(m_ctx.windows(),
                         std::string("Terminating link to ORBISTA database. The ") + keys::kLogFileName +
-                            " log file is located in the " + m_env.windowsFolder + " folder.",
+                            " log file is located in the " + m_ctx.env().windowsFolder + " folder.",
                         kCompany);
         }
     } catch (...) {
     }
     try {
-        m_output.reset();
+        m_ctx.log().closeWindow();
     } catch (...) {
     }
     try {
@@ -135,28 +138,21 @@ Link::~Link()
             m_actionTimer->ThatTime = nullptr;
         }
         m_actionTimer.reset();
-        m_logStream.reset();
     } catch (...) {
     }
-    try {
-        if (m_connection) {
-            m_connection->Close();
-        }
-        m_connection.reset();
-    } catch (...) {
-    }
+    m_session.close();
 }
 
 void Link::TerminateAction()
 {
     // Failures of single steps are ignored and the next step runs.
     try {
-        if (m_linkActive) {
-            Logout();
+        if (m_session.LinkActive()) {
+            m_session.Logout();
         }
     } catch (...) {
     }
-    WriteLog("Disabling action timer...");
+    m_ctx.WriteLog("Disabling action timer...");
     try {
         if (m_actionTimer) {
             m_actionTimer->setInterval(0);
@@ -164,67 +160,105 @@ void Link::TerminateAction()
     } catch (...) {
     }
     m_terminated = true;
-    WriteLog("Terminated...");
+    m_ctx.WriteLog("Terminated...");
 }
 
-regional::DateValue Link::nowValue() const
+void Link::OnTimerTick()
 {
-    return regional::makeDateTime(m_env.clock->now());
-}
-
-int Link::currentYear() const { return m_env.clock->now().year; }
-
-odbc::Recordset Link::runQuery(const std::string& sql)
-{
-    if (!m_connection) {
-        throw Failure(91, "Object variable or With block variable not set");
+    // Ticks arrive while an action logs (WriteLog delivers events); the flag
+    // turns such a nested tick away. One thread, so the test and the set need
+    // no lock.
+    if (m_timerBusy) {
+        m_ctx.WriteLog("Processing request (timer busy)...");
+        return;
     }
-    m_connection->setCursorLocation(odbc::CursorLocation::Client);
-    // Calls are synchronous: the connection never reports a statement still executing.
-    return m_connection->Execute(sql);
-}
+    m_timerBusy = true;
+    struct ClearBusy {
+        bool& flag;
+        ~ClearBusy() { flag = false; }
+    } clearBusy{m_timerBusy};
 
-std::string Link::readText(const char* section, const std::string& key, const std::string& fallback,
-                                   bool* found)
-{
-    m_exchange.setSection(section);
-    std::string value;
-    bool present = false;
-    m_exchange.ReadString(key, value, present);
-    if (found != nullptr) {
-        *found = present;
+    // Until the handler runs, a failing step is reported and the next step runs.
+    const auto trapped = [this](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+            const Failure failure = currentFailure();
+            const std::string text = "Error processing action: " + ErrorText(failure);
+            m_ctx.WriteLog(text);
+            try {
+                m_ctx.SetError(text);
+            } catch (...) {
+            }
+        }
+    };
+
+    std::string action;
+    trapped([&] { action = m_ctx.exchange().readText(keys::General, keys::Action); });
+    if (text::trim(action).empty()) {
+        return;
     }
-    return present ? value : fallback;
+    m_ctx.WriteLog("Processing action " + action + "...");
+    trapped([&] { m_ctx.exchange().writeText(keys::General, keys::Action, ""); });
+    trapped([&] { m_ctx.exchange().writeBool(keys::General, keys::Busy, true); });
+    trapped([&] { m_ctx.SetError(""); });
+    if (m_beep) {
+        trapped([&] { m_ctx.windows().Beep(); });
+    }
+
+    dispatch(ParseAction(text::upper(action)), action);
+
+    // The peer waits for this write: it must happen whatever the action did.
+    trapped([&] { m_ctx.exchange().writeBool(keys::General, keys::Busy, false); });
+    m_ctx.WriteLog("Done processing action " + action);
 }
 
-bool Link::readBool(const char* section, const std::string& key, bool fallback)
+void Link::dispatch(int code, const std::string& action)
 {
-    m_exchange.setSection(section);
-    bool value = false;
-    bool present = false;
-    m_exchange.ReadBoolean(key, value, present);
-    return present ? value : fallback;
-}
-
-std::int16_t Link::readInt(const char* section, const std::string& key, std::int16_t fallback)
-{
-    // Read as the profile functions read an integer; a failed conversion names
-    // the key and the value.
-    bool present = false;
-    const std::string text = readText(section, key, {}, &present);
-    return present ? convertExchangeValue(key, text, ini::toInteger) : fallback;
-}
-
-void Link::writeText(const char* section, const std::string& key, const std::string& value)
-{
-    m_exchange.setSection(section);
-    m_exchange.WriteString(key, value);
-}
-
-void Link::writeBool(const char* section, const std::string& key, bool value)
-{
-    m_exchange.setSection(section);
-    m_exchange.WriteBoolean(key, value);
+    try {
+        switch (code) {
+        case kObVer:
+            m_session.GetVersion();
+            break;
+        case kObLogin:
+            m_session.Login();
+            break;
+        case kObLogout:
+            m_session.Logout();
+            break;
+        case kLocAsset:
+            m_asset.LocateAsset();
+            break;
+        case kCreateCal:
+            m_record.CreateCalibrationRecord();
+            break;
+        case kWriteStd:
+            m_standards.AttachStandards();
+            break;
+        case kCreateFullRes:
+            m_results.CreateFullResultsRecord();
+            break;
+        case kFlushFullRes:
+            m_record.FlushFullResults();
+            break;
+        case kTerminate:
+            TerminateAction();
+            break;
+        default:
+            m_ctx.SetError("Unrecognized action '" + action + "'");
+            break;
+        }
+    } catch (...) {
+        // Every handler traps its own failures; this is the last resort so
+        // that Busy still ends False.
+        const Failure failure = currentFailure();
+        const std::string text = "Error processing action: " + ErrorText(failure);
+        m_ctx.WriteLog(text);
+        try {
+            m_ctx.SetError(text);
+        } catch (...) {
+        }
+    }
 }
 
 } // namespace ob

@@ -1,9 +1,12 @@
-// the start procedure: the start procedure.
+// The start procedure.
 #include <memory>
 
 #include "context/ExchangeKeys.h"
 #include "platform/system/InstanceLock.h"
 #include "platform/system/SystemFolders.h"
+#include "link/StartProcedure.h"
+
+#include "context/Messages.h"
 #include "link/Link.h"
 
 namespace ob {

@@ -1,4 +1,8 @@
 // The database session: version check, login, logout.
+#include "session/Session.h"
+
+#include "context/Messages.h"
+#include "session/Query.h"
 #include "context/ExchangeKeys.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
@@ -7,7 +11,6 @@
 #include "platform/system/SystemFolders.h"
 #include "session/LoginDialog.h"
 #include "session/Version.h"
-#include "link/Link.h"
 
 namespace ob {
 
@@ -16,88 +19,113 @@ constexpr const char* kExeName = "orbista.exe";
 constexpr const char* kHiddenPassword = "********";
 } // namespace
 
-void Link::GetVersion()
+Session::Session(Context& context) : m_ctx(context), m_user(context) {}
+
+Session::~Session() { close(); }
+
+void Session::close() noexcept
+{
+    try {
+        if (m_connection) {
+            m_connection->Close();
+        }
+        m_connection.reset();
+    } catch (...) {
+    }
+}
+
+odbc::Recordset Session::query(const std::string& sql) { return runQuery(m_connection.get(), sql); }
+
+odbc::Connection& Session::connection()
+{
+    if (!m_connection) {
+        throw Failure(91, "Object variable or With block variable not set");
+    }
+    return *m_connection;
+}
+
+void Session::GetVersion()
 {
     const std::string before = m_version;
     try {
-        const std::string path = sys::buildPath(m_env.programFolder, kExeName);
-        WriteLog("Getting version of '" + path + "' file...");
+        const std::string path = sys::buildPath(m_ctx.env().programFolder, kExeName);
+        m_ctx.WriteLog("Getting version of '" + path + "' file...");
         m_version = pe::fileVersion(path);
-        WriteLog(std::string(kExeName) + " version: " + m_version);
-        writeText(keys::OBVersion, keys::Version, m_version);
+        m_ctx.WriteLog(std::string(kExeName) + " version: " + m_version);
+        m_ctx.exchange().writeText(keys::OBVersion, keys::Version, m_version);
     } catch (...) {
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
-        WriteLog("Error in GetVersion(): " + text);
-        SetError("Could not get ORBISTA version information: " + text);
+        m_ctx.WriteLog("Error in GetVersion(): " + text);
+        m_ctx.SetError("Could not get ORBISTA version information: " + text);
         m_version = before;
         try {
-            writeText(keys::OBVersion, keys::Version, m_version);
+            m_ctx.exchange().writeText(keys::OBVersion, keys::Version, m_version);
         } catch (...) {
         }
     }
 }
 
-void Link::Login()
+void Session::Login()
 {
     if (m_linkActive) {
         return;
     }
     try {
-        WriteLog("Login()- GetVersion()...");
+        m_ctx.WriteLog("Login()- GetVersion()...");
         GetVersion();
-        WriteLog("Verifying EXE file version...(must be 7.0.0.287 or later)");
+        m_ctx.WriteLog("Verifying EXE file version...(must be 7.0.0.287 or later)");
         if (!m_version.empty()) {
             const ParsedVersion v = ParseVersion(m_version);
-            WriteLog(DescribeVersion(v));
+            m_ctx.WriteLog(DescribeVersion(v));
             if (v.Major < 7) {
-                WriteLog("Major version is not 7 or later! (" + regional::formatInteger(v.Major) +
+                m_ctx.WriteLog("Major version is not 7 or later! (" + regional::formatInteger(v.Major) +
                          ") Terminating...");
-                SetError("ORBISTA version 7 or later is required (installed version: " + m_version + ")");
+                m_ctx.SetError("ORBISTA version 7 or later is required (installed version: " + m_version + ")");
                 return;
             }
             if (v.Major == 7 && v.Build < 287) {
-                WriteLog("Major version is 7, but build is not 287 or later! (" + regional::formatInteger(v.Build) +
+                m_ctx.WriteLog("Major version is 7, but build is not 287 or later! (" + regional::formatInteger(v.Build) +
                          ") Terminating...");
-                SetError("ORBISTA version 7.01 build 287 or later must be installed (installed version: " +
+                m_ctx.SetError("ORBISTA version 7.01 build 287 or later must be installed (installed version: " +
                          m_version + " - build: " + regional::formatInteger(v.Build) + ")");
                 return;
             }
         }
 
-        WriteLog("Getting dsn name...");
-        m_nexova.setSection(keys::Database);
+        m_ctx.WriteLog("Getting dsn name...");
+        m_ctx.nexova().setSection(keys::Database);
         std::string dsn;
         bool found = false;
-        m_nexova.ReadString(keys::DbLogin, dsn, found);
+        m_ctx.nexova().ReadString(keys::DbLogin, dsn, found);
         if (!found) {
-            WriteLog("Unable to get dsn name from INI file '" + m_nexova.FilePath() + "'! Terminating...");
-            SetError("No dsn name was found in the " + m_nexova.FilePath() + " file");
+            m_ctx.WriteLog("Unable to get dsn name from INI file '" + m_ctx.nexova().FilePath() + "'! Terminating...");
+            m_ctx.SetError("No dsn name was found in the " + m_ctx.nexova().FilePath() + " file");
             return;
         }
         // The data source may carry a password of its own.
-        WriteLog("Dsn name: " + odbc::maskConnectionPasswords(dsn));
+        m_ctx.WriteLog("Dsn name: " + odbc::maskConnectionPasswords(dsn));
 
-        WriteLog("Checking for default login user name and password...");
+        m_ctx.WriteLog("Checking for default login user name and password...");
         std::string userName;
         std::string password;
         bool userFound = false;
-        userName = readText(keys::OBLogin, keys::LoginUserName, "", &userFound);
+        userName = m_ctx.exchange().readText(keys::OBLogin, keys::LoginUserName, "", &userFound);
         if (userFound) {
-            WriteLog("Login user name: " + userName);
+            m_ctx.WriteLog("Login user name: " + userName);
             bool passwordFound = false;
-            password = readText(keys::OBLogin, keys::LoginPassword, "", &passwordFound);
+            password = m_ctx.exchange().readText(keys::OBLogin, keys::LoginPassword, "", &passwordFound);
             if (passwordFound) {
                 // Never the password itself: the log is read by support staff.
                 // An empty one is shown as empty: it is why the dialog opens.
-                WriteLog(std::string("Login password: ") + (password.empty() ? "" : kHiddenPassword));
+                m_ctx.WriteLog(std::string("Login password: ") + (password.empty() ? "" : kHiddenPassword));
             }
         }
 
         m_connection = std::make_unique<odbc::Connection>();
-        m_connection->setLoginTimeout(odbc::timeoutFromText(readText(keys::General, keys::ConnectionTimeout),
+        m_connection->setLoginTimeout(odbc::timeoutFromText(m_ctx.exchange().readText(keys::General, keys::ConnectionTimeout),
                                                            odbc::Timeouts::kDefaultLoginSeconds));
-        m_connection->setCommandTimeout(odbc::timeoutFromText(readText(keys::General, keys::CommandTimeout),
+        m_connection->setCommandTimeout(odbc::timeoutFromText(m_ctx.exchange().readText(keys::General, keys::CommandTimeout),
                                                              odbc::Timeouts::kDefaultCommandSeconds));
         std::string message;
         std::string details;
@@ -107,8 +135,8 @@ void Link::Login()
                 cancelled = !GetLoginInfo(userName, password, message, details);
             }
             if (cancelled) {
-                ResetUserInfo();
-                SetError("Login cancelled - the interface to the ORBISTA database is not enabled");
+                m_user.ResetUserInfo();
+                m_ctx.SetError("Login cancelled - the interface to the ORBISTA database is not enabled");
                 m_connection.reset();
                 break;
             }
@@ -117,48 +145,48 @@ void Link::Login()
             m_connection->setConnectionString("PROVIDER=MSDASQL;" + dsn +
                                               ";uid=" + odbc::quoteConnectionValue(userName) +
                                               ";pwd=" + odbc::quoteConnectionValue(password) + ";");
-            WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
+            m_ctx.WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
                      ")...");
             try {
                 m_connection->Open();
             } catch (...) {
                 const Failure failure = currentFailure();
                 details = failure.description() + " [" + failure.source() + "]";
-                WriteLog("Login error: " + details);
+                m_ctx.WriteLog("Login error: " + details);
             }
             if (m_connection->State() == 1) {
-                WriteLog("Connection to ORBISTA database established...");
-                GetUserInfo(userName);
+                m_ctx.WriteLog("Connection to ORBISTA database established...");
+                m_user.GetUserInfo(m_connection.get(), userName);
                 m_linkActive = true;
                 break;
             }
-            WriteLog("Login failed - resetting password");
+            m_ctx.WriteLog("Login failed - resetting password");
             password.clear();
             message = "The specified login credentials failed - enter valid credentials and make sure database "
                       "server is running";
         }
-        WriteLog(std::string("Setting login flag (") + (m_linkActive ? "True" : "False") + ")");
+        m_ctx.WriteLog(std::string("Setting login flag (") + (m_linkActive ? "True" : "False") + ")");
         WriteLoginFlag();
     } catch (...) {
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
-        WriteLog("Error in Login(): " + text);
-        SetError("Could not login due to the following error: " + text);
+        m_ctx.WriteLog("Error in Login(): " + text);
+        m_ctx.SetError("Could not login due to the following error: " + text);
     }
 }
 
-bool Link::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
+bool Session::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
                                 const std::string& details)
 {
     bool result = false;
     std::unique_ptr<LoginDialog> dialog;
     try {
-        if (!m_env.windows->OperatorDisplayAvailable()) {
+        if (!m_ctx.windows().OperatorDisplayAvailable()) {
             // Unattended: nobody could answer the dialog, so it counts as Cancel.
-            WriteLog("No operator display is available - the login dialog is answered as Cancel");
+            m_ctx.WriteLog("No operator display is available - the login dialog is answered as Cancel");
             return false;
         }
-        dialog = m_env.windows->CreateLoginDialog();
+        dialog = m_ctx.windows().CreateLoginDialog();
         dialog->bCancel = false;
         dialog->sUserName = userName;
         dialog->sPassword = password;
@@ -173,9 +201,9 @@ bool Link::GetLoginInfo(std::string& userName, std::string& password, const std:
     } catch (...) {
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
-        WriteLog("Error in GetLoginInfo(): " + text);
+        m_ctx.WriteLog("Error in GetLoginInfo(): " + text);
         try {
-            SetError("Could not get login info due to the following error: " + text);
+            m_ctx.SetError("Could not get login info due to the following error: " + text);
         } catch (...) {
         }
         result = false;
@@ -187,31 +215,31 @@ bool Link::GetLoginInfo(std::string& userName, std::string& password, const std:
     return result;
 }
 
-void Link::Logout()
+void Session::Logout()
 {
     try {
         if (m_linkActive) {
-            WriteLog("Logging out...");
+            m_ctx.WriteLog("Logging out...");
             if (m_connection && m_connection->State() == 1) {
                 m_connection->Close();
             }
             m_connection.reset();
-            WriteLog("Logout successful...");
+            m_ctx.WriteLog("Logout successful...");
         }
-        ResetUserInfo();
+        m_user.ResetUserInfo();
         m_linkActive = false;
         WriteLoginFlag();
     } catch (...) {
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
-        WriteLog("Error in Logout(): " + text);
-        SetError("Could not logout due to the following error: " + text);
+        m_ctx.WriteLog("Error in Logout(): " + text);
+        m_ctx.SetError("Could not logout due to the following error: " + text);
     }
 }
 
-void Link::WriteLoginFlag()
+void Session::WriteLoginFlag()
 {
-    writeBool(keys::OBLogin, keys::Login, m_linkActive);
+    m_ctx.exchange().writeBool(keys::OBLogin, keys::Login, m_linkActive);
 }
 
 } // namespace ob

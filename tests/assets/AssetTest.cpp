@@ -4,6 +4,7 @@
 
 #include "assets/AssetRecord.h"
 #include "platform/regional/Conversions.h"
+#include "assets/AssetLookup.h"
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
 
@@ -263,12 +264,12 @@ TEST_P(Assets, getATAG)
     inventory("A1000", "T1000", "PRT-100", "SN-4711", "Brennhall", "'M'", "'12'");
     LinkFixture f;
     f.start();
-    EXPECT_EQ(f.link().GetATAG("A1000"), "") << "no connection";
+    EXPECT_EQ(GetATAG(f.link().context(), f.link().session(), "A1000"), "") << "no connection";
     EXPECT_NE(f.logText().find("\nError getting ATAG for asset number 'A1000': "), std::string::npos);
     ASSERT_EQ(f.login(db->dbLogin(), db->user(), db->password()), "");
-    EXPECT_EQ(f.link().GetATAG("A1000"), "T1000");
+    EXPECT_EQ(GetATAG(f.link().context(), f.link().session(), "A1000"), "T1000");
     EXPECT_TRUE(f.logHas("ATAG: T1000"));
-    EXPECT_EQ(f.link().GetATAG("A9999"), "");
+    EXPECT_EQ(GetATAG(f.link().context(), f.link().session(), "A9999"), "");
     EXPECT_TRUE(f.logHas("Unable to locate ATAG"));
     EXPECT_EQ(f.get("General", "Error"), "") << "GetATAG reports nothing in Error";
 }

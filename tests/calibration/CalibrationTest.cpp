@@ -7,6 +7,7 @@
 #include "platform/ini/SharedFile.h"
 #include "platform/regional/Conversions.h"
 #include "support/EnvironmentVariable.h"
+#include "calibration/Deletion.h"
 #include "support/LinkFixture.h"
 #include "support/TestDatabase.h"
 
@@ -78,8 +79,8 @@ TEST_P(Calibration, theRecordWithEveryMappingKeyAbsent)
               "INSERT INTO ob.Calibration (atag, ctag, CDSRC, C2301, C2333, C2307, C2311, C2312, C2314, C2320, C2329, "
               "C2342, C2343, C2363, C2323) VALUES ('T1000', '" + ctag + "', 'PY2', '2026-12-05', '14:03:27', '" +
                   db->user() + "', '0', '', '0', '', '', '', '15:10:00', 'N', 'I');");
-    EXPECT_EQ(f->link().CalATAG(), "T1000");
-    EXPECT_EQ(f->link().CalCTAG(), ctag);
+    EXPECT_EQ(f->link().calibration().ATAG(), "T1000");
+    EXPECT_EQ(f->link().calibration().CTAG(), ctag);
     const Rows row = rows("SELECT ATAG, CDSRC, C2301, C2333, C2307, C2343, C2363, C2323 FROM ob.Calibration");
     ASSERT_EQ(row.size(), 1u);
     EXPECT_EQ(row[0], (std::vector<std::optional<std::string>>{"T1000", "PY2", "2026-12-05", "14:03:27", db->user(),
@@ -231,7 +232,7 @@ TEST_P(Calibration, aFailedReplacementLeavesTheOldRecordWhole)
         EXPECT_EQ(count("Results", first), 1) << what;
         EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], "1") << what;
         // Nothing can be attached to the record that was never created.
-        EXPECT_EQ(f->link().CalCTAG(), "") << what;
+        EXPECT_EQ(f->link().calibration().CTAG(), "") << what;
     };
 
     // A value that does not convert fails before anything is deleted, and the
@@ -378,9 +379,9 @@ TEST_P(Calibration, sameSecondSameStartGivesTheSameKeyAndOneRecord)
 {
     calibrationKeys();
     ASSERT_EQ(f->act("/CREATECAL"), "");
-    const std::string first = f->link().CalCTAG();
+    const std::string first = f->link().calibration().CTAG();
     ASSERT_EQ(f->act("/CREATECAL"), "");
-    EXPECT_EQ(f->link().CalCTAG(), first);
+    EXPECT_EQ(f->link().calibration().CTAG(), first);
     EXPECT_EQ(count("Calibration", first), 1);
 }
 
@@ -442,7 +443,7 @@ TEST_P(Calibration, standardsAreAttachedToTheCalibrationInProgress)
 
     // After /FLUSHFULLRES nothing more is attached to it.
     EXPECT_EQ(f->act("/FLUSHFULLRES"), "");
-    EXPECT_EQ(f->link().CalATAG(), "");
+    EXPECT_EQ(f->link().calibration().ATAG(), "");
     f->set("Standards", "Count", "1");
     EXPECT_EQ(f->act("/WRITESTD"), "Could not attach standard asset () to current calibration record due to the "
                                    "following error: 5 - Invalid procedure call or argument: no calibration record "
@@ -483,7 +484,7 @@ TEST_P(Calibration, hostileTextsAreStoredExactly)
         ASSERT_EQ(f->act("/CREATECAL"), "");
         f->set("FullResults", "Comment", text);
         ASSERT_EQ(f->act("/CREATEFULLRES"), "");
-        const std::string ctag = f->link().CalCTAG();
+        const std::string ctag = f->link().calibration().CTAG();
         const Rows row = rows("SELECT C2329, C2320, C2400 FROM ob.Calibration WHERE CTAG=" + odbc::quoteLiteral(ctag));
         ASSERT_EQ(row.size(), 1u);
         EXPECT_EQ(row[0], (std::vector<std::optional<std::string>>{text, text, text}));
@@ -534,7 +535,7 @@ TEST_P(Calibration, textInThePeersCodePageReachesTheDatabaseAsUtf8AndComesBack)
         ASSERT_EQ(f->act("/CREATECAL"), "");
         peerWrites("FullResults", "SetpointUnits", c.unitBytes);
         ASSERT_EQ(f->act("/CREATEFULLRES"), "");
-        const std::string ctag = odbc::quoteLiteral(f->link().CalCTAG());
+        const std::string ctag = odbc::quoteLiteral(f->link().calibration().CTAG());
         EXPECT_EQ(rows("SELECT C2329 FROM ob.Calibration WHERE CTAG=" + ctag), (Rows{{c.model}}));
         EXPECT_EQ(rows("SELECT expv_u FROM ob.Results WHERE CTAG=" + ctag), (Rows{{c.unit}}));
     }
@@ -578,7 +579,7 @@ TEST_P(Calibration, theThreeDeletionsCommitTogetherOrNotAtAll)
     // The standards table goes away: its deletion fails after the results' one ran.
     db->exec(GetParam() == Engine::SQLite ? "DROP TABLE ob.Standards" : "ALTER TABLE ob.Standards RENAME TO gone");
     bool deleted = true;
-    f->link().DeleteCalibrationRecords(first, deleted);
+    DeleteCalibrationRecords(f->link().context(), f->link().session(), first, deleted);
     EXPECT_FALSE(deleted);
     EXPECT_EQ(f->get("General", "Error").value_or("").rfind(
                   "Could not delete calibration records for CTAG '" + first + "' due to the following error: ", 0),

@@ -40,7 +40,7 @@ protected:
     };
     Outcome run(std::string columns = "atag, ctag, C1234, ", std::string values = "'T1', 'A1:1', 'x', ")
     {
-        const bool result = f->link().GetRequiredCustomFields("A1000", columns, values);
+        const bool result = f->link().requiredFields().GetRequiredCustomFields("A1000", columns, values);
         return {result, columns, values};
     }
 
@@ -219,24 +219,24 @@ TEST_P(RequiredFields, pickLists)
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2401', 'A')");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2401', NULL)");
     std::vector<std::string> items{"stale"};
-    f->link().LoadValidationItems(&items, "C2401");
+    f->link().requiredFields().LoadValidationItems(&items, "C2401");
     EXPECT_EQ(items, (std::vector<std::string>{"A", ""}));
-    f->link().LoadValidationItems(&items, "2401");
+    f->link().requiredFields().LoadValidationItems(&items, "2401");
     EXPECT_EQ(items, (std::vector<std::string>{"A", ""}));
     EXPECT_TRUE(f->logHas("SELECT * FROM ob.ValField WHERE Fldnum='2401';"));
 
-    f->link().LoadValidationItems(&items, "C9999");
+    f->link().requiredFields().LoadValidationItems(&items, "C9999");
     EXPECT_TRUE(items.empty()) << "no rows: the list ends empty";
 
     items = {"stale"};
-    f->link().LoadValidationItems(&items, "");
+    f->link().requiredFields().LoadValidationItems(&items, "");
     EXPECT_TRUE(items.empty());
     EXPECT_EQ(f->get("General", "Error")->rfind(
                   "Could not get validation pick list values for custom field '' due to the following error: ", 0),
               0u);
 
     const auto before = f->logLines().size();
-    f->link().LoadValidationItems(nullptr, "C2401");
+    f->link().requiredFields().LoadValidationItems(nullptr, "C2401");
     EXPECT_EQ(f->logLines().size(), before + 1);
     EXPECT_EQ(f->logLines().back(), "The validation pick list values collection is invalid.");
 }

@@ -78,14 +78,14 @@ TEST(QtOutputWindow, keepsAtMost32001LinesDroppingTheOldestFirst)
 
     int written = 0;
     while (list->count() < 32001) {
-        link.WriteLog("line " + std::to_string(++written));
+        link.context().WriteLog("line " + std::to_string(++written));
     }
     EXPECT_EQ(list->item(0)->text(), firstStartLine) << "nothing is dropped before the list is full";
 
-    link.WriteLog("one more");
+    link.context().WriteLog("one more");
     EXPECT_EQ(list->count(), 32001);
     EXPECT_EQ(list->item(0)->text(), secondStartLine);
-    link.WriteLog("and another");
+    link.context().WriteLog("and another");
     EXPECT_EQ(list->count(), 32001);
     EXPECT_EQ(list->item(list->count() - 1)->text(), "and another");
     EXPECT_EQ(list->currentRow(), 32000) << "the newest line is selected";

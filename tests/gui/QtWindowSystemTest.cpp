@@ -1,5 +1,6 @@
 // The Qt window system: its message boxes as the operator sees them, the
 // mouse pointer, the offscreen rule, and the one-second timer.
+#include "context/Messages.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>

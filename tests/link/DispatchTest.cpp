@@ -42,7 +42,7 @@ TEST(Dispatch, aBlankActionWritesNothingAndLogsNothing)
     f.set("General", "Action", "   ");
     const std::string before = f.dir.read("OB32PYII.INI");
     const auto logBefore = f.logLines();
-    f.link().ActionTimer_ThatTime();
+    f.link().OnTimerTick();
     EXPECT_EQ(f.dir.read("OB32PYII.INI"), before);
     EXPECT_EQ(f.logLines(), logBefore);
     EXPECT_EQ(f.windows->beeps, 0);
@@ -87,7 +87,7 @@ TEST(Dispatch, aTickDuringAnActionIsTurnedAwayAndChangesNothing)
         // WriteLog delivers events: a second tick arrives mid-action.
         if (nested++ == 0) {
             const std::string before = f.dir.read("OB32PYII.INI");
-            f.link().ActionTimer_ThatTime();
+            f.link().OnTimerTick();
             fileDuringNestedTick = before == f.dir.read("OB32PYII.INI") ? "unchanged" : "changed";
         }
     };

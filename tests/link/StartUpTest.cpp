@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "link/StartProcedure.h"
 #include "support/LinkFixture.h"
 
 namespace ob::test {
@@ -35,10 +36,10 @@ TEST(StartUp, writesTheStartValuesAndKeepsTheLastLoginFlag)
     EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False");
 
     EXPECT_FALSE(f.link().Terminated());
-    EXPECT_FALSE(f.link().LinkActive());
-    EXPECT_EQ(f.link().UserLevel(), -1);
-    EXPECT_FALSE(f.link().AllowCreateCal());
-    EXPECT_FALSE(f.link().AllowCreateInv());
+    EXPECT_FALSE(f.link().session().LinkActive());
+    EXPECT_EQ(f.link().session().user().UserLevel(), -1);
+    EXPECT_FALSE(f.link().session().user().AllowCreateCal());
+    EXPECT_FALSE(f.link().session().user().AllowCreateInv());
     EXPECT_EQ(f.windows->timerInterval, 1000);
     EXPECT_FALSE(f.windows->outputShown);
     EXPECT_TRUE(f.windows->boxes.empty());
@@ -131,7 +132,7 @@ TEST(WriteLog, theWindowListStopsAt32001Lines)
     LinkFixture f;
     f.start();
     for (int i = 0; i < 32100; ++i) {
-        f.link().WriteLog("line " + std::to_string(i));
+        f.link().context().WriteLog("line " + std::to_string(i));
     }
     EXPECT_EQ(f.windows->windowLines.size(), 32001u);
     EXPECT_EQ(f.windows->windowLines.back(), "line 32099");
@@ -142,7 +143,7 @@ TEST(WriteLog, anEmptyTextWritesOnlyTheTimeStamp)
 {
     LinkFixture f;
     f.start();
-    f.link().WriteLog("");
+    f.link().context().WriteLog("");
     const std::string raw = f.dir.read("OB32PYII.txt");
     EXPECT_NE(raw.find("12/5/2026 2:03:27 PM\t\r\n"), std::string::npos);
 }
@@ -171,8 +172,8 @@ TEST(MessageBoxes, errorBoxTextWithNumberAndSource)
     EXPECT_EQ(ws.boxes[0].icon, MessageIcon::Critical);
     EXPECT_EQ(ws.boxes[1].text, "An error occurred while using the ORBISTA interface utility.\r");
     EXPECT_EQ(ws.pointerRestores, 2);
-    EXPECT_EQ(Link::ErrorText(nullptr), "0 - ");
-    EXPECT_EQ(Link::ErrorText(Failure::invalidProcedureCall()), "5 - Invalid procedure call or argument");
+    EXPECT_EQ(ErrorText(nullptr), "0 - ");
+    EXPECT_EQ(ErrorText(Failure::invalidProcedureCall()), "5 - Invalid procedure call or argument");
 }
 
 TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce)

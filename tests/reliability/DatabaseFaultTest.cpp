@@ -43,7 +43,7 @@ void expectFailedLogin(LinkFixture& f, const std::string& dbLogin, const std::st
     f.windows->operatorDisplay = false;
     const std::string error = f.login(dbLogin, "jane", "secret");
     EXPECT_FALSE(error.empty()) << why;
-    EXPECT_FALSE(f.link().LinkActive()) << why;
+    EXPECT_FALSE(f.link().session().LinkActive()) << why;
     EXPECT_EQ(f.get("OBLogin", "Login"), "False") << why;
     EXPECT_EQ(f.get("General", "Busy"), "False") << why;
     EXPECT_FALSE(loginErrorOf(f).empty()) << why << ": the log names the driver's reason";
@@ -113,7 +113,7 @@ TEST(SqliteFaults, aReadOnlyDatabaseRefusesTheCalibrationClearlyAndKeepsItsRows)
     std::string outcome;
     if (!loginError.empty()) {
         // Refused at login: as clear as a missing file.
-        EXPECT_FALSE(f.link().LinkActive());
+        EXPECT_FALSE(f.link().session().LinkActive());
         outcome = "login refused: " + loginError;
     } else {
         // Reading works; the first write is refused with the creation's error.

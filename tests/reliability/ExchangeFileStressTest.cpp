@@ -389,7 +389,7 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole)
         char ack = 0;
         ASSERT_EQ(::write(orders[1], "a", 1), 1);
         ASSERT_EQ(::read(done[0], &ack, 1), 1);
-        f.link().ActionTimer_ThatTime();
+        f.link().OnTimerTick();
         const std::string content = ini::readFile(path, whole);
         if (!isWhole(content) || ini::lookup(content, "OBLogin", "LoginUserName") != "tech1" ||
             ini::lookup(content, "Mapping", "CoefficientsField") != "2341" || !ini::hasSection(content, "OBVersion"))

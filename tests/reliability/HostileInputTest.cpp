@@ -253,7 +253,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
         const std::string ctag = ctagNow(tRead);
         ASSERT_EQ(delta.size(), 1u);
         ASSERT_EQ(delta["Calibration"].size(), 1u);
-        EXPECT_TRUE(f->link().CalCTAG() == ctag);
+        EXPECT_TRUE(f->link().calibration().CTAG() == ctag);
         const Rows row = db->rows("SELECT ATAG, CTAG, C2301, C2333, C2312, C2320, C2323, C2329, C2342, C2341, C2400, "
                                   "C2307 FROM ob.Calibration WHERE CTAG=" + odbc::quoteLiteral(ctag));
         ASSERT_EQ(row.size(), 1u);

@@ -97,7 +97,7 @@ TEST_F(PostgresFaults, aStoppedServerEndsEachActionWithAClearErrorAndALoginRecov
     f.set("Calibration", "StartTime", "14:03:27");
     f.set("Calibration", "EndTime", "15:10");
     ASSERT_EQ(f.act("/CREATECAL"), "");
-    const std::string firstCtag = f.link().CalCTAG();
+    const std::string firstCtag = f.link().calibration().CTAG();
     f.set("FullResults", "Order", "1");
     ASSERT_EQ(f.act("/CREATEFULLRES"), "");
 
@@ -144,9 +144,9 @@ TEST_F(PostgresFaults, aStoppedServerEndsEachActionWithAClearErrorAndALoginRecov
 
     // /OBLOGOUT and /OBLOGIN bring the session back.
     EXPECT_EQ(f.act("/OBLOGOUT"), "");
-    EXPECT_FALSE(f.link().LinkActive());
+    EXPECT_FALSE(f.link().session().LinkActive());
     EXPECT_EQ(f.act("/OBLOGIN"), "");
-    EXPECT_TRUE(f.link().LinkActive());
+    EXPECT_TRUE(f.link().session().LinkActive());
     f.clock->value.second += 1;
     EXPECT_EQ(f.act("/CREATECAL"), "");
     EXPECT_EQ(db.rows("SELECT count(*) FROM ob.Calibration")[0][0], "1") << "the re-sent record replaced the first";
@@ -252,7 +252,7 @@ protected:
     {
         ASSERT_EQ(f.act("/OBLOGOUT"), "");
         ASSERT_EQ(f.act("/OBLOGIN"), "");
-        ASSERT_TRUE(f.link().LinkActive());
+        ASSERT_TRUE(f.link().session().LinkActive());
     }
 
     std::optional<TestDatabase> db;
@@ -265,7 +265,7 @@ protected:
 TEST_F(PostgresFrozen, aFrozenBackendEndsEachActionWithinItsTimeoutAndALoginRecovers)
 {
     ASSERT_EQ(createCalibration(), "");
-    const std::string firstCtag = f.link().CalCTAG();
+    const std::string firstCtag = f.link().calibration().CTAG();
     f.set("FullResults", "Order", "1");
     f.set("CurrentAsset", "Model", "M");
 
@@ -356,7 +356,7 @@ TEST_F(PostgresFrozen, aFrozenServerEndsTheLoginWithinItsTimeoutAndALaterLoginSu
             reason = line;
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(f.act("/OBLOGIN"), "");
-    EXPECT_TRUE(f.link().LinkActive());
+    EXPECT_TRUE(f.link().session().LinkActive());
     reportSize("ConnectionTimeout=2, server frozen with SIGSTOP: /OBLOGIN ends after " +
                std::to_string(seconds).substr(0, 4) + " s (" + reason + "); after SIGCONT /OBLOGIN succeeds");
 }

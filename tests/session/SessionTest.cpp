@@ -56,7 +56,7 @@ TEST(VersionCheck, admitsSevenBuild287AndLater)
         const std::string expected =
             *c.error ? std::string(c.error) : "No dsn name was found in the " + f.dir.file("NEXOVA.INI") + " file";
         EXPECT_EQ(error, expected);
-        EXPECT_FALSE(f.link().LinkActive());
+        EXPECT_FALSE(f.link().session().LinkActive());
         EXPECT_FALSE(f.get("OBLogin", "Login").has_value()) << "a refused login writes no login flag";
     }
 }
@@ -88,7 +88,7 @@ TEST_P(Session, storedCredentialsLogInAndPublishTheUser)
     LinkFixture f;
     f.start();
     EXPECT_EQ(f.login(db->dbLogin(), db->user(), db->password()), "");
-    EXPECT_TRUE(f.link().LinkActive());
+    EXPECT_TRUE(f.link().session().LinkActive());
     EXPECT_EQ(f.get("OBLogin", "Login"), "True");
     EXPECT_EQ(f.get("OBLogin", "UserLevel"), "3");
     EXPECT_EQ(f.get("OBLogin", "UserID"), db->user());
@@ -108,7 +108,7 @@ TEST_P(Session, storedCredentialsLogInAndPublishTheUser)
     EXPECT_EQ(f.logLines().size(), before + 3) << "only the dispatcher's own three lines";
 
     EXPECT_EQ(f.act("/OBLOGOUT"), "");
-    EXPECT_FALSE(f.link().LinkActive());
+    EXPECT_FALSE(f.link().session().LinkActive());
     EXPECT_EQ(f.get("OBLogin", "Login"), "False");
     EXPECT_EQ(f.get("OBLogin", "UserLevel"), "-1");
     EXPECT_EQ(f.get("OBLogin", "UserID"), "");
@@ -137,11 +137,11 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
         f.set("OBLogin", "LoginUserName", db->user());
         f.set("OBLogin", "LoginPassword", wrongPassword);
         f.act("/OBLOGIN");
-        EXPECT_FALSE(f.link().LinkActive()) << "the operator's retry still names the missing file";
+        EXPECT_FALSE(f.link().session().LinkActive()) << "the operator's retry still names the missing file";
         EXPECT_FALSE(f.dir.exists("missing.db")) << "a missing database is never created";
     } else {
         EXPECT_EQ(f.login(db->dbLogin(), db->user(), wrongPassword), "");
-        EXPECT_TRUE(f.link().LinkActive());
+        EXPECT_TRUE(f.link().session().LinkActive());
         EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Chris Calibrator");
     }
     EXPECT_EQ(dialogUser, db->user());
@@ -232,7 +232,7 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
     db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(user) +
              ", 2, 'Odd Name')");
     EXPECT_EQ(f.login(db->dbLogin(), user, password), "") << f.logText();
-    EXPECT_TRUE(f.link().LinkActive());
+    EXPECT_TRUE(f.link().session().LinkActive());
     EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Odd Name");
     EXPECT_EQ(f.windows->loginDialogsShown, 0);
     EXPECT_FALSE(f.dir.exists("other.db"));
@@ -260,23 +260,23 @@ TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
     f.set("OBLogin", "LoginUserName", db->user());
     ASSERT_EQ(f.act("/OBLOGIN"), "");
     // GetUserInfo does not clear before it reads: call it on the open session.
-    f.link().GetUserInfo("noname");
-    EXPECT_EQ(f.link().UserLevel(), 7);
-    EXPECT_EQ(f.link().UserID(), "noname");
-    EXPECT_EQ(f.link().UserFullName(), "Chris Calibrator");
+    f.link().session().user().GetUserInfo(&f.link().session().connection(), "noname");
+    EXPECT_EQ(f.link().session().user().UserLevel(), 7);
+    EXPECT_EQ(f.link().session().user().UserID(), "noname");
+    EXPECT_EQ(f.link().session().user().UserFullName(), "Chris Calibrator");
     EXPECT_EQ(f.get("General", "Error"), "Could not get user info due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f.get("OBLogin", "UserLevel"), "7");
 
-    f.link().GetUserInfo("nolevel");
-    EXPECT_EQ(f.link().UserLevel(), 7);
-    EXPECT_EQ(f.link().UserID(), "noname");
+    f.link().session().user().GetUserInfo(&f.link().session().connection(), "nolevel");
+    EXPECT_EQ(f.link().session().user().UserLevel(), 7);
+    EXPECT_EQ(f.link().session().user().UserID(), "noname");
 
-    f.link().GetUserInfo("o'brien");
-    EXPECT_EQ(f.link().UserFullName(), "Pat O'Brien") << "a name with an apostrophe is found";
+    f.link().session().user().GetUserInfo(&f.link().session().connection(), "o'brien");
+    EXPECT_EQ(f.link().session().user().UserFullName(), "Pat O'Brien") << "a name with an apostrophe is found";
 
-    f.link().GetUserInfo("nobody");
-    EXPECT_EQ(f.link().UserLevel(), -1);
-    EXPECT_EQ(f.link().UserFullName(), "");
+    f.link().session().user().GetUserInfo(&f.link().session().connection(), "nobody");
+    EXPECT_EQ(f.link().session().user().UserLevel(), -1);
+    EXPECT_EQ(f.link().session().user().UserFullName(), "");
     EXPECT_TRUE(f.logHas("User record NOT found..."));
 }
 

@@ -43,7 +43,7 @@ void LinkFixture::set(const std::string& section, const std::string& key, const 
 std::string LinkFixture::act(const std::string& action)
 {
     set("General", "Action", action);
-    m_link->ActionTimer_ThatTime();
+    m_link->OnTimerTick();
     return get("General", "Error").value_or("<missing>");
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ini/IniFile.h"
+#include "context/Messages.h"
 #include "link/Link.h"
 #include "support/FakeWindowSystem.h"
 #include "support/TempDir.h"

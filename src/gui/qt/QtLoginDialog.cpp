@@ -14,7 +14,7 @@
 #include "gui/qt/Twips.h"
 #include "platform/Failure.h"
 #include "session/LoginRules.h"
-#include "link/Link.h"
+#include "context/Messages.h"
 #include "context/WindowSystem.h"
 
 namespace ob::gui {

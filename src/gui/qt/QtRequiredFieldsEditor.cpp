@@ -18,7 +18,7 @@
 #include "gui/qt/RequiredFieldsDelegate.h"
 #include "gui/qt/Twips.h"
 #include "platform/Failure.h"
-#include "link/Link.h"
+#include "context/Messages.h"
 #include "context/WindowSystem.h"
 
 namespace ob::gui {

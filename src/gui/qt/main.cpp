@@ -11,7 +11,7 @@
 #include "gui/qt/SystemRegional.h"
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
-#include "link/Link.h"
+#include "link/StartProcedure.h"
 #include "context/Clock.h"
 #include "context/Environment.h"
 

@@ -13,7 +13,7 @@
 #include "gui/win32/Win32WindowSystem.h"
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
-#include "link/Link.h"
+#include "link/StartProcedure.h"
 #include "context/Clock.h"
 #include "context/Environment.h"
 

@@ -1,9 +1,10 @@
-// ExchangeValues: QualifyColumn, the column-name check, FormatTimeHMS, and the
-// failure of an exchange-file value's conversion.
+// Column names and values as they come from the exchange file.
+#include "context/ExchangeValues.h"
+
+#include <algorithm>
+
 #include "platform/Text.h"
 #include "platform/regional/Conversions.h"
-#include "link/Link.h"
-
 namespace ob {
 
 std::string QualifyColumn(const std::string& code, const std::string& letter)

@@ -1,0 +1,31 @@
+#pragma once
+// CalibrationRecord: /CREATECAL creates the calibration summary record from
+// [Calibration] and [Mapping], with the custom fields the request and the
+// operator fill, replacing a record of the same start in the same short
+// transaction; /FLUSHFULLRES ends the calibration in progress.
+
+#include "calibration/CalibrationInProgress.h"
+#include "calibration/DecimalPoint.h"
+#include "context/Context.h"
+#include "customfields/RequiredFields.h"
+#include "session/Session.h"
+
+namespace ob {
+
+class CalibrationRecord {
+public:
+    CalibrationRecord(Context& context, Session& session, RequiredFields& requiredFields,
+                      CalibrationInProgress& calibration);
+
+    void CreateCalibrationRecord();
+    void FlushFullResults();
+
+private:
+    Context& m_ctx;
+    Session& m_session;
+    RequiredFields& m_requiredFields;
+    CalibrationInProgress& m_calibration;
+    DecimalPoint m_decimalPoint;
+};
+
+} // namespace ob

@@ -1,0 +1,19 @@
+// The shared context: the clock's value and the error key.
+#include "context/Context.h"
+
+#include "context/ExchangeKeys.h"
+#include "platform/regional/Conversions.h"
+
+namespace ob {
+
+Context::Context(Environment env) : m_env(std::move(env)), m_log(*m_env.windows, *m_env.clock, m_env.regional) {}
+
+regional::DateValue Context::now() const { return regional::makeDateTime(clockNow()); }
+
+void Context::SetError(const std::string& text)
+{
+    m_exchange.writeText(keys::General, keys::Error, text);
+    WriteLog(text);
+}
+
+} // namespace ob

@@ -1,0 +1,52 @@
+#pragma once
+// Session: the connection to the ORBISTA database and who is logged in. The
+// version check of orbista.exe, the login with its retry loop and dialog,
+// the logout, and the one lookup pattern every query of the program uses.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "context/Context.h"
+#include "platform/odbc/Connection.h"
+#include "session/UserInfo.h"
+
+namespace ob {
+
+class Session {
+public:
+    explicit Session(Context& context);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void GetVersion(); // /OBVER
+    void Login();      // /OBLOGIN
+    void Logout();     // /OBLOGOUT
+    void WriteLoginFlag();
+    // Closes the connection, whatever its state; failures are ignored.
+    void close() noexcept;
+
+    bool LinkActive() const { return m_linkActive; }
+    const std::string& Version() const { return m_version; }
+    UserInfo& user() { return m_user; }
+    const UserInfo& user() const { return m_user; }
+
+    // Client-side cursor, execute, the rows. Failure 91 when not logged in.
+    odbc::Recordset query(const std::string& sql);
+    // The open connection for changes; Failure 91 when not logged in.
+    odbc::Connection& connection();
+
+private:
+    // The login dialog: false when the operator cancelled.
+    bool GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
+                      const std::string& details);
+
+    Context& m_ctx;
+    std::unique_ptr<odbc::Connection> m_connection;
+    UserInfo m_user;
+    bool m_linkActive = false;
+    std::string m_version;
+};
+
+} // namespace ob
