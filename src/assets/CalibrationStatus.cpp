@@ -1,24 +1,22 @@
 // The current asset's most recent calibration and its in-calibration state.
 #include "assets/CalibrationStatus.h"
 
+#include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
 #include "context/Messages.h"
-#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
 
 namespace {
 
-std::string mostRecentCalibrationQuery(const std::string& atag)
-{
+std::string mostRecentCalibrationQuery(const std::string& atag) {
     return "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(atag) + " AND C2339='1'";
 }
 
 } // namespace
 
-bool CalibrationStatus::CheckInCal(const AssetRecord& asset)
-{
+bool CalibrationStatus::CheckInCal(const AssetRecord& asset) {
     bool result = false;
     if (!m_session.LinkActive()) {
         return result;
@@ -65,8 +63,7 @@ bool CalibrationStatus::CheckInCal(const AssetRecord& asset)
     return result;
 }
 
-void CalibrationStatus::GetLastCalibration(AssetRecord& asset)
-{
+void CalibrationStatus::GetLastCalibration(AssetRecord& asset) {
     if (!m_session.LinkActive()) {
         return;
     }
@@ -77,7 +74,7 @@ void CalibrationStatus::GetLastCalibration(AssetRecord& asset)
     odbc::Recordset rs;
     try {
         m_ctx.WriteLog("Getting current asset most recent calibration information for asset number '" +
-                 asset.AssetNumber + "'...");
+                       asset.AssetNumber + "'...");
         const std::string sql = mostRecentCalibrationQuery(asset.ATAG);
         m_ctx.WriteLog(sql);
         rs = m_session.query(sql);
@@ -105,7 +102,7 @@ void CalibrationStatus::GetLastCalibration(AssetRecord& asset)
     } catch (...) {
         const Failure failure = currentFailure();
         m_ctx.SetError("Could not get asset most recent calibration information due to the following error: " +
-                 ErrorText(failure));
+                       ErrorText(failure));
     }
     rs.Close();
 }

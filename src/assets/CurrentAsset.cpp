@@ -1,9 +1,9 @@
 // Locating the instrument under test in the inventory.
 #include "assets/CurrentAsset.h"
 
+#include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
 #include "context/Messages.h"
-#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -11,20 +11,16 @@ namespace ob {
 namespace {
 
 // "<column>=<literal>": every value from outside goes through the one quoting function.
-std::string equals(const std::string& column, const std::string& value)
-{
+std::string equals(const std::string& column, const std::string& value) {
     return column + "=" + odbc::quoteLiteral(value);
 }
 
 } // namespace
 
 CurrentAsset::CurrentAsset(Context& context, Session& session)
-    : m_ctx(context), m_session(session), m_status(context, session)
-{
-}
+    : m_ctx(context), m_session(session), m_status(context, session) {}
 
-void CurrentAsset::LocateAsset()
-{
+void CurrentAsset::LocateAsset() {
     m_asset.Reset();
     odbc::Recordset rs;
     try {
@@ -33,8 +29,9 @@ void CurrentAsset::LocateAsset()
             m_asset.Serial = m_ctx.exchange().readText(keys::CurrentAsset, "Serial");
             m_asset.Mfg = m_ctx.exchange().readText(keys::CurrentAsset, "Mfg");
             m_ctx.WriteLog("Locating asset (" + m_asset.Model + "," + m_asset.Serial + "," + m_asset.Mfg + ")...");
-            const std::string sql = "SELECT * FROM ob.Inventory WHERE " + equals(QualifyColumn("I4203", "I"), m_asset.Model) +
-                                    " AND " + equals(QualifyColumn("I4206", "I"), m_asset.Serial) + " AND " +
+            const std::string sql = "SELECT * FROM ob.Inventory WHERE " +
+                                    equals(QualifyColumn("I4203", "I"), m_asset.Model) + " AND " +
+                                    equals(QualifyColumn("I4206", "I"), m_asset.Serial) + " AND " +
                                     equals(QualifyColumn("I4202", "I"), m_asset.Mfg);
             m_ctx.WriteLog(sql);
             rs = m_session.query(sql);
@@ -47,8 +44,8 @@ void CurrentAsset::LocateAsset()
                 m_asset.Model = rs.Fields(QualifyColumn("I4203", "I")).toText();
                 m_asset.Serial = rs.Fields(QualifyColumn("I4206", "I")).toText();
                 m_asset.Mfg = rs.Fields(QualifyColumn("I4202", "I")).toText();
-                m_ctx.WriteLog("Asset: " + m_asset.AssetNumber + " Model: " + m_asset.Model + " Serial: " + m_asset.Serial +
-                         " Mfg: " + m_asset.Mfg);
+                m_ctx.WriteLog("Asset: " + m_asset.AssetNumber + " Model: " + m_asset.Model +
+                               " Serial: " + m_asset.Serial + " Mfg: " + m_asset.Mfg);
                 GetCurrentAssetInfo();
                 m_status.GetLastCalibration(m_asset);
             }
@@ -61,8 +58,7 @@ void CurrentAsset::LocateAsset()
     rs.Close();
 }
 
-void CurrentAsset::GetCurrentAssetInfo()
-{
+void CurrentAsset::GetCurrentAssetInfo() {
     if (!m_session.LinkActive()) {
         return;
     }
@@ -84,9 +80,9 @@ void CurrentAsset::GetCurrentAssetInfo()
             rs.MoveFirst();
             m_asset.ATAG = rs.Fields("ATAG").toTextOrEmpty();
             m_asset.Description = rs.Fields(QualifyColumn("I4204", "I")).toTextOrEmpty();
-            m_asset.Interval =
-                regional::toInt32(regional::val(rs.Fields(QualifyColumn("I4229", "I")).toTextOrEmpty()));
-            m_asset.IntervalUnits = AssetRecord::ConvUnitsToOBIU(rs.Fields(QualifyColumn("I4228", "I")).toTextOrEmpty());
+            m_asset.Interval = regional::toInt32(regional::val(rs.Fields(QualifyColumn("I4229", "I")).toTextOrEmpty()));
+            m_asset.IntervalUnits =
+                AssetRecord::ConvUnitsToOBIU(rs.Fields(QualifyColumn("I4228", "I")).toTextOrEmpty());
             m_asset.InCal = m_status.CheckInCal(m_asset);
         }
     } catch (...) {
@@ -96,8 +92,7 @@ void CurrentAsset::GetCurrentAssetInfo()
     rs.Close();
 }
 
-void CurrentAsset::WriteCurrentAsset()
-{
+void CurrentAsset::WriteCurrentAsset() {
     const regional::RegionalSettings& rs = m_ctx.regional();
     // One replacement of the file for the whole section: PYRALIS II reads it
     // only once Busy is False.

@@ -1,16 +1,16 @@
 // /CREATECAL: the calibration summary record.
 #include "calibration/CalibrationRecord.h"
 
-#include "assets/AssetLookup.h"
-#include "calibration/Deletion.h"
-#include "context/ExchangeValues.h"
-#include "context/Messages.h"
 #include <array>
 #include <functional>
 #include <optional>
 
-#include "context/InsertLists.h"
+#include "assets/AssetLookup.h"
+#include "calibration/Deletion.h"
 #include "context/ExchangeKeys.h"
+#include "context/ExchangeValues.h"
+#include "context/InsertLists.h"
+#include "context/Messages.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -49,11 +49,12 @@ enum MappingIndex {
     kPass
 };
 
-bool switchedOff(const std::string& mapping) { return text::upper(mapping) == "X"; }
+bool switchedOff(const std::string& mapping) {
+    return text::upper(mapping) == "X";
+}
 
 // The column a mapping or field code names; a name that is not plain fails.
-std::string checkedColumn(const std::string& code)
-{
+std::string checkedColumn(const std::string& code) {
     const std::string column = QualifyColumn(code, "C");
     if (!IsPlainColumnName(column)) {
         throw invalidColumnName(column);
@@ -65,16 +66,10 @@ std::string checkedColumn(const std::string& code)
 
 CalibrationRecord::CalibrationRecord(Context& context, Session& session, RequiredFields& requiredFields,
                                      CalibrationInProgress& calibration)
-    : m_ctx(context),
-      m_session(session),
-      m_requiredFields(requiredFields),
-      m_calibration(calibration),
-      m_decimalPoint(context.regional())
-{
-}
+    : m_ctx(context), m_session(session), m_requiredFields(requiredFields), m_calibration(calibration),
+      m_decimalPoint(context.regional()) {}
 
-void CalibrationRecord::CreateCalibrationRecord()
-{
+void CalibrationRecord::CreateCalibrationRecord() {
     const regional::RegionalSettings& rs = m_ctx.regional();
     const int year = m_ctx.currentYear();
     odbc::Recordset existing;
@@ -106,8 +101,9 @@ void CalibrationRecord::CreateCalibrationRecord()
             if (!found) {
                 break;
             }
-            customFields.emplace_back(checkedColumn(field),
-                                      m_ctx.exchange().readText(keys::CustomCalFields, "Value" + regional::formatInteger(n)));
+            customFields.emplace_back(
+                checkedColumn(field),
+                m_ctx.exchange().readText(keys::CustomCalFields, "Value" + regional::formatInteger(n)));
         }
 
         const std::string assetNumber = m_ctx.exchange().readText(keys::Calibration, "AssetNumber");
@@ -115,10 +111,11 @@ void CalibrationRecord::CreateCalibrationRecord()
         const std::string atag = GetATAG(m_ctx, m_session, assetNumber);
         if (atag.empty()) {
             m_ctx.SetError("Unable to get the ATAG for asset '" + assetNumber +
-                     "'. This asset may not exist in the ORBISTA database.");
+                           "'. This asset may not exist in the ORBISTA database.");
             return;
         }
-        const std::string ctag = assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_ctx.clockNow()));
+        const std::string ctag =
+            assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_ctx.clockNow()));
 
         std::string startDate = m_ctx.exchange().readText(keys::Calibration, "StartDate");
         if (regional::isDate(startDate, rs, year)) {
@@ -143,13 +140,15 @@ void CalibrationRecord::CreateCalibrationRecord()
         appendColumn(columns, values, QualifyColumn("C2333", "C"), startTime);
 
         const auto numeric = [&](const char* key) {
-            return convertExchangeValue(key, m_ctx.exchange().readText(keys::Calibration, key), [&](const std::string& value) {
-                return regional::formatGeneralNumber(regional::val(m_decimalPoint.NormalizeDecimalPoint(value)), rs);
-            });
+            return convertExchangeValue(key, m_ctx.exchange().readText(keys::Calibration, key),
+                                        [&](const std::string& value) {
+                                            return regional::formatGeneralNumber(
+                                                regional::val(m_decimalPoint.NormalizeDecimalPoint(value)), rs);
+                                        });
         };
         const auto date = [&](const std::string& value) {
             return regional::isDate(value, rs, year) ? regional::formatIsoDate(regional::parseDate(value, rs, year))
-                                                      : value;
+                                                     : value;
         };
         const auto add = [&](MappingIndex index, const std::function<std::string()>& value) {
             if (!switchedOff(mapping[index])) {
@@ -167,7 +166,9 @@ void CalibrationRecord::CreateCalibrationRecord()
             return convertExchangeValue("EndTime", m_ctx.exchange().readText(keys::Calibration, "EndTime"),
                                         [&](const std::string& value) { return FormatTimeHMS(value, rs, year); });
         });
-        add(kAborted, [&] { return m_ctx.exchange().readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N"); });
+        add(kAborted, [&] {
+            return m_ctx.exchange().readBool(keys::Calibration, "Aborted") ? std::string("Y") : std::string("N");
+        });
         add(kPass, [&] { return m_ctx.exchange().readText(keys::Calibration, "Pass", "I"); });
 
         const std::string coefficients = m_ctx.exchange().readText(keys::Calibration, "Coefficients");
@@ -245,7 +246,7 @@ void CalibrationRecord::CreateCalibrationRecord()
             if (!replacedCTAG.empty()) {
                 // The deletions logged above were undone.
                 m_ctx.WriteLog("Changes rolled back - the existing calibration record for CTAG '" + replacedCTAG +
-                         "' is kept");
+                               "' is kept");
             }
         }
         // Rows attached to a record that was never created could never be found.
@@ -254,6 +255,8 @@ void CalibrationRecord::CreateCalibrationRecord()
     }
 }
 
-void CalibrationRecord::FlushFullResults() { m_calibration.clear(); }
+void CalibrationRecord::FlushFullResults() {
+    m_calibration.clear();
+}
 
 } // namespace ob

@@ -7,8 +7,7 @@
 namespace ob {
 
 void DeleteCalibrationRecords(Context& context, Session& session, const std::string& ctag, bool& result,
-                              std::optional<Failure>* failureOut)
-{
+                              std::optional<Failure>* failureOut) {
     result = false;
     try {
         context.WriteLog("Deleting calibration records for CTAG '" + ctag + "'...");
@@ -30,7 +29,8 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
         const Failure failure = currentFailure();
         const std::string text = ErrorText(failure);
         context.WriteLog("Error in DeleteCalibrationRecords(): " + text);
-        context.SetError("Could not delete calibration records for CTAG '" + ctag + "' due to the following error: " + text);
+        context.SetError("Could not delete calibration records for CTAG '" + ctag +
+                         "' due to the following error: " + text);
         if (failureOut != nullptr) {
             *failureOut = failure;
         }

@@ -1,12 +1,12 @@
 // /CREATEFULLRES: one row of detailed results per test point.
 #include "calibration/FullResults.h"
 
-#include "context/ExchangeValues.h"
-#include "context/Messages.h"
 #include <array>
 
-#include "context/InsertLists.h"
 #include "context/ExchangeKeys.h"
+#include "context/ExchangeValues.h"
+#include "context/InsertLists.h"
+#include "context/Messages.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -45,8 +45,7 @@ constexpr std::array<ResultKey, 21> kResultKeys{{
 
 } // namespace
 
-void FullResults::CreateFullResultsRecord()
-{
+void FullResults::CreateFullResultsRecord() {
     if (!m_session.LinkActive()) {
         return;
     }

@@ -2,22 +2,20 @@
 #include "calibration/Standards.h"
 
 #include "assets/AssetLookup.h"
+#include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
 #include "context/Messages.h"
-#include "context/ExchangeKeys.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
 
 namespace {
-Failure noCalibrationInProgress()
-{
+Failure noCalibrationInProgress() {
     return Failure(5, "Invalid procedure call or argument: no calibration record is in progress");
 }
 } // namespace
 
-void Standards::AttachStandards()
-{
+void Standards::AttachStandards() {
     m_ctx.WriteLog("Associating standard assets (test equipment) to current calibration record...");
     if (!m_session.LinkActive()) {
         return;
@@ -42,9 +40,10 @@ void Standards::AttachStandards()
                                      "' was not found in the ORBISTA database");
             }
             m_ctx.WriteLog("Attaching standard asset number " + assetNumber + " to current calibration record...");
-            const std::string sql = "INSERT INTO ob.Standards (ATAG,CTAG," + QualifyColumn("2430", "C") +
-                                    ") Values (" + odbc::quoteLiteral(m_calibration.ATAG()) + ", " +
-                                    odbc::quoteLiteral(m_calibration.CTAG()) + ", " + odbc::quoteLiteral(standardATAG) + ");";
+            const std::string sql = "INSERT INTO ob.Standards (ATAG,CTAG," + QualifyColumn("2430", "C") + ") Values (" +
+                                    odbc::quoteLiteral(m_calibration.ATAG()) + ", " +
+                                    odbc::quoteLiteral(m_calibration.CTAG()) + ", " + odbc::quoteLiteral(standardATAG) +
+                                    ");";
             m_ctx.WriteLog(sql);
             odbc::Connection& connection = m_session.connection();
             connection.setCursorLocation(odbc::CursorLocation::Client);
@@ -57,7 +56,7 @@ void Standards::AttachStandards()
     } catch (...) {
         const Failure failure = currentFailure();
         m_ctx.SetError("Could not attach standard asset (" + assetNumber +
-                 ") to current calibration record due to the following error: " + ErrorText(failure));
+                       ") to current calibration record due to the following error: " + ErrorText(failure));
     }
 }
 

@@ -1,11 +1,10 @@
-#include "context/Clock.h"
-
 #include <ctime>
+
+#include "context/Clock.h"
 
 namespace ob {
 
-regional::CivilDateTime SystemClock::now() const
-{
+regional::CivilDateTime SystemClock::now() const {
     const std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_s(&local, &t);

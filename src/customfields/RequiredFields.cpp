@@ -2,14 +2,14 @@
 // operator in the required fields editor.
 #include "customfields/RequiredFields.h"
 
-#include "context/ExchangeValues.h"
-#include "context/Messages.h"
 #include <array>
 #include <memory>
 
-#include "context/InsertLists.h"
-#include "customfields/RequiredFieldsEditor.h"
 #include "context/ExchangeKeys.h"
+#include "context/ExchangeValues.h"
+#include "context/InsertLists.h"
+#include "context/Messages.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -18,13 +18,12 @@ namespace {
 
 // The columns of the definition dump, in its order.
 constexpr std::array<const char*, 34> kDumpColumns{
-    "Fldnum", "title",   "suppressed", "Ilevels", "Ireq",   "Idefault", "Slevels", "Sreq",   "Sdefault",
-    "Scopy",  "validation", "merge",   "row",     "col",    "len",      "datalen", "nextfld", "tooltip",
-    "datacol", "ftype",  "fform",      "postitle", "maxlen", "dcopy",   "chkfunc", "title2", "title3",
-    "title4", "title5",  "qrow",       "qcol",    "qsupp",  "MemoFieldSize", "Desktop"};
+    "Fldnum",  "title",      "suppressed", "Ilevels",  "Ireq",   "Idefault",      "Slevels", "Sreq",    "Sdefault",
+    "Scopy",   "validation", "merge",      "row",      "col",    "len",           "datalen", "nextfld", "tooltip",
+    "datacol", "ftype",      "fform",      "postitle", "maxlen", "dcopy",         "chkfunc", "title2",  "title3",
+    "title4",  "title5",     "qrow",       "qcol",     "qsupp",  "MemoFieldSize", "Desktop"};
 
-std::string dumpHeader()
-{
+std::string dumpHeader() {
     std::string line;
     for (const char* column : kDumpColumns) {
         line += std::string(column) + "\t";
@@ -32,8 +31,7 @@ std::string dumpHeader()
     return line;
 }
 
-std::string dumpRow(const odbc::Recordset& rs)
-{
+std::string dumpRow(const odbc::Recordset& rs) {
     std::string line;
     for (const char* column : kDumpColumns) {
         line += rs.Fields(column).toTextOrEmpty() + "\t";
@@ -44,8 +42,7 @@ std::string dumpRow(const odbc::Recordset& rs)
 } // namespace
 
 bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
-                                           std::string& valueList)
-{
+                                             std::string& valueList) {
     bool result = false;
     odbc::Recordset rs;
     std::unique_ptr<RequiredFieldsEditor> editor;
@@ -66,7 +63,7 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std
         rs = m_session.query(sql);
         if (rs.RecordCount() > 0) {
             m_ctx.WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
-                     " defined custom calibration fields...");
+                           " defined custom calibration fields...");
             m_ctx.WriteLog(dumpHeader());
             for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
                 m_ctx.WriteLog(dumpRow(rs));
@@ -129,7 +126,7 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std
                     // Unattended: nobody could fill the fields in, so the
                     // editor counts as closed without values.
                     m_ctx.WriteLog("No operator display is available - the required fields editor is closed without "
-                             "values");
+                                   "values");
                 }
                 if (!confirmed) {
                     // The record is still written (the peer waits for the
@@ -156,8 +153,7 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std
     return result;
 }
 
-void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
-{
+void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName) {
     if (items == nullptr) {
         m_ctx.WriteLog("The validation pick list values collection is invalid.");
         return;
@@ -177,7 +173,7 @@ void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const 
         rs = m_session.query(sql);
         if (rs.RecordCount() > 0) {
             m_ctx.WriteLog("There are " + regional::formatInteger(rs.RecordCount()) +
-                     " defined validation items for this field...");
+                           " defined validation items for this field...");
             for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
                 const std::string value = rs.Fields("val").toTextOrEmpty();
                 m_ctx.WriteLog("Adding validation item to list: " + value);
@@ -187,7 +183,7 @@ void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const 
     } catch (...) {
         const Failure failure = currentFailure();
         m_ctx.SetError("Could not get validation pick list values for custom field '" + fieldName +
-                 "' due to the following error: " + ErrorText(failure));
+                       "' due to the following error: " + ErrorText(failure));
     }
     rs.Close();
 }

@@ -4,11 +4,10 @@
 
 namespace ob {
 
-int ParseAction(const std::string& word)
-{
-    static constexpr std::array<const char*, 9> kWords{"/OBVER",    "/OBLOGIN",       "/OBLOGOUT",
-                                                        "/LOCASSET", "/CREATECAL",     "/WRITESTD",
-                                                        "/CREATEFULLRES", "/FLUSHFULLRES", "/TERMINATE"};
+int ParseAction(const std::string& word) {
+    static constexpr std::array<const char*, 9> kWords{"/OBVER",         "/OBLOGIN",      "/OBLOGOUT",
+                                                       "/LOCASSET",      "/CREATECAL",    "/WRITESTD",
+                                                       "/CREATEFULLRES", "/FLUSHFULLRES", "/TERMINATE"};
     int code = kNoAction;
     for (std::size_t i = 0; i < kWords.size(); ++i) {
         if (word.find(kWords[i]) != std::string::npos) {

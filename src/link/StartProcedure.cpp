@@ -1,13 +1,13 @@
 // The start procedure.
+#include "link/StartProcedure.h"
+
 #include <memory>
 
 #include "context/ExchangeKeys.h"
-#include "platform/system/InstanceLock.h"
-#include "platform/system/SystemFolders.h"
-#include "link/StartProcedure.h"
-
 #include "context/Messages.h"
 #include "link/Link.h"
+#include "platform/system/InstanceLock.h"
+#include "platform/system/SystemFolders.h"
 
 namespace ob {
 
@@ -15,8 +15,7 @@ namespace {
 constexpr const char* kCompany = "Brennhall Labs";
 } // namespace
 
-int RunStartProcedure(const Environment& env)
-{
+int RunStartProcedure(const Environment& env) {
     WindowSystem& ws = *env.windows;
     std::unique_ptr<Link> link;
     try {

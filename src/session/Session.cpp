@@ -1,15 +1,15 @@
 // The database session: version check, login, logout.
 #include "session/Session.h"
 
-#include "context/Messages.h"
-#include "session/Query.h"
 #include "context/ExchangeKeys.h"
+#include "context/Messages.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
 #include "platform/pe/FileVersion.h"
 #include "platform/regional/Conversions.h"
 #include "platform/system/SystemFolders.h"
 #include "session/LoginDialog.h"
+#include "session/Query.h"
 #include "session/Version.h"
 
 namespace ob {
@@ -21,10 +21,11 @@ constexpr const char* kHiddenPassword = "********";
 
 Session::Session(Context& context) : m_ctx(context), m_user(context) {}
 
-Session::~Session() { close(); }
+Session::~Session() {
+    close();
+}
 
-void Session::close() noexcept
-{
+void Session::close() noexcept {
     try {
         if (m_connection) {
             m_connection->Close();
@@ -34,18 +35,18 @@ void Session::close() noexcept
     }
 }
 
-odbc::Recordset Session::query(const std::string& sql) { return runQuery(m_connection.get(), sql); }
+odbc::Recordset Session::query(const std::string& sql) {
+    return runQuery(m_connection.get(), sql);
+}
 
-odbc::Connection& Session::connection()
-{
+odbc::Connection& Session::connection() {
     if (!m_connection) {
         throw Failure(91, "Object variable or With block variable not set");
     }
     return *m_connection;
 }
 
-void Session::GetVersion()
-{
+void Session::GetVersion() {
     const std::string before = m_version;
     try {
         const std::string path = sys::buildPath(m_ctx.env().programFolder, kExeName);
@@ -66,8 +67,7 @@ void Session::GetVersion()
     }
 }
 
-void Session::Login()
-{
+void Session::Login() {
     if (m_linkActive) {
         return;
     }
@@ -80,15 +80,15 @@ void Session::Login()
             m_ctx.WriteLog(DescribeVersion(v));
             if (v.Major < 7) {
                 m_ctx.WriteLog("Major version is not 7 or later! (" + regional::formatInteger(v.Major) +
-                         ") Terminating...");
+                               ") Terminating...");
                 m_ctx.SetError("ORBISTA version 7 or later is required (installed version: " + m_version + ")");
                 return;
             }
             if (v.Major == 7 && v.Build < 287) {
-                m_ctx.WriteLog("Major version is 7, but build is not 287 or later! (" + regional::formatInteger(v.Build) +
-                         ") Terminating...");
+                m_ctx.WriteLog("Major version is 7, but build is not 287 or later! (" +
+                               regional::formatInteger(v.Build) + ") Terminating...");
                 m_ctx.SetError("ORBISTA version 7.01 build 287 or later must be installed (installed version: " +
-                         m_version + " - build: " + regional::formatInteger(v.Build) + ")");
+                               m_version + " - build: " + regional::formatInteger(v.Build) + ")");
                 return;
             }
         }
@@ -123,10 +123,10 @@ void Session::Login()
         }
 
         m_connection = std::make_unique<odbc::Connection>();
-        m_connection->setLoginTimeout(odbc::timeoutFromText(m_ctx.exchange().readText(keys::General, keys::ConnectionTimeout),
-                                                           odbc::Timeouts::kDefaultLoginSeconds));
-        m_connection->setCommandTimeout(odbc::timeoutFromText(m_ctx.exchange().readText(keys::General, keys::CommandTimeout),
-                                                             odbc::Timeouts::kDefaultCommandSeconds));
+        m_connection->setLoginTimeout(odbc::timeoutFromText(
+            m_ctx.exchange().readText(keys::General, keys::ConnectionTimeout), odbc::Timeouts::kDefaultLoginSeconds));
+        m_connection->setCommandTimeout(odbc::timeoutFromText(
+            m_ctx.exchange().readText(keys::General, keys::CommandTimeout), odbc::Timeouts::kDefaultCommandSeconds));
         std::string message;
         std::string details;
         for (;;) {
@@ -145,8 +145,8 @@ void Session::Login()
             m_connection->setConnectionString("PROVIDER=MSDASQL;" + dsn +
                                               ";uid=" + odbc::quoteConnectionValue(userName) +
                                               ";pwd=" + odbc::quoteConnectionValue(password) + ";");
-            m_ctx.WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
-                     ")...");
+            m_ctx.WriteLog("Logging in to database (" +
+                           odbc::maskConnectionPasswords(m_connection->ConnectionString()) + ")...");
             try {
                 m_connection->Open();
             } catch (...) {
@@ -176,8 +176,7 @@ void Session::Login()
 }
 
 bool Session::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
-                                const std::string& details)
-{
+                           const std::string& details) {
     bool result = false;
     std::unique_ptr<LoginDialog> dialog;
     try {
@@ -215,8 +214,7 @@ bool Session::GetLoginInfo(std::string& userName, std::string& password, const s
     return result;
 }
 
-void Session::Logout()
-{
+void Session::Logout() {
     try {
         if (m_linkActive) {
             m_ctx.WriteLog("Logging out...");
@@ -237,8 +235,7 @@ void Session::Logout()
     }
 }
 
-void Session::WriteLoginFlag()
-{
+void Session::WriteLoginFlag() {
     m_ctx.exchange().writeBool(keys::OBLogin, keys::Login, m_linkActive);
 }
 

@@ -1,15 +1,14 @@
 // The logged-in user's level, id and full name.
-#include "context/ExchangeKeys.h"
-#include "platform/regional/Conversions.h"
 #include "session/UserInfo.h"
 
+#include "context/ExchangeKeys.h"
 #include "context/Messages.h"
+#include "platform/regional/Conversions.h"
 #include "session/Query.h"
 
 namespace ob {
 
-void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& userName)
-{
+void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& userName) {
     m_ctx.WriteLog("Getting user information...");
     odbc::Recordset rs;
     try {
@@ -41,8 +40,7 @@ void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& user
     rs.Close();
 }
 
-void UserInfo::ResetUserInfo()
-{
+void UserInfo::ResetUserInfo() {
     m_ctx.WriteLog("Resetting user info...");
     m_userLevel = -1;
     m_userID.clear();
@@ -50,8 +48,7 @@ void UserInfo::ResetUserInfo()
     WriteUserInfo();
 }
 
-void UserInfo::WriteUserInfo()
-{
+void UserInfo::WriteUserInfo() {
     // One replacement of the file: PYRALIS II reads them only once Busy is False.
     IniFile::KeyBatch user;
     user.WriteInteger(keys::UserLevel, m_userLevel, "");
