@@ -1,13 +1,16 @@
 // The exchange file under stress: writers killed at random moments, and a peer
 // rewriting the file in place without a lock while the link runs actions.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "platform/ini/IniFile.h"
@@ -22,7 +25,8 @@ const std::string kPeerLines = "; written by PYRALIS II\r\n[Calibration]\r\n  Co
 const std::string kSeed = "[General]\r\nAction=\r\nBusy=False\r\nError=\r\n\r\n" + kPeerLines;
 
 // Every line complete and a header, comment, blank or key=value; the peer's lines in place.
-bool isWhole(const std::string& content) {
+bool isWhole(const std::string& content)
+{
     if (!content.ends_with("\r\n") || content.find(kPeerLines) == std::string::npos)
         return false;
     for (std::size_t pos = 0; pos < content.size();) {
@@ -35,17 +39,11 @@ bool isWhole(const std::string& content) {
     return ini::lookup(content, "Calibration", "Comment") == "keep me";
 }
 
-int exitCodeOf(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 // A writer rewriting Key0..Key9 of [Kill] in turn, killed at a random moment
 // after its first write, 200 times: the file stays whole and holds the state
 // after some prefix of the writes; the next write clears what a kill left.
-TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew) {
+TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
+{
     TempDir dir;
     const std::string path = dir.write("OB32PYII.INI", kSeed);
     const auto temporaries = [&] {
@@ -80,9 +78,10 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew) {
         ::close(started[0]);
         ::usleep(static_cast<useconds_t>(delay(random)));
         ::kill(child, SIGKILL);
-        const int code = exitCodeOf(child);
-        ASSERT_TRUE(code == 0 || code == 128 + SIGKILL) << code;
-        midway += code != 0;
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) ? WEXITSTATUS(status) == 0 : WTERMSIG(status) == SIGKILL) << status;
+        midway += !WIFEXITED(status);
 
         const std::string content = ini::readFile(path);
         ASSERT_TRUE(isWhole(content) && ini::sectionEntries(content, "General").size() == 3) << content;
@@ -110,34 +109,8 @@ TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew) {
                " temporary file(s) left before the next write, none after it");
 }
 
-// A peer rewriting the file as the Windows profile functions do (read, truncate,
-// pause, write; no lock) in a tight loop. A byte on `orders` puts Action=/LOCASSET
-// into its next rewrite, answered on `done`; the end of `orders` ends it.
-[[noreturn]] void inPlacePeer(const std::string& path, int orders, int done) {
-    bool sendAction = false;
-    for (long rewrites = 1;; ++rewrites) {
-        char order = 0;
-        const auto got = ::read(orders, &order, 1);
-        if (got == 0)
-            ::_exit(0);
-        sendAction = sendAction || got == 1;
-        std::string content = ini::assign(ini::readFile(path), "Peer", "Tick", std::to_string(rewrites));
-        if (sendAction)
-            content = ini::assign(content, "General", "Action", "/LOCASSET");
-        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-        if (fd < 0)
-            ::_exit(7);
-        ::usleep(100); // the moment the file is empty
-        if (::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()))
-            ::_exit(8);
-        ::close(fd);
-        if (sendAction && ::write(done, "a", 1) == 1)
-            sendAction = false;
-        ::usleep(300);
-    }
-}
-
-TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole) {
+TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole)
+{
     TestDatabase db(Engine::SQLite);
     seedUserAndAsset(db);
     db.exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4206) VALUES ('T1', 'A1', 'Hart', 'PT100', 'S-1')");
@@ -150,37 +123,40 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole) 
     f.set("CurrentAsset", "Mfg", "Hart");
     const std::size_t linesBefore = f.logLines().size();
 
-    int orders[2];
-    int done[2];
-    ASSERT_EQ(::pipe(orders), 0);
-    ASSERT_EQ(::pipe(done), 0);
-    const pid_t peer = ::fork();
-    ASSERT_GE(peer, 0);
-    if (peer == 0) {
-        ::close(orders[1]);
-        ::fcntl(orders[0], F_SETFL, O_NONBLOCK);
-        inPlacePeer(path, orders[0], done[1]);
-    }
-    ::close(orders[0]);
-    ::close(done[1]);
+    // The peer rewrites the file as the Windows profile functions do (read, truncate,
+    // pause, write; no lock) in a tight loop; asked to, it writes Action=/LOCASSET too.
+    std::atomic<int> asked{0};
+    std::atomic<int> sent{0};
+    std::atomic<bool> running{true};
+    std::thread peer([&] {
+        for (long tick = 1; running; ++tick) {
+            const int action = asked;
+            std::string content = ini::assign(ini::readFile(path), "Peer", "Tick", std::to_string(tick));
+            if (action != sent)
+                content = ini::assign(content, "General", "Action", "/LOCASSET");
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            std::this_thread::sleep_for(std::chrono::microseconds(100)); // the moment the file is empty
+            out << content;
+            out.close();
+            sent = action;
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
     constexpr int kActions = 20;
     const auto hasGeneral = [](const std::string& content) { return ini::hasSection(content, "General"); };
     std::string damaged;
-    for (int i = 0; i < kActions && damaged.empty(); ++i) {
-        char ack = 0;
-        if (::write(orders[1], "a", 1) != 1 || ::read(done[0], &ack, 1) != 1) {
-            damaged = "<the peer ended>";
-            break;
-        }
+    for (int i = 1; i <= kActions && damaged.empty(); ++i) {
+        asked = i;
+        while (sent != i)
+            std::this_thread::yield();
         f.link().ActionTimer_ThatTime();
         const std::string content = ini::readFile(path, hasGeneral);
         if (!isWhole(content) || ini::lookup(content, "OBLogin", "LoginUserName") != db.user() ||
             ini::lookup(content, "Mapping", "CoefficientsField") != "2341" || !ini::hasSection(content, "OBVersion"))
             damaged = content;
     }
-    ::close(orders[1]);
-    EXPECT_EQ(exitCodeOf(peer), 0);
-    ::close(done[0]);
+    running = false;
+    peer.join();
     EXPECT_EQ(damaged, "") << "a write was built on a torn snapshot";
     const auto lines = f.logLines();
     const auto first = lines.begin() + static_cast<long>(linesBefore);
@@ -190,8 +166,8 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole) 
     EXPECT_EQ(std::count(first, lines.end(), "Locating asset (PT100,S-1,Hart)..."), located)
         << "a request read from a torn snapshot";
     reportSize(std::to_string(kActions) +
-               " /LOCASSET actions while a peer rewrote the file in place (truncate, 100 us, "
-               "write) in a loop; every request read whole, the file whole after each action");
+               " /LOCASSET actions while a peer rewrote the file in place (truncate, "
+               "100 us, write) in a loop; every request read whole, the file whole after each action");
 }
 
 } // namespace

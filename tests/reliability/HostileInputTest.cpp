@@ -18,54 +18,46 @@ using Rows = std::vector<Row>;
 const char* const kNotUtf8 = "invalid \xff\xfe \xc3( utf-8";
 
 // Quotes, statement and comment breaks, backslashes (an escape character to some
-// servers), wildcards, control characters, a NUL, bytes that are not UTF-8, 64 KiB.
-const std::vector<std::string>& hostileTexts() {
+// servers), wildcards, control characters, bytes that are not UTF-8; then a NUL and 64 KiB.
+const char* const kTexts[] = {"O'Brien's \"probe\"", "x'); DELETE FROM ob.Calibration; --", "') , ('injected",
+                              "/* open comment", "back\\slash\\' \\", "It's C:\\temp\\new", "Folder C:\\data\\",
+                              "\\', user(), version(), 1, 2, 3, 4, 5) #", "\\\\ \\% \\_ \\0 \\Z",
+                              "tab\tinside and %_ wildcards", "Zürich ±0,1 °C", "ctl \x01\x02\x1b[31m\x7f end", kNotUtf8};
+
+const std::vector<std::string>& hostileTexts()
+{
     static const std::vector<std::string> texts = [] {
-        std::string big;
-        while (big.size() < 65536)
-            big += "x'); DROP TABLE ob.Calibration; -- /* \"q\" ";
-        return std::vector<std::string>{"O'Brien's \"probe\"",
-                                        "x'); DELETE FROM ob.Calibration; --",
-                                        "') , ('injected",
-                                        "/* open comment",
-                                        "a;b -- c",
-                                        "back\\slash\\' \\",
-                                        "It's C:\\temp\\new",
-                                        "Folder C:\\data\\",
-                                        "\\', user(), version(), 1, 2, 3, 4, 5) #",
-                                        "\\\\ \\% \\_ \\0 \\Z",
-                                        "tab\tinside and %_ wildcards",
-                                        "Zürich ±0,1 °C",
-                                        std::string("ctl \x01\x02\x1b[31m\x7f end"),
-                                        std::string("nul\0inside", 10),
-                                        kNotUtf8,
-                                        std::string(65536, '\''),
-                                        big + "end"};
+        std::vector<std::string> all(std::begin(kTexts), std::end(kTexts));
+        all.insert(all.end(), {std::string("nul\0inside", 10), std::string(65536, '\''), ""});
+        while (all.back().size() < 65536)
+            all.back() += "x'); DROP TABLE ob.Calibration; -- /* \"q\" ";
+        return all;
     }();
     return texts;
 }
 
 class HostileInput : public ::testing::TestWithParam<Engine> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         db = std::make_unique<TestDatabase>(GetParam());
         seedUserAndAsset(*db);
         f.start();
         ASSERT_EQ(f.login(db->dbLogin(), db->user(), db->password()), "");
     }
 
-    std::map<std::string, Rows> tables() const {
-        std::map<std::string, Rows> all;
-        for (const char* t : {"Inventory", "AssetList", "Calibration", "Standards", "Results", "UserList",
-                              "XE2_Customiz", "ValField"}) {
-            all[t] = db->rows(std::string("SELECT * FROM ob.") + t);
-            std::sort(all[t].begin(), all[t].end());
-        }
-        return all;
-    }
-
     // Runs `action` into `error`; returns how many tables gained rows. No row may change or go away.
-    int act(const std::string& action, std::string& error) {
+    int act(const std::string& action, std::string& error)
+    {
+        const auto tables = [&] {
+            std::map<std::string, Rows> all;
+            for (const char* t : {"Inventory", "AssetList", "Calibration", "Standards", "Results", "UserList",
+                                  "XE2_Customiz", "ValField"}) {
+                all[t] = db->rows(std::string("SELECT * FROM ob.") + t);
+                std::sort(all[t].begin(), all[t].end());
+            }
+            return all;
+        };
         const auto before = tables();
         error = f.act(action);
         EXPECT_EQ(f.get("General", "Busy"), "False") << action;
@@ -82,20 +74,13 @@ protected:
     LinkFixture f;
 };
 
-// Some keys of [FullResults]: a figure, a prefix, units and a comment.
-const char* const kResultTexts[][2] = {{"Setpoint", "expv"},
-                                       {"ReferencePrefix", "Sys_actual_p"},
-                                       {"UUTUnits", "uut_ind_u"},
-                                       {"Uncertainty", "exp_uncert"},
-                                       {"Comment", "remark"}};
-
 // One hostile text at a time as asset model, serial and manufacturer, as asset
 // number, ATAG, every text key of [Calibration] and a custom field value, as
-// both kinds of standard lookup and as every text key of [FullResults].
-TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused) {
+// both kinds of standard lookup and as text keys of [FullResults].
+TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
+{
     int stored = 0;
     std::string error;
-    std::string refused;
     for (std::size_t i = 0; i < hostileTexts().size(); ++i) {
         const std::string& t = hostileTexts()[i];
         const std::string n = std::to_string(i);
@@ -126,8 +111,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused) {
             EXPECT_TRUE(f.get("CurrentAsset", "Mfg") == v);
         } else {
             EXPECT_FALSE(seeded) << error;
-            EXPECT_TRUE(startsWith(error, "Could not locate asset due to the following error: ")) << error;
-            refused += " /LOCASSET #" + n;
+            EXPECT_TRUE(error.starts_with("Could not locate asset due to the following error: ")) << error;
         }
 
         for (const char* key : {"AssetNumber", "StartDate", "StartTime", "TechName", "AmbientTemp", "AmbientHumid",
@@ -138,18 +122,16 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused) {
         f.set("CustomCalFields", "Value1", t);
         const int added = act("/CREATECAL", error);
         if (!error.empty()) {
-            EXPECT_TRUE(startsWith(error, "Could not create calibration summary record due to the following error: ") ||
-                        ((!seeded || v != t) && startsWith(error, "Unable to get the ATAG for asset '")))
+            EXPECT_TRUE(error.starts_with("Could not create calibration summary record due to the following error: ") ||
+                        ((!seeded || v != t) && error.starts_with("Unable to get the ATAG for asset '")))
                 << error;
             EXPECT_EQ(added, 0) << "a refused calibration leaves every table as it was";
-            refused += " /CREATECAL #" + n;
             f.act("/FLUSHFULLRES");
             continue;
         }
         ++stored;
         const std::string ctag = v + ":" + std::to_string(regional::secondsSince1970(f.clock->value));
         EXPECT_EQ(added, 1);
-        EXPECT_TRUE(f.link().CalCTAG() == ctag);
         const Rows cal = db->rows("SELECT ATAG, CTAG, C2301, C2333, C2312, C2320, C2323, C2329, C2342, C2341, C2400, "
                                   "C2307 FROM ob.Calibration WHERE CTAG=" +
                                   odbc::quoteLiteral(ctag));
@@ -169,30 +151,26 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused) {
 
         f.set("FullResults", "Order", "1");
         f.set("FullResults", "NumSamples", "2");
-        std::string columns = "remark";
-        for (const auto& [key, column] : kResultTexts) {
+        for (const char* key : {"Setpoint", "ReferencePrefix", "UUTUnits", "Comment"}) // a figure, a prefix, ...
             f.set("FullResults", key, t);
-            columns += std::string(", ") + column;
-        }
         EXPECT_EQ(act("/CREATEFULLRES", error), 1);
         EXPECT_EQ(error, "");
-        const Rows results = db->rows("SELECT " + columns + " FROM ob.Results WHERE CTAG=" + odbc::quoteLiteral(ctag));
-        EXPECT_TRUE(results == Rows{Row(std::size(kResultTexts) + 1, v)});
+        const Rows results = db->rows("SELECT expv, Sys_actual_p, uut_ind_u, remark FROM ob.Results WHERE CTAG=" +
+                                      odbc::quoteLiteral(ctag));
+        EXPECT_TRUE(results == Rows{Row(4, v)});
         EXPECT_EQ(f.act("/FLUSHFULLRES"), "");
     }
     reportSize(std::to_string(hostileTexts().size()) +
-               " hostile texts through /LOCASSET, /CREATECAL, /WRITESTD and "
+               " hostile texts through /LOCASSET, /CREATECAL, /WRITESTD, "
                "/CREATEFULLRES: " +
-               std::to_string(stored) +
-               " calibrations stored exactly, every other action "
-               "refused with a clear error" +
-               (refused.empty() ? "" : " (" + refused.substr(1) + " refused)"));
+               std::to_string(stored) + " calibrations stored exactly, the rest refused clearly");
 }
 
 // Column codes from [Mapping] and [CustomCalFields], and end times that are no
 // time, over an older record of the same start: each /CREATECAL is refused
 // with the creation's error and the older record, its standards and results stay.
-TEST_P(HostileInput, hostileColumnCodesAndEndTimesAreRefusedAndChangeNothing) {
+TEST_P(HostileInput, hostileColumnCodesAndEndTimesAreRefusedAndChangeNothing)
+{
     setCalibration(f);
     f.set("Calibration", "Coefficients", "1;2");
     ASSERT_EQ(f.act("/CREATECAL"), "");
@@ -206,42 +184,29 @@ TEST_P(HostileInput, hostileColumnCodesAndEndTimesAreRefusedAndChangeNothing) {
         f.clock->value.second = (30 + attempts++) % 60;
         std::string error;
         EXPECT_EQ(act("/CREATECAL", error), 0) << what;
-        EXPECT_TRUE(startsWith(error, "Could not create calibration summary record due to the following error: "))
+        EXPECT_TRUE(error.starts_with("Could not create calibration summary record due to the following error: "))
             << what << ": " << error;
     };
-    const std::vector<std::string> codes = {"C2311'",
-                                            "C2311;--",
-                                            "C2311) VALUES ('x'); --",
-                                            "C23\xff",
-                                            std::string("C2311\0x", 7),
-                                            "",
-                                            std::string(65536, 'C') + "'"};
-    for (const std::string key :
-         {"CoefficientsField", "WorkOrderField", "TestProcField", "MaintNotesField", "TechNameField", "AmbTempField",
-          "AmbHumidField", "EndDateField", "EndTimeField", "AbortedField", "PassField"}) {
-        for (const std::string& code : codes) {
-            f.set("Mapping", key, code);
-            attempt(key + " code #" + std::to_string(&code - codes.data()));
-        }
-        // Switched off, so that the next key's attempts are about that key alone.
-        f.set("Mapping", key, key == "CoefficientsField" ? "2341" : "X");
-    }
+    // Each road a code takes: a column of [Mapping], one of the coefficient columns, a custom field.
+    const std::string codes[] = {"C2311'", "C2311;--", "C2311) VALUES ('x'); --", "C23\xff", std::string("C2311\0x", 7),
+                                 "", std::string(65536, 'C') + "'"};
+    const char* const keys[][3] = {
+        {"Mapping", "WorkOrderField", "X"}, {"Mapping", "CoefficientsField", "2341"}, {"CustomCalFields", "Field1", "2400"}};
     f.set("CustomCalFields", "Value1", "v");
-    for (const std::string field : {"Field1", "Field2"}) {
+    for (const auto& [section, key, restore] : keys) {
         for (const std::string& code : codes) {
-            f.set("CustomCalFields", field, code);
-            attempt(field + " code #" + std::to_string(&code - codes.data()));
+            f.set(section, key, code);
+            attempt(std::string(key) + " code #" + std::to_string(&code - codes));
         }
-        f.set("CustomCalFields", field, field == "Field1" ? "2400" : "2401");
+        f.set(section, key, restore);
     }
     f.set("Mapping", "EndTimeField", "C2343");
     for (std::size_t i = 0; i < hostileTexts().size(); ++i) {
         f.set("Calibration", "EndTime", hostileTexts()[i]);
         attempt("EndTime hostile text #" + std::to_string(i));
     }
-    reportSize(std::to_string(attempts) +
-               " /CREATECAL attempts (hostile codes in the 11 [Mapping] keys and 2 "
-               "custom fields, hostile end times) over an existing record: every one refused, every table unchanged");
+    reportSize(std::to_string(attempts) + " /CREATECAL attempts (hostile column codes and end times) over an "
+               "existing record: every one refused, every table unchanged");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HostileInput, ::testing::ValuesIn(TestDatabase::engines()), engineName);

@@ -13,25 +13,24 @@
 
 namespace ob::test {
 
-inline void reportSize(const std::string& text) {
+inline void reportSize(const std::string& text)
+{
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::cout << "RELIABILITY " << info->test_suite_name() << "." << info->name() << ": " << text << std::endl;
     ::testing::Test::RecordProperty("size", text);
 }
 
-inline bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
 // The database's login role as a user, and asset A1000 (ATAG T1000).
-inline void seedUserAndAsset(TestDatabase& db) {
+inline void seedUserAndAsset(TestDatabase& db)
+{
     db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(db.user()) +
             ", 3, 'Chris')");
     db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T1000', 'A1000')");
 }
 
 // The keys of a calibration of A1000 started 12/5/2026 14:03:27.
-inline void setCalibration(LinkFixture& f) {
+inline void setCalibration(LinkFixture& f)
+{
     f.set("Calibration", "AssetNumber", "A1000");
     f.set("Calibration", "StartDate", "12/5/2026");
     f.set("Calibration", "StartTime", "14:03:27");
