@@ -1,37 +1,49 @@
 #pragma once
 // The real executables for end-to-end tests: ob32pyii started in a Windows
-// folder of its own (WINDIR), and ob32pyii-send playing PYRALIS II. Both are
-// found in the build folder that ctest names in OB32PYII_BUILD_DIR.
+// folder of its own, and ob32pyii-send playing PYRALIS II. Both are found in
+// the build folder that ctest names in OB32PYII_BUILD_DIR.
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <utility>
+#include <thread>
 #include <vector>
 
 namespace ob::test {
 
-// The path of a program of the build ("src/gui/qt/ob32pyii").
-std::string builtProgram(const std::string& relativePath);
-
 class RealProgram {
 public:
-    // Starts ob32pyii with WINDIR = `windowsFolder`, on the offscreen platform,
-    // with each of `environment` ("NAME=value") added.
+    // Starts ob32pyii with `windowsFolder` as its Windows folder (and, on Linux,
+    // the offscreen platform), with each of `environment` ("NAME=value") added.
     explicit RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment = {});
-    // Kills the program if it still runs.
-    ~RealProgram();
+    ~RealProgram(); // kills the program if it still runs
     RealProgram(const RealProgram&) = delete;
     RealProgram& operator=(const RealProgram&) = delete;
 
     long pid() const { return m_pid; }
-    // Waits until the log shows the end of start-up; false if the program
-    // ended or did not get there within `seconds`.
-    bool waitUntilStarted(double seconds = 20);
-    // Waits for the program's end; its exit status, or -1 when it still runs
-    // after `seconds`.
-    int waitForExit(double seconds = 20);
     bool running();
+    // Waits until the log shows the end of start-up; false if the program ended
+    // or did not get there within `seconds`.
+    bool waitUntilStarted(double seconds = 20) { return waitFor(seconds, true); }
+    // Waits for the program's end: its exit status, or -1 when it still runs after `seconds`.
+    int waitForExit(double seconds = 20) { return waitFor(seconds, false) ? m_status : -1; }
 
 private:
+    bool waitFor(double seconds, bool startUp)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+            std::ifstream log(m_folder + "/OB32PYII.txt", std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+            if (startUp && text.find("Creating action timer...") != std::string::npos)
+                return true;
+            if (!running())
+                return !startUp;
+        }
+        return false;
+    }
+
     std::string m_folder;
     long m_pid = 0;
     bool m_reaped = false;
@@ -41,7 +53,7 @@ private:
 
 struct SendResult {
     int exitCode = -1;
-    std::string output; // standard output and standard error
+    std::string output; // standard output and standard error, lines ending in LF
 };
 
 // Runs ob32pyii-send --dir `windowsFolder` with `arguments` and waits for it.

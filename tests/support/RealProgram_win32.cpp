@@ -5,20 +5,22 @@
 
 #include "platform/win32/Wide.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <stdexcept>
-#include <thread>
 
 namespace ob::test {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
 using win32::wide;
+
+std::string builtProgram(const std::string& relativePath)
+{
+    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
+    if (dir == nullptr || *dir == '\0')
+        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
+    return std::string(dir) + "/" + relativePath + ".exe";
+}
 
 // Quotes an argument so that the C runtime's parsing gives it back unchanged.
 std::wstring quoted(const std::wstring& argument)
@@ -38,37 +40,29 @@ std::wstring quoted(const std::wstring& argument)
     return out + L"\"";
 }
 
-// This process's environment with each NAME=value of `changes` set, as a
-// CreateProcessW block.
-std::wstring environmentBlock(const std::vector<std::string>& changes)
-{
-    std::map<std::wstring, std::wstring, std::less<>> variables;
-    std::vector<std::wstring> order;
-    wchar_t* block = ::GetEnvironmentStringsW();
-    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
-        order.emplace_back(entry);
-    ::FreeEnvironmentStringsW(block);
-    for (const auto& change : changes) {
-        const std::wstring text = wide(change);
-        const std::wstring name = text.substr(0, text.find(L'=') + 1);
-        std::erase_if(order, [&](const std::wstring& e) { return _wcsnicmp(e.c_str(), name.c_str(), name.size()) == 0; });
-        order.push_back(text);
-    }
-    std::wstring out;
-    for (const auto& e : order) {
-        out += e;
-        out += L'\0';
-    }
-    out += L'\0';
-    return out;
-}
-
-HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string>& environment, HANDLE output)
+// Starts `argv` with this process's environment, each NAME=value of `changes`
+// set, its output to `output` (or none).
+HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string>& changes, HANDLE output)
 {
     std::wstring command;
     for (const auto& a : argv)
         command += (command.empty() ? L"" : L" ") + quoted(wide(a));
-    std::wstring env = environmentBlock(environment);
+    std::vector<std::wstring> variables;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
+        variables.emplace_back(entry);
+    ::FreeEnvironmentStringsW(block);
+    for (const auto& change : changes) {
+        const std::wstring text = wide(change);
+        const std::wstring name = text.substr(0, text.find(L'=') + 1);
+        std::erase_if(variables,
+                      [&](const std::wstring& e) { return _wcsnicmp(e.c_str(), name.c_str(), name.size()) == 0; });
+        variables.push_back(text);
+    }
+    std::wstring env;
+    for (const auto& v : variables)
+        env += v + L'\0';
+    env += L'\0';
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (output != nullptr) {
@@ -78,25 +72,22 @@ HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info{};
-    // Wine now and then answers a start with "Internal error" while it is
-    // busy starting another process; a few more tries get through. A missing
-    // program is no reason to try again.
+    // Wine now and then answers a start with "Internal error" while it is busy
+    // starting another process; a few more tries get through. A missing program
+    // is no reason to try again.
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (::CreateProcessW(wide(argv[0]).c_str(), command.data(), nullptr, nullptr, output != nullptr,
                              CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info)) {
-            error = ERROR_SUCCESS;
-            break;
+            ::CloseHandle(info.hThread);
+            return info.hProcess;
         }
         error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             break;
         ::Sleep(200);
     }
-    if (error != ERROR_SUCCESS)
-        throw std::runtime_error("cannot start " + argv[0] + ": " + win32::errorText(error));
-    ::CloseHandle(info.hThread);
-    return info.hProcess;
+    throw std::runtime_error("cannot start " + argv[0] + ": " + win32::errorText(error));
 }
 
 int exitCodeOf(HANDLE process)
@@ -108,78 +99,30 @@ int exitCodeOf(HANDLE process)
 
 } // namespace
 
-std::string builtProgram(const std::string& relativePath)
-{
-    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
-    if (dir == nullptr || *dir == '\0') {
-        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
-    }
-    // The Windows program lives beside the Qt one's place, in win32/.
-    std::string path = std::string(dir) + "/" + relativePath;
-    if (relativePath == "src/gui/qt/ob32pyii")
-        path = std::string(dir) + "/src/gui/win32/ob32pyii";
-    return path + ".exe";
-}
-
 RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment)
     : m_folder(windowsFolder)
 {
     std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder};
     changes.insert(changes.end(), environment.begin(), environment.end());
-    m_process = start({builtProgram("src/gui/qt/ob32pyii")}, changes, nullptr);
+    m_process = start({builtProgram("src/gui/win32/ob32pyii")}, changes, nullptr);
     m_pid = static_cast<long>(::GetProcessId(m_process));
 }
 
 RealProgram::~RealProgram()
 {
-    if (!m_reaped && m_process != nullptr) {
-        ::TerminateProcess(m_process, 137);
+    if (!m_reaped && m_process != nullptr && ::TerminateProcess(m_process, 137))
         ::WaitForSingleObject(m_process, INFINITE);
-    }
     if (m_process != nullptr)
         ::CloseHandle(m_process);
 }
 
 bool RealProgram::running()
 {
-    if (m_reaped) {
-        return false;
-    }
-    if (::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) {
+    if (!m_reaped && ::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) {
         m_reaped = true;
         m_status = exitCodeOf(m_process);
-        return false;
     }
-    return true;
-}
-
-bool RealProgram::waitUntilStarted(double seconds)
-{
-    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
-    while (SteadyClock::now() < deadline) {
-        std::ifstream log(m_folder + "/OB32PYII.txt", std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-        if (text.find("Creating action timer...") != std::string::npos) {
-            return true;
-        }
-        if (!running()) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-int RealProgram::waitForExit(double seconds)
-{
-    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
-    while (running()) {
-        if (SteadyClock::now() >= deadline) {
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return m_status;
+    return !m_reaped;
 }
 
 SendResult send(const std::string& windowsFolder, const std::vector<std::string>& arguments)
@@ -195,22 +138,18 @@ SendResult send(const std::string& windowsFolder, const std::vector<std::string>
         throw std::runtime_error("cannot make a temporary file");
     std::vector<std::string> argv{builtProgram("tools/ob32pyii-send"), "--dir", windowsFolder, "--timeout", "30"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    SendResult result;
     const win32::UniqueHandle process(start(argv, {}, output.get()));
     ::WaitForSingleObject(process.get(), INFINITE);
     output.reset();
-    result.exitCode = exitCodeOf(process.get());
-    std::ifstream in(std::filesystem::path(name), std::ios::binary);
-    result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    in.close();
+    SendResult result{exitCodeOf(process.get()), {}};
+    {
+        std::ifstream in(std::filesystem::path(name), std::ios::binary);
+        result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     ::DeleteFileW(name);
     // The tool's standard output is in text mode: each line ends in CR LF.
-    std::string lines;
-    for (std::size_t i = 0; i < result.output.size(); ++i) {
-        if (!(result.output[i] == '\r' && i + 1 < result.output.size() && result.output[i + 1] == '\n'))
-            lines += result.output[i];
-    }
-    result.output = std::move(lines);
+    for (auto at = result.output.find("\r\n"); at != std::string::npos; at = result.output.find("\r\n", at))
+        result.output.erase(at, 1);
     return result;
 }
 
