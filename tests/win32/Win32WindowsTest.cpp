@@ -170,7 +170,7 @@ TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse
         whileModal(dialog.hwnd(), [&] { dialog.ShowModal(); }, [&] {
             HWND d = dialog.hwnd();
             EXPECT_EQ(textOf(d), "ORBISTA Login");
-            EXPECT_EQ(textOf(item(d, Win32LoginDialog::kMessage)), "Login failed");
+            EXPECT_EQ(textOf(item(item(d, Win32LoginDialog::kTabs), Win32LoginDialog::kMessage)), "Login failed");
             EXPECT_EQ(::SendMessageW(item(d, Win32LoginDialog::kPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
             EXPECT_EQ(::IsWindowVisible(item(d, Win32LoginDialog::kDetails)) != FALSE, !c.details.empty());
             EXPECT_TRUE(::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST);

@@ -26,28 +26,28 @@ Win32LoginDialog::Win32LoginDialog(WindowSystem& windows, HWND owner)
         return;
     const int fl = kFrameLeft;
     const int ft = kFrameTop;
-    // Created in tab order: the two boxes, OK, Cancel, then the details button.
-    addControl(L"STATIC", "Enter the user name and password to use to connect to the ORBISTA database.", SS_LEFT, -1,
-               fl + 120, ft + 120, 4575, 495);
-    addControl(L"STATIC", "User name", SS_LEFT, -1, fl + 600, ft + 1080, 1935, 255);
-    m_userName = addControl(WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kUserName, fl + 600, ft + 1320,
-                            2655, 285);
-    addControl(L"STATIC", "Password", SS_LEFT, -1, fl + 600, ft + 1680, 1935, 255);
-    m_password = addControl(WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD, kPassword, fl + 600,
-                            ft + 1920, 2655, 285);
-    ::SendMessageW(m_password, EM_SETPASSWORDCHAR, L'*', 0);
-    addControl(WC_BUTTONW, "&OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 5280, 3000, 1215, 375);
-    addControl(WC_BUTTONW, "&Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 5280, 3480, 1215, 375);
-    m_message = addControl(L"STATIC", "", SS_LEFT, kMessage, fl + 120, ft + 2400, 4335, 735);
-    ::SendMessageW(m_message, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont(true)), FALSE);
-    m_details = addControl(WC_BUTTONW, "...", WS_TABSTOP | BS_PUSHBUTTON, kDetails, fl + 4440, ft + 3000, 375, 255);
-    // The tab strip lies behind the page's controls.
+    // The tab strip lies behind the page's controls; the labels are drawn on its page.
     HWND tabs = addControl(WC_TABCONTROLW, "", WS_CLIPSIBLINGS, kTabs, 120, 120, 5055, 3735);
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;
     wchar_t caption[] = L"Login";
     tab.pszText = caption;
     ::SendMessageW(tabs, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
+    addLabelOnTab(tabs, "Enter the user name and password to use to connect to the ORBISTA database.", -1, fl + 120,
+                  ft + 120, 4575, 495);
+    addLabelOnTab(tabs, "User name", -1, fl + 600, ft + 1080, 1935, 255);
+    addLabelOnTab(tabs, "Password", -1, fl + 600, ft + 1680, 1935, 255);
+    // Red text, bold.
+    m_message = addLabelOnTab(tabs, "", kMessage, fl + 120, ft + 2400, 4335, 735, true);
+    // Created in tab order: the two boxes, OK, Cancel, then the details button.
+    m_userName = addControl(WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kUserName, fl + 600, ft + 1320,
+                            2655, 285);
+    m_password = addControl(WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD, kPassword, fl + 600,
+                            ft + 1920, 2655, 285);
+    ::SendMessageW(m_password, EM_SETPASSWORDCHAR, L'*', 0);
+    addControl(WC_BUTTONW, "&OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 5280, 3000, 1215, 375);
+    addControl(WC_BUTTONW, "&Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 5280, 3480, 1215, 375);
+    m_details = addControl(WC_BUTTONW, "...", WS_TABSTOP | BS_PUSHBUTTON, kDetails, fl + 4440, ft + 3000, 375, 255);
     ::SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -75,7 +75,7 @@ void Win32LoginDialog::firstPaint()
     ::ShowWindow(m_details, sDetails.empty() ? SW_HIDE : SW_SHOW);
     centre();
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetFocus(sUserName.empty() ? m_userName : m_password);
+    focus(sUserName.empty() ? m_userName : m_password);
 }
 
 void Win32LoginDialog::okClicked()
@@ -87,7 +87,7 @@ void Win32LoginDialog::okClicked()
         password = windowText(m_password);
         if (const auto missing = loginOkCheck(user, password)) {
             ShowInfoBox(m_windows, missing->second, missing->first);
-            ::SetFocus(user.empty() ? m_userName : m_password);
+            focus(user.empty() ? m_userName : m_password);
             return;
         }
     } catch (...) {
@@ -128,14 +128,6 @@ LRESULT Win32LoginDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case DM_GETDEFID:
         return MAKELRESULT(IDOK, DC_HASDEFID);
-    case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == m_message) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            ::SetTextColor(dc, RGB(255, 0, 0));
-            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-        }
-        break;
     case WM_CLOSE:
         cancel();
         return 0;

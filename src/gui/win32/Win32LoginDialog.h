@@ -13,7 +13,7 @@ namespace ob::win32 {
 
 class Win32LoginDialog final : public Win32Window, public LoginDialog {
 public:
-    // Control ids, for the operator in tests.
+    // Control ids, for the operator in tests; kMessage lies on the page of kTabs.
     enum : int { kUserName = 101, kPassword = 102, kMessage = 103, kDetails = 104, kTabs = 105 };
 
     // Message boxes go through `windows`; the dialog has `owner` (no task-bar entry).

@@ -150,7 +150,7 @@ void Win32RequiredFieldsEditor::firstPaint()
     selectRow(0);
     centre();
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetFocus(m_grid);
+    focus(m_grid);
 }
 
 int Win32RequiredFieldsEditor::currentRow() const
@@ -228,7 +228,7 @@ void Win32RequiredFieldsEditor::beginEdit(wchar_t firstKey)
     }
     ::SetWindowSubclass(keys, &Win32RequiredFieldsEditor::cellKeys, 2, reinterpret_cast<DWORD_PTR>(this));
     ::SetWindowPos(m_cell, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetFocus(keys);
+    focus(keys);
     if (firstKey != 0)
         ::SendMessageW(keys, WM_CHAR, firstKey, 0);
 }
@@ -240,8 +240,12 @@ void Win32RequiredFieldsEditor::cancelEdit()
     HWND cell = m_cell;
     m_cell = nullptr;
     m_cellRow = -1;
+    // The focus goes back to the grid, unless the operator took it elsewhere.
+    HWND focused = ::GetFocus();
+    const bool hadFocus = focused == cell || ::IsChild(cell, focused);
+    if (hadFocus)
+        focus(m_grid);
     ::DestroyWindow(cell);
-    ::SetFocus(m_grid);
 }
 
 // The value goes into the cell, then the check of the field's type runs on it.
@@ -315,7 +319,7 @@ void Win32RequiredFieldsEditor::okClicked()
             // Then straight to the field that is missing, ready for typing.
             if (loaded == m_loadCount && inModal()) {
                 selectRow(static_cast<int>(missing->first));
-                ::SetFocus(m_grid);
+                focus(m_grid);
                 beginEdit();
             }
             return;
@@ -380,9 +384,9 @@ LRESULT Win32RequiredFieldsEditor::handle(UINT message, WPARAM wParam, LPARAM lP
                                                    !::IsChild(m_cell, ::GetFocus()))) {
             commitEdit();
             if (wParam == CommitToOk)
-                ::SetFocus(m_ok);
+                focus(m_ok);
             else if (wParam != CommitIfFocusLeft)
-                ::SetFocus(m_grid);
+                focus(m_grid);
         }
         return 0;
     case WM_NOTIFY: {

@@ -112,6 +112,45 @@ HWND Win32Window::addControl(const wchar_t* windowClass, const std::string& text
     return control;
 }
 
+namespace {
+
+constexpr const wchar_t* kRedProperty = L"OB32PYII.Red";
+
+LRESULT CALLBACK tabPage(HWND tabs, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_CTLCOLORSTATIC) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetPropW(reinterpret_cast<HWND>(lParam), kRedProperty) != nullptr
+                               ? RGB(255, 0, 0)
+                               : ::GetSysColor(COLOR_BTNTEXT));
+        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+    }
+    if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(tabs, &tabPage, 3);
+    return ::DefSubclassProc(tabs, message, wParam, lParam);
+}
+
+} // namespace
+
+HWND Win32Window::addLabelOnTab(HWND tabs, const std::string& text, int id, int left, int top, int width, int height,
+                                bool red)
+{
+    ::SetWindowSubclass(tabs, &tabPage, 3, 0);
+    RECT page;
+    ::GetWindowRect(tabs, &page);
+    ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&page), 2);
+    HWND label = ::CreateWindowExW(0, L"STATIC", wide(text).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT,
+                                   twipsToPixels(left) - page.left, twipsToPixels(top) - page.top,
+                                   twipsToPixels(width), twipsToPixels(height), tabs,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                   nullptr);
+    if (red)
+        ::SetPropW(label, kRedProperty, reinterpret_cast<HANDLE>(1));
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont(red)), FALSE);
+    return label;
+}
+
 void Win32Window::centre()
 {
     RECT window;
@@ -164,8 +203,25 @@ void Win32Window::endModal()
     ::PostMessageW(m_hwnd, WM_NULL, 0, 0);
 }
 
+void Win32Window::focus(HWND control)
+{
+    m_focus = control;
+    ::SetFocus(control);
+}
+
 LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) {
+        HWND focused = ::GetFocus();
+        if (focused != nullptr && ::IsChild(m_hwnd, focused))
+            m_focus = focused;
+        return 0;
+    }
+    if ((message == WM_ACTIVATE || message == WM_SETFOCUS) && m_focus != nullptr && ::IsWindow(m_focus) &&
+        ::IsChild(m_hwnd, m_focus)) {
+        ::SetFocus(m_focus);
+        return 0;
+    }
     return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
 }
 

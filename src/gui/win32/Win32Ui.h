@@ -42,11 +42,19 @@ public:
     HWND addControl(const wchar_t* windowClass, const std::string& text, DWORD style, int id, int left, int top,
                     int width, int height, DWORD exStyle = 0);
 
+    // A label on the page of `tabs` (place in twips within the window), drawn
+    // over the page's own background; `red` for a warning.
+    HWND addLabelOnTab(HWND tabs, const std::string& text, int id, int left, int top, int width, int height,
+                       bool red = false);
+
     // Shows the window and runs its messages until endModal(), leaving the
     // owner disabled meanwhile. Timer ticks keep arriving through the loop.
     void runModal();
     void endModal();
     bool inModal() const { return m_modal; }
+    // Puts the focus on `control`, and back there whenever the window is
+    // activated again (a top-level window's default would take it itself).
+    void focus(HWND control);
 
 protected:
     // Makes the window with a client area of the size given in twips.
@@ -59,6 +67,7 @@ private:
     static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND m_hwnd = nullptr;
+    HWND m_focus = nullptr;
     bool m_modal = false;
     bool m_endModal = false;
 };

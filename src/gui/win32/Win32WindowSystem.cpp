@@ -15,8 +15,12 @@ namespace ob::win32 {
 
 namespace {
 
+// Keys for an open modal window get its dialog handling (Tab, Enter, Escape)
+// also when a log line delivers events in the middle of a tick.
 void dispatch(MSG& message)
 {
+    if (HWND modal = currentModalWindow(); modal != nullptr && ::IsDialogMessageW(modal, &message))
+        return;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
 }
