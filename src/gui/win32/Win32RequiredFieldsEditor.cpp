@@ -20,9 +20,8 @@ constexpr int kScrollRoomTwips = 400;
 constexpr int kGridWidthTwips = 8040;
 const char* const kHeaders[] = {"Field", "Title", "Value"};
 
-// Ends the in-place edit once the cell's own message is done: what follows it.
+// Ends the in-place edit once the cell's own message is done (a Win32ValueCell::End).
 constexpr UINT kEndEdit = WM_APP + 1;
-enum EndEdit : WPARAM { Commit, Drop, CommitToOk, CommitToGrid, CommitIfFocusLeft };
 
 // The background of a value cell that is still missing.
 HBRUSH missingBrush()
@@ -174,107 +173,51 @@ void Win32RequiredFieldsEditor::selectRow(int row)
 void Win32RequiredFieldsEditor::beginEdit(wchar_t firstKey)
 {
     const int row = currentRow();
-    if (m_cell != nullptr || row < 0 || row + 1 > colReqFields.Count())
+    if (m_cell || row < 0 || row + 1 > colReqFields.Count())
         return;
-    const auto& field = *colReqFields.Item(static_cast<long>(row + 1));
-    const editor::DropDown list = editor::dropDownFor(field);
+    const auto field = colReqFields.Item(static_cast<long>(row + 1));
     RECT cell{};
     cell.top = kValueColumn;
     cell.left = LVIR_BOUNDS;
     ::SendMessageW(m_grid, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
     ::MapWindowPoints(m_grid, hwnd(), reinterpret_cast<POINT*>(&cell), 2);
-    const int height = cell.bottom - cell.top;
-    const std::wstring text = wide(TextMatrix(row + 1, kValueColumn));
-    m_fixedList = list.kind == editor::DropDownKind::Fixed;
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    const wchar_t* windowClass = WC_EDITW;
-    if (list.kind == editor::DropDownKind::None)
-        style |= WS_BORDER | ES_AUTOHSCROLL;
-    else {
-        windowClass = WC_COMBOBOXW;
-        style |= WS_VSCROLL | (m_fixedList ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
-    }
-    m_cell = ::CreateWindowExW(0, windowClass, nullptr, style, cell.left, cell.top, cell.right - cell.left,
-                               list.kind == editor::DropDownKind::None ? height : height + 8 * height, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCell)), ::GetModuleHandleW(nullptr),
-                               nullptr);
-    if (m_cell == nullptr)
+    // An apostrophe is dropped, and in numeric fields "." types the system's
+    // decimal separator.
+    const auto filter = [field, this](char key) { return editor::filterKey(*field, key, m_regional); };
+    auto opened = std::make_unique<Win32ValueCell>(hwnd(), kCell, cell, editor::dropDownFor(*field),
+                                                   TextMatrix(row + 1, kValueColumn), filter, kEndEdit);
+    if (!opened->opened())
         return;
+    m_cell = std::move(opened);
     m_cellRow = row;
-    ::SendMessageW(m_cell, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont()), FALSE);
-    HWND keys = m_cell;
-    if (list.kind == editor::DropDownKind::None) {
-        ::SetWindowTextW(m_cell, text.c_str());
-        ::SendMessageW(m_cell, EM_SETSEL, 0, -1);
-    } else {
-        for (const auto& item : list.items) {
-            const std::wstring entry = wide(item);
-            ::SendMessageW(m_cell, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-        }
-        if (m_fixedList) {
-            ::SendMessageW(m_cell, CB_SETCURSEL,
-                           static_cast<WPARAM>(::SendMessageW(m_cell, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                              reinterpret_cast<LPARAM>(text.c_str()))),
-                           0);
-        } else {
-            // As in a plain text cell: what the operator types replaces the value.
-            ::SetWindowTextW(m_cell, text.c_str());
-            ::SendMessageW(m_cell, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-            COMBOBOXINFO info{};
-            info.cbSize = sizeof info;
-            if (::GetComboBoxInfo(m_cell, &info) && info.hwndItem != nullptr)
-                keys = info.hwndItem;
-        }
-    }
-    ::SetWindowSubclass(keys, &Win32RequiredFieldsEditor::cellKeys, 2, reinterpret_cast<DWORD_PTR>(this));
-    ::SetWindowPos(m_cell, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    focus(keys);
+    focus(m_cell->keys());
     if (firstKey != 0)
-        ::SendMessageW(keys, WM_CHAR, firstKey, 0);
+        ::SendMessageW(m_cell->keys(), WM_CHAR, firstKey, 0);
 }
 
 void Win32RequiredFieldsEditor::cancelEdit()
 {
-    if (m_cell == nullptr)
+    if (!m_cell)
         return;
-    HWND cell = m_cell;
-    m_cell = nullptr;
+    auto cell = std::move(m_cell);
     m_cellRow = -1;
     // The focus goes back to the grid, unless the operator took it elsewhere.
-    HWND focused = ::GetFocus();
-    const bool hadFocus = focused == cell || ::IsChild(cell, focused);
-    if (hadFocus)
+    if (cell->hasFocus())
         focus(m_grid);
-    ::DestroyWindow(cell);
 }
 
 // The value goes into the cell, then the check of the field's type runs on it.
 void Win32RequiredFieldsEditor::commitEdit()
 {
-    if (m_cell == nullptr || m_ending)
+    if (!m_cell || m_ending)
         return;
     m_ending = true;
     const int row = m_cellRow;
-    bool chosen = true;
-    std::string text;
-    if (m_fixedList) {
-        // A fixed list with nothing chosen leaves the cell as it was.
-        const auto index = ::SendMessageW(m_cell, CB_GETCURSEL, 0, 0);
-        chosen = index >= 0;
-        if (chosen) {
-            std::wstring item(static_cast<std::size_t>(::SendMessageW(m_cell, CB_GETLBTEXTLEN,
-                                                                      static_cast<WPARAM>(index), 0)) + 1,
-                              L'\0');
-            ::SendMessageW(m_cell, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.data()));
-            item.resize(wcslen(item.c_str()));
-            text = narrow(item);
-        }
-    } else {
-        text = windowText(m_cell);
-    }
+    // A fixed list with nothing chosen leaves the cell as it was.
+    const std::optional<std::string> value = m_cell->value();
     cancelEdit();
-    if (chosen) {
-        setCell(row, text);
+    if (value) {
+        setCell(row, *value);
         afterEdit(row);
     }
     m_ending = false;
@@ -378,14 +321,13 @@ LRESULT Win32RequiredFieldsEditor::handle(UINT message, WPARAM wParam, LPARAM lP
             okClicked();
         return 0;
     case kEndEdit:
-        if (wParam == Drop) {
+        if (wParam == Win32ValueCell::Drop) {
             cancelEdit();
-        } else if (wParam != CommitIfFocusLeft || (m_cell != nullptr && ::GetFocus() != m_cell &&
-                                                   !::IsChild(m_cell, ::GetFocus()))) {
+        } else if (wParam != Win32ValueCell::CommitIfFocusLeft || (m_cell && !m_cell->hasFocus())) {
             commitEdit();
-            if (wParam == CommitToOk)
+            if (wParam == Win32ValueCell::CommitToOk)
                 focus(m_ok);
-            else if (wParam != CommitIfFocusLeft)
+            else if (wParam != Win32ValueCell::CommitIfFocusLeft)
                 focus(m_grid);
         }
         return 0;
@@ -460,58 +402,6 @@ LRESULT CALLBACK Win32RequiredFieldsEditor::gridKeys(HWND grid, UINT message, WP
         break;
     }
     return ::DefSubclassProc(grid, message, wParam, lParam);
-}
-
-// Keys typed into a value: an apostrophe is dropped, "." in a numeric field
-// types the system's decimal separator; Enter keeps the value, Escape drops
-// it, Tab keeps it and moves on.
-LRESULT CALLBACK Win32RequiredFieldsEditor::cellKeys(HWND cell, UINT message, WPARAM wParam, LPARAM lParam,
-                                                     UINT_PTR, DWORD_PTR self)
-{
-    auto* form = reinterpret_cast<Win32RequiredFieldsEditor*>(self);
-    HWND window = form->hwnd();
-    switch (message) {
-    case WM_GETDLGCODE:
-        return ::DefSubclassProc(cell, message, wParam, lParam) | DLGC_WANTALLKEYS;
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == VK_TAB) {
-            if (form->m_cell != nullptr && ::SendMessageW(form->m_cell, CB_GETDROPPEDSTATE, 0, 0) == TRUE) {
-                ::SendMessageW(form->m_cell, CB_SHOWDROPDOWN, FALSE, 0);
-                if (wParam != VK_TAB)
-                    return 0;
-            }
-            const bool back = ::GetKeyState(VK_SHIFT) < 0;
-            ::PostMessageW(window, kEndEdit,
-                           wParam == VK_ESCAPE ? Drop
-                           : wParam == VK_TAB  ? (back ? CommitToGrid : CommitToOk)
-                                               : Commit,
-                           0);
-            return 0;
-        }
-        break;
-    case WM_CHAR:
-        if (wParam == L'\r' || wParam == L'\t' || wParam == 0x1b)
-            return 0;
-        if (wParam < 0x80 && form->m_cellRow >= 0) {
-            const auto& field = *form->colReqFields.Item(static_cast<long>(form->m_cellRow + 1));
-            const auto typed = editor::filterKey(field, static_cast<char>(wParam), form->m_regional);
-            if (!typed)
-                return 0;
-            const std::wstring instead = wide(*typed);
-            if (instead.size() == 1)
-                return ::DefSubclassProc(cell, message, instead[0], lParam);
-        }
-        break;
-    case WM_KILLFOCUS:
-        ::PostMessageW(window, kEndEdit, CommitIfFocusLeft, 0);
-        break;
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(cell, &Win32RequiredFieldsEditor::cellKeys, 2);
-        break;
-    default:
-        break;
-    }
-    return ::DefSubclassProc(cell, message, wParam, lParam);
 }
 
 } // namespace ob::win32

@@ -1,10 +1,12 @@
 #pragma once
 // "Required Fields" on Win32: a report-mode list view of the fields whose
-// value column is edited in place (an edit box, or a drop-down list for
-// PICK and FIXED fields).
+// value column is edited in place (Win32ValueCell).
 
 #include "customfields/RequiredFieldsEditor.h"
 #include "gui/win32/Win32Ui.h"
+#include "gui/win32/Win32ValueCell.h"
+
+#include <memory>
 #include "platform/regional/RegionalSettings.h"
 
 namespace ob {
@@ -36,7 +38,6 @@ protected:
 
 private:
     static LRESULT CALLBACK gridKeys(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK cellKeys(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     void firstPaint();
     int currentRow() const; // 0-based field row, or -1
@@ -56,9 +57,8 @@ private:
     HWND m_instructions = nullptr;
     HWND m_grid = nullptr;
     HWND m_ok = nullptr;
-    HWND m_cell = nullptr;     // the in-place editor, while a value is edited
-    int m_cellRow = -1;        // its row
-    bool m_fixedList = false;  // a list the operator must choose from
+    std::unique_ptr<Win32ValueCell> m_cell; // while a value is edited
+    int m_cellRow = -1;                     // its row
     bool m_ending = false;     // an edit is being committed or dropped
     unsigned m_loadCount = 0;  // counts unloads, so a late check finds its rows gone
 };
