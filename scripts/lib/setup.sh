@@ -143,12 +143,14 @@ ob_run_windows_suite() {
         local status=0
         ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 900 -LE display || status=$?
         wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
         # The windows' tests need a display. Wine's session takes the display
         # of its first process, so they get a session of their own on Xvfb.
         # No window manager runs there: Wine frames the windows itself rather
         # than wait for one at every hide.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
         ob_log "Running the Windows tests of $dir that show windows, under Wine on Xvfb"
         xvfb-run -a ctest --test-dir "$dir" --output-on-failure --timeout 900 -L display || status=$?
         wineserver -k >/dev/null 2>&1 || true
