@@ -22,7 +22,10 @@ public:
     std::function<void()> ThatTime;
 };
 
-// QtOutputWindow: the log window. Its list box lstOutput holds the log lines.
+// The log window. Its list box lstOutput holds the log lines, at most this
+// many and one more: the oldest goes first.
+inline constexpr int kMaxOutputLines = 32000;
+
 class OutputWindow {
 public:
     virtual ~OutputWindow() = default;

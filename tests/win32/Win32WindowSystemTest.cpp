@@ -1,7 +1,5 @@
 #include "gui/win32/UserRegional.h"
 #include "gui/win32/Win32WindowSystem.h"
-#include "customfields/RequiredFieldsEditor.h"
-#include "session/LoginDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -31,18 +29,6 @@ TEST(Win32WindowSystem, theTimerTicksThroughTheMessageLoopUntilStopped)
     ::Sleep(200);
     windows.DoEvents();
     EXPECT_EQ(ticks, 3);
-}
-
-TEST(Win32WindowSystem, untilTheWindowsExistTheLoginDialogAnswersCancel)
-{
-    Win32WindowSystem windows;
-    EXPECT_FALSE(windows.OperatorDisplayAvailable());
-    auto dialog = windows.CreateLoginDialog();
-    dialog->ShowModal();
-    EXPECT_TRUE(dialog->bCancel);
-    auto editor = windows.CreateReqFieldsEditor();
-    editor->ShowModal();
-    EXPECT_EQ(editor->Rows(), 1);
 }
 
 // Wine's default user locale is en-US when the host has only the C locale.

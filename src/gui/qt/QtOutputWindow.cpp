@@ -26,9 +26,6 @@ constexpr int kListLeftTwips = 60;
 constexpr int kListTopTwips = 60;
 constexpr int kWidthMarginTwips = 180;
 constexpr int kHeightMarginTwips = 460;
-// The log keeps at most this many lines and one more.
-constexpr int kMaxListLines = 32000;
-
 } // namespace
 
 // Lines are shown whole: the list is as wide as its widest line, so that it
@@ -188,7 +185,7 @@ void QtOutputWindow::PrintLog()
 // A line of the window's own keeps to the same bound as the log's lines.
 void QtOutputWindow::addOwnLine(const QString& text)
 {
-    if (lstOutput->count() > kMaxListLines) {
+    if (lstOutput->count() > kMaxOutputLines) {
         delete lstOutput->takeItem(0);
     }
     addLine(text);

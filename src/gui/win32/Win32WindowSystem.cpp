@@ -1,22 +1,26 @@
 #include "gui/win32/Win32WindowSystem.h"
 
-#include "customfields/RequiredFieldsEditor.h"
+#include "context/ExchangeKeys.h"
+#include "gui/win32/Win32LoginDialog.h"
+#include "gui/win32/Win32OutputWindow.h"
+#include "gui/win32/Win32RequiredFieldsEditor.h"
+#include "gui/win32/Win32Ui.h"
 #include "platform/win32/Wide.h"
-#include "session/LoginDialog.h"
 
 #include <iostream>
 #include <map>
 #include <vector>
 
-// <windows.h> names MessageBoxW so; the window system's own member is meant.
-#undef MessageBox
-
 namespace ob::win32 {
 
 namespace {
 
+// Keys for an open modal window get its dialog handling (Tab, Enter, Escape)
+// also when a log line delivers events in the middle of a tick.
 void dispatch(MSG& message)
 {
+    if (HWND modal = currentModalWindow(); modal != nullptr && ::IsDialogMessageW(modal, &message))
+        return;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
 }
@@ -83,23 +87,25 @@ private:
     std::vector<std::string> m_lines;
 };
 
-// Until the windows are built: the login dialog answers Cancel, the editor
-// its close box (the grid keeps its header row only).
-class CancelledLoginDialog final : public LoginDialog {
-public:
-    void setMessage(const std::string&) override {}
-    void ShowModal() override { bCancel = true; }
-};
-
-class ClosedReqFieldsEditor final : public RequiredFieldsEditor {
-public:
-    void setInstructions(const std::string&) override {}
-    void ShowModal() override {}
-    int Rows() const override { return 1; }
-    std::string TextMatrix(int, int) const override { return {}; }
-};
-
 } // namespace
+
+Win32WindowSystem::Win32WindowSystem(std::string windowsFolder, regional::RegionalSettings regional,
+                                     std::shared_ptr<const Clock> clock)
+    : m_windowsFolder(std::move(windowsFolder))
+    , m_regional(std::move(regional))
+    , m_clock(std::move(clock))
+{
+}
+
+bool Win32WindowSystem::OperatorDisplayAvailable() const
+{
+    return windowsCanBeShown();
+}
+
+HWND Win32WindowSystem::owner() const
+{
+    return m_outputWindow != nullptr && ::IsWindow(m_outputWindow) ? m_outputWindow : nullptr;
+}
 
 void Win32WindowSystem::DoEvents()
 {
@@ -136,15 +142,24 @@ void Win32WindowSystem::MessageBox(const std::string& text, const std::string& t
 {
     const UINT style = MB_OK | MB_TOPMOST | MB_SETFOREGROUND |
                        (icon == MessageIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION);
-    // Without a desktop (a service, Wine without a display) the box cannot
-    // be shown: the text goes to the error output instead.
-    if (::MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), style) == 0)
+    // Owned by the open modal window, if any, which it keeps disabled. Without
+    // a desktop (a service, Wine without a display) the box cannot be shown:
+    // the text goes to the error output instead.
+    HWND boxOwner = currentModalWindow();
+    if (::MessageBoxW(boxOwner, wide(text).c_str(), wide(title).c_str(), style) == 0)
         std::cerr << title << ": " << text << '\n';
 }
 
 std::unique_ptr<OutputWindow> Win32WindowSystem::CreateOutputWindow()
 {
-    return std::make_unique<MemoryOutputWindow>();
+    if (!windowsCanBeShown())
+        return std::make_unique<MemoryOutputWindow>();
+    std::string logFile = m_windowsFolder;
+    if (!logFile.empty() && logFile.back() != '\\' && logFile.back() != '/')
+        logFile += '\\';
+    auto window = std::make_unique<Win32OutputWindow>(logFile + keys::kLogFileName);
+    m_outputWindow = window->hwnd();
+    return window;
 }
 
 std::unique_ptr<SubTimer> Win32WindowSystem::CreateTimer()
@@ -154,12 +169,13 @@ std::unique_ptr<SubTimer> Win32WindowSystem::CreateTimer()
 
 std::unique_ptr<LoginDialog> Win32WindowSystem::CreateLoginDialog()
 {
-    return std::make_unique<CancelledLoginDialog>();
+    return std::make_unique<Win32LoginDialog>(*this, owner());
 }
 
 std::unique_ptr<RequiredFieldsEditor> Win32WindowSystem::CreateReqFieldsEditor()
 {
-    return std::make_unique<ClosedReqFieldsEditor>();
+    const int year = m_clock ? m_clock->now().year : SystemClock().now().year;
+    return std::make_unique<Win32RequiredFieldsEditor>(*this, m_regional, year, owner());
 }
 
 } // namespace ob::win32

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <iostream>
 #include <memory>
 
@@ -19,6 +21,9 @@
 
 int main()
 {
+    // Common controls 6 (the manifest's dependency): list view, tabs.
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
     // A message queue before anything can post to it.
     MSG message;
     ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
@@ -28,7 +33,7 @@ int main()
         env.programFolder = ob::sys::programFolder();
         env.regional = ob::win32::regionalFromUserLocale();
         env.clock = std::make_shared<ob::SystemClock>();
-        env.windows = std::make_shared<ob::win32::Win32WindowSystem>();
+        env.windows = std::make_shared<ob::win32::Win32WindowSystem>(env.windowsFolder, env.regional, env.clock);
         return ob::RunStartProcedure(env);
     } catch (...) {
         const ob::Failure failure = ob::currentFailure();

@@ -1,0 +1,341 @@
+// The three Win32 windows, worked through their messages from a second
+// thread as an operator works them, while this thread sits in the modal loop.
+
+#include "gui/win32/Win32LoginDialog.h"
+#include "gui/win32/Win32OutputWindow.h"
+#include "gui/win32/Win32RequiredFieldsEditor.h"
+#include "gui/win32/Win32WindowSystem.h"
+#include "platform/win32/Wide.h"
+#include "support/Win32Operator.h"
+
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+namespace ob::test {
+namespace {
+
+using win32::Win32LoginDialog;
+using win32::Win32RequiredFieldsEditor;
+using Boxes = std::vector<SeenBox>;
+
+class Win32Windows : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!windows.OperatorDisplayAvailable())
+            GTEST_SKIP() << "no display: run under xvfb-run";
+    }
+    // Runs `show` here (it returns when the window ends its modal loop) while
+    // `operate` works `window` from another thread; a window still open then
+    // is closed, so that a failing case ends.
+    static void whileModal(HWND window, const std::function<void()>& show, const std::function<void()>& operate)
+    {
+        std::thread operatorThread([&] {
+            ASSERT_TRUE(waitUntilShown(window));
+            operate();
+            if (!waitUntilHidden(window)) {
+                ADD_FAILURE() << "the window is still open";
+                ::PostMessageW(window, WM_CLOSE, 0, 0);
+            }
+        });
+        show();
+        operatorThread.join();
+    }
+    static bool waitUntilShown(HWND window)
+    {
+        for (int i = 0; i < 1000 && !::IsWindowVisible(window); ++i)
+            ::Sleep(20);
+        return ::IsWindowVisible(window);
+    }
+
+    win32::Win32WindowSystem windows{"C:\\lab"};
+};
+
+TEST_F(Win32Windows, theOutputWindowKeepsItsMarginsShowsLongLinesAndSaysWhereTheLogIsWithoutAPrinter)
+{
+    auto output = windows.CreateOutputWindow();
+    auto& window = dynamic_cast<win32::Win32OutputWindow&>(*output);
+    HWND list = ::GetDlgItem(window.hwnd(), win32::Win32OutputWindow::kListId);
+    EXPECT_EQ(textOf(window.hwnd()), "OB32PYII Output");
+    output->AddItem("first");
+    const std::string longLine(400, 'x');
+    output->AddItem(longLine);
+    EXPECT_EQ(output->ListCount(), 2);
+
+    ::SetWindowPos(window.hwnd(), nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);
+    RECT placed;
+    ::GetWindowRect(list, &placed);
+    ::MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+    const auto px = win32::twipsToPixels;
+    const auto tw = win32::pixelsToTwips;
+    EXPECT_EQ(placed.left, px(60));
+    EXPECT_EQ(placed.top, px(60));
+    EXPECT_EQ(placed.right - placed.left, px(tw(700) - 180));
+    EXPECT_EQ(placed.bottom - placed.top, px(tw(500) - 460));
+    EXPECT_GT(::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), placed.right - placed.left)
+        << "a long line can be scrolled to";
+
+    // Minimised, the list keeps a size of 0 rather than a negative one.
+    ::SetWindowPos(window.hwnd(), nullptr, 0, 0, 5, 5, SWP_NOZORDER | SWP_NOMOVE);
+
+    DWORD size = 0;
+    ::GetDefaultPrinterW(nullptr, &size);
+    if (size != 0)
+        GTEST_SKIP() << "a default printer exists: nothing is printed in a test";
+    ::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(win32::Win32OutputWindow::kListId, LBN_DBLCLK),
+                   reinterpret_cast<LPARAM>(list));
+    ASSERT_EQ(output->ListCount(), 3);
+    wchar_t last[200] = {};
+    ::SendMessageW(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(last));
+    EXPECT_EQ(win32::narrow(last), "No printer is installed: the log can be read in C:\\lab\\OB32PYII.txt");
+}
+
+struct LoginCase {
+    const char* name;
+    std::string user, password, details;
+    std::function<void(HWND dialog)> operate;
+    bool cancelled;
+    std::string userOut, passwordOut;
+    Boxes boxes;
+};
+
+TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse)
+{
+    const auto item = [](HWND dialog, int id) { return ::GetDlgItem(dialog, id); };
+    Boxes seen;
+    const auto box = [&] { seen.push_back(answerBox()); };
+    const SeenBox userMissing{"User Name Missing", "Enter the user name to use to login to the ORBISTA database."};
+    const SeenBox passwordMissing{"Password Missing", "Enter the password to use to login to the ORBISTA database."};
+    const std::vector<LoginCase> cases{
+        {"storedUserNameTypedPasswordEnter", "tech1", "old", "",
+         [&](HWND d) {
+             GUITHREADINFO info{};
+             info.cbSize = sizeof info;
+             ::GetGUIThreadInfo(::GetWindowThreadProcessId(d, nullptr), &info);
+             EXPECT_EQ(info.hwndFocus, item(d, Win32LoginDialog::kPassword)) << "the password box has the focus";
+             type(item(d, Win32LoginDialog::kPassword), "n'w 2"); // replaces the selected text
+             press(item(d, Win32LoginDialog::kPassword), VK_RETURN);
+         },
+         false, "tech1", "n'w 2", {}},
+        {"okReportsTheMissingUserNameThenThePassword", "", "", "",
+         [&](HWND d) {
+             click(item(d, IDOK));
+             box();
+             type(item(d, Win32LoginDialog::kUserName), " ");
+             click(item(d, IDOK));
+             box();
+             type(item(d, Win32LoginDialog::kPassword), "p");
+             click(item(d, IDOK));
+         },
+         false, " ", "p", {userMissing, passwordMissing}},
+        {"cancelDropsWhatWasTyped", "tech1", "old", "",
+         [&](HWND d) {
+             type(item(d, Win32LoginDialog::kUserName), "someone");
+             click(item(d, IDCANCEL));
+         },
+         true, "tech1", "old", {}},
+        {"escapeCancels", "tech1", "", "",
+         [&](HWND d) {
+             type(item(d, Win32LoginDialog::kPassword), "typed");
+             press(item(d, Win32LoginDialog::kPassword), VK_ESCAPE);
+         },
+         true, "tech1", "", {}},
+        {"theCloseBoxCancels", "tech1", "old", "",
+         [&](HWND d) {
+             type(item(d, Win32LoginDialog::kPassword), "typed");
+             ::PostMessageW(d, WM_CLOSE, 0, 0);
+         },
+         true, "tech1", "old", {}},
+        {"detailsShowTheDriversText", "tech1", "", "08001 - could not connect to server",
+         [&](HWND d) {
+             click(item(d, Win32LoginDialog::kDetails));
+             box();
+             click(item(d, IDCANCEL));
+         },
+         true, "tech1", "", {{"Login Error Details", "08001 - could not connect to server"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seen.clear();
+        auto made = windows.CreateLoginDialog();
+        auto& dialog = dynamic_cast<Win32LoginDialog&>(*made);
+        dialog.sUserName = c.user;
+        dialog.sPassword = c.password;
+        dialog.sDetails = c.details;
+        dialog.setMessage("Login failed");
+        whileModal(dialog.hwnd(), [&] { dialog.ShowModal(); }, [&] {
+            HWND d = dialog.hwnd();
+            EXPECT_EQ(textOf(d), "ORBISTA Login");
+            EXPECT_EQ(textOf(item(item(d, Win32LoginDialog::kTabs), Win32LoginDialog::kMessage)), "Login failed");
+            EXPECT_EQ(::SendMessageW(item(d, Win32LoginDialog::kPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
+            EXPECT_EQ(::IsWindowVisible(item(d, Win32LoginDialog::kDetails)) != FALSE, !c.details.empty());
+            EXPECT_TRUE(::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST);
+            c.operate(d);
+        });
+        EXPECT_EQ(dialog.bCancel, c.cancelled);
+        EXPECT_EQ(dialog.sUserName, c.userOut);
+        EXPECT_EQ(dialog.sPassword, c.passwordOut);
+        EXPECT_EQ(seen, c.boxes);
+    }
+}
+
+struct FieldSpec {
+    FieldSpec(std::string n, std::string t, std::string v, std::vector<std::string> i = {}, std::int32_t m = 20,
+              std::string d = {})
+        : name(std::move(n)), type(std::move(t)), validation(std::move(v)), items(std::move(i)), maxLength(m),
+          defaultValue(std::move(d))
+    {
+    }
+    std::string name, type, validation;
+    std::vector<std::string> items;
+    std::int32_t maxLength;
+    std::string defaultValue;
+};
+
+std::unique_ptr<RequiredFieldsEditor> editorWith(win32::Win32WindowSystem& windows,
+                                                 const std::vector<FieldSpec>& fields)
+{
+    auto editor = windows.CreateReqFieldsEditor();
+    for (const auto& spec : fields) {
+        auto field = std::make_shared<FieldDefinition>();
+        field->setFieldName(spec.name);
+        field->setFieldTitle("Title of " + spec.name);
+        field->setFieldType(spec.type);
+        field->setMaxLength(spec.maxLength);
+        field->setValidation(spec.validation);
+        field->ValidationItems() = spec.items;
+        field->setDefaultValue(spec.defaultValue, regional::CivilDateTime{2026, 5, 12, 14, 3, 27});
+        editor->colReqFields.AddReference(field, spec.name);
+    }
+    return editor;
+}
+
+// The value cell of the grid's `row` (0-based), read while the window is up.
+std::string cellText(HWND grid, int row)
+{
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = 2;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    ::SendMessageW(grid, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return win32::narrow(text);
+}
+
+// Goes down to `row`, opens its value for editing and types `keys` (VK_DOWN
+// for "\x28" in a fixed list), then Enter.
+void editRow(HWND editor, int row, const std::string& keys)
+{
+    HWND grid = ::GetDlgItem(editor, Win32RequiredFieldsEditor::kGrid);
+    for (int i = 0; i < row; ++i)
+        press(grid, VK_DOWN);
+    press(grid, VK_RETURN);
+    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
+    HWND cell = ::GetDlgItem(editor, Win32RequiredFieldsEditor::kCell);
+    if (HWND inner = ::FindWindowExW(cell, nullptr, L"Edit", nullptr))
+        cell = inner; // an editable drop-down: its edit box
+    if (keys == "\x28")
+        press(cell, VK_DOWN);
+    else
+        type(cell, keys);
+    press(cell, VK_RETURN);
+}
+
+TEST_F(Win32Windows, eachValueIsCheckedByItsTypeWhenItsCellIsLeft)
+{
+    const std::vector<FieldSpec> fields{
+        {"C2401", "STRING", "NONE", {}, 10}, {"C2402", "DATE", "NONE"},          {"C2403", "TIME", "NONE"},
+        {"C2404", "INT", "NONE"},           {"C2405", "DECIMAL4", "NONE"},      {"C2406", "STRING", "PICK", {"A", "B"}},
+        {"C2407", "STRING", "FIXED", {"X", "Y"}, 20, "X"}};
+    const auto invalid = [](const char* field, const char* what) {
+        return std::string("The value entered for ") + field + " is invalid. Please enter a valid " + what + ".";
+    };
+    struct Case {
+        int row;
+        std::string keys;
+        std::string cell;
+        Boxes boxes;
+        regional::RegionalSettings regional = regional::RegionalSettings::enUS();
+    };
+    const std::vector<Case> cases{
+        {0, "Calibrated-OK-2026", "Calibrated",
+         {{"Value Too Long", "The value entered for C2401 is too long. It has been truncated to 10 characters."}}},
+        {0, "it's", "its", {}},
+        {1, "3/4/2026", "2026-03-04", {}},
+        {1, "3/4/2026", "2026-04-03", {}, regional::RegionalSettings::deDE()},
+        {1, "31/31/2026", "", {{"Date Value Invalid", invalid("C2402", "date")}}},
+        {2, "7:5 pm", "19:05", {}},
+        {3, "12.5", "12.5", {}},
+        {3, "abc", "", {{"Numeric Value Invalid", invalid("C2404", "numeric value")}}},
+        {4, "1.5", "1,5", {}, regional::RegionalSettings::deDE()},
+        {5, "Oven 3", "Oven 3", {}},
+        {6, "\x28", "Y", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fields[static_cast<std::size_t>(c.row)].name + " " + c.keys);
+        win32::Win32WindowSystem local("C:\\lab", c.regional);
+        auto editor = editorWith(local, fields);
+        auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
+        Boxes seen;
+        whileModal(window.hwnd(), [&] { editor->ShowModal(); }, [&] {
+            HWND e = window.hwnd();
+            HWND grid = ::GetDlgItem(e, Win32RequiredFieldsEditor::kGrid);
+            std::thread answer([&] {
+                if (!c.boxes.empty())
+                    seen.push_back(answerBox());
+            });
+            editRow(e, c.row, c.keys);
+            answer.join();
+            ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell, true));
+            EXPECT_EQ(cellText(grid, c.row), c.cell);
+            // The close box unloads the window without any check.
+            ::PostMessageW(e, WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(seen, c.boxes);
+        EXPECT_EQ(editor->Rows(), 1) << "closed: the caller finds no field rows";
+    }
+}
+
+TEST_F(Win32Windows, okNamesTheFirstMissingValueOpensItAndTheTickGoesOnMeanwhile)
+{
+    auto editor = editorWith(windows, {{"C2401", "STRING", "NONE", {}, 20, "<enter user name>"},
+                                       {"C2402", "STRING", "NONE"}});
+    editor->setInstructions("The following required fields must be populated to create a new calibration record "
+                            "for asset A-1001.");
+    auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
+    auto timer = windows.CreateTimer();
+    int ticks = 0;
+    timer->ThatTime = [&] { ++ticks; };
+    timer->setInterval(50);
+    Boxes seen;
+    whileModal(window.hwnd(), [&] { editor->ShowModal(); }, [&] {
+        HWND e = window.hwnd();
+        EXPECT_EQ(textOf(e), "Required Fields");
+        EXPECT_EQ(textOf(::GetDlgItem(e, Win32RequiredFieldsEditor::kInstructions)),
+                  "The following required fields must be populated to create a new calibration record for asset "
+                  "A-1001.");
+        // Escape on the grid does nothing: the window has no Cancel button.
+        press(::GetDlgItem(e, Win32RequiredFieldsEditor::kGrid), VK_ESCAPE);
+        EXPECT_TRUE(::IsWindowVisible(e));
+        click(::GetDlgItem(e, IDOK));
+        seen.push_back(answerBox());
+        // Straight to the missing value, ready for typing.
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        type(::GetDlgItem(e, Win32RequiredFieldsEditor::kCell), "x");
+        click(::GetDlgItem(e, IDOK));
+    });
+    timer->setInterval(0);
+    EXPECT_EQ(seen, (Boxes{{"Value Missing", "You must enter a value for the field 'C2402'."}}));
+    ASSERT_EQ(editor->Rows(), 3);
+    EXPECT_EQ(editor->TextMatrix(1, 2), "<enter user name>");
+    EXPECT_EQ(editor->TextMatrix(2, 0), "C2402");
+    EXPECT_EQ(editor->TextMatrix(2, 2), "x");
+    EXPECT_GT(ticks, 0) << "the tick went on while the window was open";
+}
+
+} // namespace
+} // namespace ob::test
