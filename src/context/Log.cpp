@@ -6,11 +6,6 @@
 
 namespace ob {
 
-namespace {
-// The output window's list holds at most this many lines plus the new one.
-constexpr int kMaxListLines = 32000;
-} // namespace
-
 Log::Log(WindowSystem& windows, const Clock& clock, const regional::RegionalSettings& regional)
     : m_windows(windows), m_clock(clock), m_regional(regional) {}
 
@@ -39,7 +34,7 @@ void Log::WriteLog(const std::string& text) noexcept {
     if (m_output) {
         try {
             // The runtime reads the count as a 16-bit integer; 32001 fits.
-            if (m_output->ListCount() > kMaxListLines) {
+            if (m_output->ListCount() > kMaxOutputLines) {
                 m_output->RemoveItem(0);
             }
         } catch (...) {

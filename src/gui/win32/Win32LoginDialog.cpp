@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "context/WindowSystem.h"
-#include "link/Link.h"
+#include "context/Messages.h"
 #include "platform/Failure.h"
 #include "session/LoginRules.h"
 

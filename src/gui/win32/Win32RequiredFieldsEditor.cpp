@@ -4,7 +4,7 @@
 
 #include "context/WindowSystem.h"
 #include "customfields/EditorRules.h"
-#include "link/Link.h"
+#include "context/Messages.h"
 #include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 
