@@ -1,6 +1,5 @@
-// The exchange file held open by the peer, as Windows share modes make it
-// matter: a replacement waits for the peer to let go, and gives up with a
-// write failure, never a lost write and never a hang.
+// The exchange file held open by the peer: a replacement waits for the peer to
+// let go, and gives up with a write failure, never a lost write and never a hang.
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
@@ -18,8 +17,7 @@ using ob::test::TempDir;
 
 namespace {
 
-// Opens the file as a peer does that reads and writes it but does not share
-// deletion, so that nothing can be moved over it while it is open.
+// Opened as a peer that reads and writes but does not share deletion.
 ob::win32::UniqueHandle openAsPeer(const std::string& path)
 {
     return ob::win32::UniqueHandle(::CreateFileW(ob::win32::wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -34,26 +32,11 @@ std::string addBusy(const std::string& content)
 
 } // namespace
 
-TEST(OpenByPeer, aWriteWaitsUntilThePeerLetsGo)
+TEST(OpenByPeer, aWriteWaitsUntilThePeerLetsGoAndFailsIfItNeverDoes)
 {
     TempDir dir;
     const auto path = dir.write("OB32PYII.INI", "[General]\r\n");
     auto peer = openAsPeer(path);
-    ASSERT_TRUE(peer);
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        peer.reset();
-    });
-    EXPECT_EQ(ob::ini::updateFile(path, addBusy), "[General]\r\nBusy=True\r\n");
-    release.join();
-    EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\nBusy=True\r\n");
-}
-
-TEST(OpenByPeer, aPeerThatNeverLetsGoMakesTheWriteFailNotHang)
-{
-    TempDir dir;
-    const auto path = dir.write("OB32PYII.INI", "[General]\r\n");
-    const auto peer = openAsPeer(path);
     ASSERT_TRUE(peer);
     try {
         ob::ini::updateFile(path, addBusy);
@@ -62,11 +45,18 @@ TEST(OpenByPeer, aPeerThatNeverLetsGoMakesTheWriteFailNotHang)
         EXPECT_EQ(failure.number(), 75);
     }
     EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\n");
-    // Nothing left behind but the lock file.
-    int files = 0;
+    int files = 0; // nothing left behind but the lock file
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 2);
+
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        peer.reset();
+    });
+    EXPECT_EQ(ob::ini::updateFile(path, addBusy), "[General]\r\nBusy=True\r\n");
+    release.join();
+    EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\nBusy=True\r\n");
 }
 
 TEST(OpenByPeer, readingNeverStopsThePeerFromWriting)
