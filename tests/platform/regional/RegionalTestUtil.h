@@ -1,8 +1,6 @@
 #pragma once
 // Helpers shared by the regional conversion tests.
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <string>
 
@@ -12,18 +10,15 @@
 
 namespace ob::regional::test {
 
-// The year that completes dates written without one.
-constexpr int kYear = 2026;
+constexpr int kYear = 2026; // completes dates written without a year
 
+// "U" en-US, "D" de-DE, "G" en-GB, "C" the C locale.
 inline RegionalSettings settingsNamed(const std::string& name)
 {
-    if (name == "de-DE")
-        return RegionalSettings::deDE();
-    if (name == "en-GB")
-        return RegionalSettings::enGB();
-    if (name == "C")
-        return RegionalSettings::cLocale();
-    return RegionalSettings::enUS();
+    return name == "D" ? RegionalSettings::deDE()
+           : name == "G" ? RegionalSettings::enGB()
+           : name == "C" ? RegionalSettings::cLocale()
+                         : RegionalSettings::enUS();
 }
 
 // The failure number `f` raises, 0 when it raises none.

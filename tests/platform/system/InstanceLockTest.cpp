@@ -12,14 +12,13 @@ using ob::test::TempDir;
 
 namespace {
 
-// A child process that takes the lock, reports whether it got it, and then
-// waits until told to end (or is killed).
+// A child process that takes the lock, reports whether it got it, and waits
+// until its pipe closes (or it is killed).
 class LockingChild {
 public:
     explicit LockingChild(const std::string& path)
     {
-        int up[2];
-        int down[2];
+        int up[2], down[2];
         if (::pipe(up) != 0 || ::pipe(down) != 0)
             throw std::runtime_error("pipe");
         m_pid = ::fork();
@@ -28,40 +27,29 @@ public:
             ::close(down[1]);
             InstanceLock lock(path);
             const char held = lock.held() ? '1' : '0';
-            [[maybe_unused]] auto w = ::write(up[1], &held, 1);
             char c;
-            [[maybe_unused]] auto r = ::read(down[0], &c, 1);
-            ::_exit(0);
+            ::_exit(::write(up[1], &held, 1) == 1 && ::read(down[0], &c, 1) >= 0 ? 0 : 1);
         }
         ::close(up[1]);
         ::close(down[0]);
         m_toChild = down[1];
         char held = '0';
-        if (::read(up[0], &held, 1) != 1)
-            held = '?';
+        m_held = ::read(up[0], &held, 1) == 1 && held == '1';
         ::close(up[0]);
-        m_held = held == '1';
     }
-    ~LockingChild()
-    {
-        finish();
-    }
+    ~LockingChild() { finish(); }
 
     bool held() const { return m_held; }
     pid_t pid() const { return m_pid; }
-
-    void finish()
+    void finish(int signal = 0)
     {
         if (m_toChild >= 0) {
+            if (signal)
+                ::kill(m_pid, signal);
             ::close(m_toChild);
             m_toChild = -1;
             ::waitpid(m_pid, nullptr, 0);
         }
-    }
-    void kill()
-    {
-        ::kill(m_pid, SIGKILL);
-        finish();
     }
 
 private:
@@ -72,65 +60,46 @@ private:
 
 } // namespace
 
-TEST(InstanceLock, theFirstTakerHoldsItAndASecondDoesNot)
+TEST(InstanceLock, oneHolderAtATimeAndItsStartIsAnnounced)
 {
     TempDir dir;
-    InstanceLock first(dir.file("OB32PYII.lck"));
-    InstanceLock second(dir.file("OB32PYII.lck"));
-    EXPECT_TRUE(first.held());
-    EXPECT_FALSE(second.held());
-}
-
-TEST(InstanceLock, isFreeAgainOnceReleased)
-{
-    TempDir dir;
+    const auto path = dir.file("OB32PYII.lck");
     {
-        InstanceLock first(dir.file("OB32PYII.lck"));
-        ASSERT_TRUE(first.held());
+        InstanceLock first(path);
+        InstanceLock second(path);
+        EXPECT_TRUE(first.held());
+        EXPECT_FALSE(second.held());
+        EXPECT_TRUE(second.runningElsewhere());
+        EXPECT_EQ(InstanceLock::holderProcess(path), ::getpid());
+        // ob32pyii-send waits for the end of start-up before it writes.
+        EXPECT_FALSE(InstanceLock::holderStarted(path));
+        first.announceStarted();
+        EXPECT_TRUE(InstanceLock::holderStarted(path));
+        LockingChild child(path); // a child does not get the lock its parent holds
+        EXPECT_FALSE(child.held());
     }
-    InstanceLock again(dir.file("OB32PYII.lck"));
-    EXPECT_TRUE(again.held());
-}
-
-TEST(InstanceLock, anotherProcessHoldsItUntilItEnds)
-{
-    TempDir dir;
-    const auto path = dir.file("OB32PYII.lck");
-    LockingChild child(path);
-    ASSERT_TRUE(child.held());
-    EXPECT_FALSE(InstanceLock(path).held());
-    EXPECT_EQ(InstanceLock::holderProcess(path), child.pid());
-    child.finish();
     EXPECT_TRUE(InstanceLock(path).held());
-}
 
-TEST(InstanceLock, theLockOfAKilledProcessIsTakenOver)
-{
-    TempDir dir;
-    const auto path = dir.file("OB32PYII.lck");
-    LockingChild child(path);
-    ASSERT_TRUE(child.held());
-    child.kill();
-    EXPECT_TRUE(dir.exists("OB32PYII.lck"));
-    EXPECT_EQ(InstanceLock::holderProcess(path), 0);
-    InstanceLock lock(path);
-    EXPECT_TRUE(lock.held());
-    EXPECT_EQ(InstanceLock::holderProcess(path), ::getpid());
-}
-
-TEST(InstanceLock, aChildDoesNotGetTheLockItsParentHolds)
-{
-    TempDir dir;
-    const auto path = dir.file("OB32PYII.lck");
-    InstanceLock mine(path);
-    ASSERT_TRUE(mine.held());
-    LockingChild child(path);
-    EXPECT_FALSE(child.held());
-}
-
-TEST(InstanceLock, aLockInAMissingFolderIsNotHeld)
-{
-    TempDir dir;
-    EXPECT_FALSE(InstanceLock(dir.file("missing/OB32PYII.lck")).held());
+    const InstanceLock missing(dir.file("missing/OB32PYII.lck"));
+    EXPECT_FALSE(missing.held());
+    EXPECT_FALSE(missing.runningElsewhere()) << "a failed start, not a second one";
+    EXPECT_NE(missing.error(), "");
     EXPECT_EQ(InstanceLock::holderProcess(dir.file("missing/OB32PYII.lck")), 0);
+}
+
+TEST(InstanceLock, anotherProcessHoldsItUntilItEndsOrIsKilled)
+{
+    TempDir dir;
+    const auto path = dir.file("OB32PYII.lck");
+    for (const int signal : {0, SIGKILL}) {
+        LockingChild child(path);
+        ASSERT_TRUE(child.held());
+        EXPECT_FALSE(InstanceLock(path).held());
+        EXPECT_EQ(InstanceLock::holderProcess(path), child.pid());
+        child.finish(signal);
+        EXPECT_EQ(InstanceLock::holderProcess(path), 0);
+        InstanceLock lock(path);
+        EXPECT_TRUE(lock.held());
+        EXPECT_EQ(InstanceLock::holderProcess(path), ::getpid());
+    }
 }
