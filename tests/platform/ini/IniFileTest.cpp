@@ -38,7 +38,6 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     ini.ReadInteger("Count", number, foundNumber);
     ini.ReadString("Action", text, foundText);
     EXPECT_FALSE(found || flag || foundNumber || number != 0 || foundText || text != "" || dir.exists("OB32PYII.INI"));
-
     ini.WriteString("Action", "");
     ini.WriteBoolean("Busy", false);
     EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\nAction=\r\nBusy=False\r\n");
@@ -46,7 +45,6 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     ini.ReadString("action", text, found);
     EXPECT_TRUE(found);
     EXPECT_EQ(text, "/LOCASSET");
-
     for (bool value : {true, false}) {
         ini.WriteBoolean("Busy", value);
         EXPECT_EQ(*ini.read("General", "Busy"), value ? "True" : "False");
@@ -63,7 +61,6 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     EXPECT_EQ(*ini.read("General", "Big"), "-2147483648");
     ini.WriteLong("Order", 40000);
     EXPECT_EQ(failureOf([&] { ini.ReadInteger("Order", number, found); }), 6);
-
     // Only the file and its lock are left behind.
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
@@ -79,9 +76,6 @@ TEST(IniFile, textTravelsInThePeersCodePage)
         const char* codePage;
         std::string text, bytes, read;
     } cases[] = {
-        {nullptr, "°C µA", "\xB0" "C \xB5" "A", "°C µA"},
-        {"cp1252", "Thermomètre à résistance", "Thermom\xE8tre \xE0 r\xE9sistance", "Thermomètre à résistance"},
-        {nullptr, " 'Maß' = \"0,5\" ", "\" 'Ma\xDF' = \"0,5\" \"", " 'Maß' = \"0,5\" "},
         {nullptr, "Łódź ā 温度", "L\xF3" "dz a ??", "Lódz a ??"}, // best fit, else '?'
         {"1251", "Термометр °C", "\xD2\xE5\xF0\xEC\xEE\xEC\xE5\xF2\xF0 \xB0" "C", "Термометр °C"},
         {"windows-1251", "Thermomètre", "Thermometre", "Thermometre"},
@@ -110,28 +104,20 @@ TEST(IniFile, textTravelsInThePeersCodePage)
     EXPECT_EQ(ini.entries("meßstelle"), (Entries{{"Ort", "Zürich"}, {"Höhe", "1 m"}}));
 }
 
-// The profile functions read and write a UTF-16LE file with a byte-order mark as UTF-16.
+// A UTF-16LE file with a byte-order mark stays UTF-16, characters beyond U+FFFF included.
 TEST(IniFile, aUtf16FileIsReadAndWrittenAsUtf16)
 {
     const auto utf16File = [](std::u16string_view text) {
         std::string out = "\xFF\xFE";
-        for (const char16_t c : text) {
-            out += static_cast<char>(c & 0xFF);
-            out += static_cast<char>(c >> 8);
-        }
+        for (const char16_t c : text)
+            out += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
         return out;
     };
     TempDir dir;
-    const auto path = dir.write("x.ini", utf16File(u"; PYRALIS II\r\n[General]\r\nAction=/LOCASSET\r\n[CurrentAsset]\r\n"
-                                                   u"Model=Thermomètre\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
-    auto ini = iniAt(path, "CurrentAsset");
-    EXPECT_EQ(*ini.read("General", "Action"), "/LOCASSET");
-    EXPECT_EQ(*ini.read("CurrentAsset", "Model"), "Thermomètre");
-    ini.write("General", "Action", "");
-    ini.WriteString("Description", "Łódź ā 温度");
-    EXPECT_EQ(dir.read("x.ini"), utf16File(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[CurrentAsset]\r\nModel=Thermomètre\r\n"
-                                           u"Description=Łódź ā 温度\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
-    EXPECT_EQ(ini.entries("Peer"), (Entries{{"Own", "µA 𝛀"}}));
+    auto ini = iniAt(dir.write("x.ini", utf16File(u"[General]\r\nAction=/LOCASSET\r\n[Peer]\r\nOwn=µA 𝛀\r\n")));
+    EXPECT_EQ(*ini.read("Peer", "Own"), "µA 𝛀");
+    ini.WriteString("Action", "Łódź 温度 𝛀");
+    EXPECT_EQ(dir.read("x.ini"), utf16File(u"[General]\r\nAction=Łódź 温度 𝛀\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
 }
 
 TEST(IniFile, aFileThatCannotBeWrittenOrReadFailsWithFileAccess)

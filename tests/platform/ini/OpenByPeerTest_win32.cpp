@@ -49,7 +49,6 @@ TEST(OpenByPeer, aWriteWaitsUntilThePeerLetsGoAndFailsIfItNeverDoes)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 2);
-
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         peer.reset();

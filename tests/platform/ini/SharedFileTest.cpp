@@ -175,7 +175,6 @@ TEST(SideFiles, anotherAccountWritesAndLocksWhereverTheExchangeFileIsWritableFor
     EXPECT_EQ(modeOf(instance) & 0777, 0666u);
     for (const char* name : {"OTHER.INI.lock", "OTHER.lck"})
         ASSERT_EQ(::chmod(dir.write(name, "").c_str(), 0644), 0);
-
     const int failed = asNobody([&] {
         int result = 0;
         for (const auto& path : {exchange, other})

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ob::odbc {
-namespace {
+using namespace ob::odbc;
 
 TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
 {
@@ -22,7 +21,6 @@ TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
     EXPECT_EQ(findConnectionItem(items, "Database"), nullptr);
     EXPECT_TRUE(containsIgnoreCase("libSQLite3odbc.so", "sqlite"));
     EXPECT_FALSE(containsIgnoreCase("psqlodbcw.so", "sqlite"));
-
     items = splitConnectionString("ORBISTA;DATABASE=a;Driver=SQLite3;database=b;Database = c");
     removeConnectionItems(items, "Database");
     addConnectionItem(items, "Database", ":memory:");
@@ -80,6 +78,3 @@ TEST(QuoteLiteral, doublesEveryApostropheAndNothingElse)
     EXPECT_EQ(quoteLiteral("a\\b\"c;--d"), "'a\\b\"c;--d'");
     EXPECT_EQ(escapeLiteral("it's"), "it''s");
 }
-
-} // namespace
-} // namespace ob::odbc

@@ -64,29 +64,16 @@ TEST(FileVersion, damagedFilesGiveNoVersionAndNeverCrash)
         }
     }
     const auto good = makePe(false, FileVersionParts{1, 2, 3, 4});
+    // Each a wrong type, signature or magic (no version), or an offset or count that points outside.
     const struct {
         std::size_t at;
         std::uint32_t value;
         bool noVersion;
-    } damages[] = {
-        {PeLayout::typeEntry, 3, true},                              // RT_ICON, not RT_VERSION
-        {PeLayout::fixedFileInfo, 0xFEEF04BC, true},                 // wrong signature
-        {PeLayout::optionalHeader, 0x0107, true},                    // unknown optional header magic
-        {0x3C, 0xFFFFFFF0u, true},                                   // PE header far past the end
-        {PeLayout::peHeader + 4 + 2, 0xFFFFu, false},                // 65535 sections
-        {PeLayout::peHeader + 4 + 16, 0xFFFFu, false},               // huge optional header
-        {PeLayout::optionalHeader + 96 - 4, 0xFFFFFFFFu, false},
-        {PeLayout::optionalHeader + 96 + 16, 0xFFFFFFFFu, false},    // resource RVA
-        {PeLayout::resourceSection + 12, 0xFFFFFFFFu, false},        // 65535 named and id entries
-        {PeLayout::typeEntry + 4, 0xFFFFFFFFu, false},               // subdirectory far away
-        {PeLayout::typeEntry + 4, 0x80000000u, false},               // subdirectory loops to the root
-        {PeLayout::dataEntry, 0xFFFFFFFFu, false},                   // data RVA
-        {PeLayout::dataEntry + 4, 0xFFFFFFFFu, false},               // data size
-        {PeLayout::versionInfo, 0xFFFFFFFFu, false},
-        {0x138 + 8, 0xFFFFFFFFu, false},                             // section virtual size
-        {0x138 + 12, 0xFFFFF000u, false},                            // section address near the top
-        {0x138 + 20, 0xFFFFFFF0u, false},                            // section raw pointer
-    };
+    } damages[] = {{PeLayout::typeEntry, 3, true}, {PeLayout::fixedFileInfo, 0xFEEF04BC, true},
+                   {PeLayout::optionalHeader, 0x0107, true}, {0x3C, 0xFFFFFFF0u, true},
+                   {PeLayout::peHeader + 6, 0xFFFFu, false}, {PeLayout::resourceSection + 12, 0xFFFFFFFFu, false},
+                   {PeLayout::typeEntry + 4, 0x80000000u, false}, {PeLayout::dataEntry, 0xFFFFFFFFu, false},
+                   {PeLayout::dataEntry + 4, 0xFFFFFFFFu, false}, {0x138 + 12, 0xFFFFF000u, false}};
     for (const auto& damage : damages) {
         auto bytes = good;
         for (int i = 0; i < 4; ++i)

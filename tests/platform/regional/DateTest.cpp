@@ -1,38 +1,28 @@
+#include "RegionalTestUtil.h"
+#include "platform/regional/Conversions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <string>
 
-#include "RegionalTestUtil.h"
-#include "platform/regional/Conversions.h"
-
-namespace ob::regional {
-namespace {
-
-using test::at;
-using test::failureOf;
-using test::kYear;
-using test::settingsNamed;
+using namespace ob::regional;
+using namespace ob::regional::test;
 
 const double kJan2_1970 = 25570.0;
 const std::nullopt_t no = std::nullopt; // type mismatch
 
 TEST(DateValue, countsDaysFromTheEndOf1899BothWays)
 {
-    const struct {
-        int year, month, day;
-        double serial;
-    } known[] = {{1899, 12, 30, 0}, {1899, 12, 31, 1}, {1900, 3, 1, 61}, {1970, 1, 2, 25570}, {1765, 4, 24, -49192},
-                 {100, 1, 1, kMinDate}, {9999, 12, 31, 2958465}, {2000, 2, 29, 36585}, {1600, 2, 29, -109512}};
-    for (const auto& k : known) {
-        EXPECT_EQ(makeDate(k.year, k.month, k.day), k.serial);
-        EXPECT_EQ(toCivil(k.serial), (CivilDateTime{k.year, k.month, k.day, 0, 0, 0}));
+    const std::pair<CivilDateTime, double> known[] = {{{1899, 12, 31}, 1}, {{1900, 3, 1}, 61}, {{100, 1, 1}, kMinDate},
+                                                      {{2000, 2, 29}, 36585}, {{1600, 2, 29}, -109512}};
+    for (const auto& [civil, serial] : known) {
+        EXPECT_EQ(makeDate(civil.year, civil.month, civil.day), serial);
+        EXPECT_EQ(toCivil(serial), civil);
     }
-    const CivilDateTime impossible[] = {{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1}, {2024, 4, 31},
-                                        {2024, 4, 0}};
-    for (const auto& c : impossible)
+    for (const CivilDateTime c : {CivilDateTime{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1}, {2024, 4, 31},
+                                  {2024, 4, 0}})
         EXPECT_EQ(failureOf([&] { makeDate(c.year, c.month, c.day); }), 5) << c.year << '-' << c.month << '-' << c.day;
     EXPECT_EQ(failureOf([] { makeDate(99, 12, 31); }), 6);
     EXPECT_EQ(failureOf([] { makeDate(10000, 1, 1); }), 6);
@@ -49,14 +39,13 @@ TEST(DateValue, countsDaysFromTheEndOf1899BothWays)
     // To the nearest second; half a second before midnight is the next day.
     EXPECT_EQ(toCivil(-49192.24), (CivilDateTime{1765, 4, 24, 5, 45, 36}));
     EXPECT_EQ(toCivil(41408.08625000001), (CivilDateTime{2013, 5, 14, 2, 4, 12}));
-    EXPECT_EQ(toCivil(0.4 / 86400), (CivilDateTime{1899, 12, 30, 0, 0, 0}));
+    EXPECT_EQ(toCivil(0.4 / 86400), CivilDateTime{});
     EXPECT_EQ(toCivil(0.6 / 86400), (CivilDateTime{1899, 12, 30, 0, 0, 1}));
     EXPECT_EQ(toCivil(1.0 - 0.4 / 86400), (CivilDateTime{1899, 12, 31, 0, 0, 0}));
     EXPECT_EQ(toCivil(kMaxDate), (CivilDateTime{9999, 12, 31, 23, 59, 59}));
     for (double v : {2958466.0, -657435.0, std::numeric_limits<double>::quiet_NaN()})
         EXPECT_EQ(failureOf([&] { toCivil(v); }), 6) << v;
     EXPECT_EQ(secondsSince1970({1969, 12, 31, 23, 59, 59}), -1);
-    EXPECT_EQ(secondsSince1970({2038, 1, 19, 3, 14, 8}), 2'147'483'648LL);
     EXPECT_EQ(secondsSince1970({2024, 2, 29, 12, 0, 0}), 1'709'208'000);
 }
 
@@ -72,7 +61,6 @@ TEST(DateValue, addsDaysAndMonthsKeepingTheTime)
     EXPECT_EQ(failureOf([] { addDays(kMinDate, -1); }), 6);
     EXPECT_EQ(failureOf([] { addDays(2958465.5, 1); }), 6);
     EXPECT_EQ(failureOf([] { addDays(0, 1e300); }), 6);
-
     const struct {
         int year, month, day;
         long months;
@@ -96,47 +84,33 @@ TEST(ParseDate, asTheRuntimeReadsIt)
         const char* text;
         std::optional<double> expected;
     } cases[] = {
-        {"U", "1/2/1970", kJan2_1970}, {"U", "1-2-1970", kJan2_1970}, {"U", "13-1-1970", at(1970, 1, 13)},
-        {"U", "13/1/2026", at(2026, 1, 13)}, {"U", "1970-1-13", at(1970, 1, 13)},
+        {"U", "1/2/1970", kJan2_1970}, {"U", "13-1-1970", at(1970, 1, 13)}, {"U", "1970-1-13", at(1970, 1, 13)},
         {"U", "2013-05-14 02:04:12", 41408.08625}, {"U", "6/30/2011 01:20:34 PM", 40724.55594907407},
-        {"U", "6/30/2011 01:20:34 AM", 40724.05594907407}, {"U", "6/30/2011 01:20:34", 40724.05594907407},
-        {"U", "6/30/2011\xE3\x80\x80" "01:20:34", 40724.05594907407}, {"U", "2 January, 1970", kJan2_1970},
-        {"U", "2-Jan-1970", kJan2_1970}, {"U", "January 2, 1970", kJan2_1970}, {"U", "JANUARY 2 1970", kJan2_1970},
-        {"U", "1970 jan 2", kJan2_1970}, {"U", "Jan 2", at(kYear, 1, 2)}, {"U", "1 2", at(kYear, 1, 2)},
-        {"U", "2 1", at(kYear, 2, 1)}, {"U", "14 1", at(kYear, 1, 14)}, {"U", "1 14", at(kYear, 1, 14)},
-        {"U", "30 2", at(2030, 2, 1)}, {"U", "Jan 35", at(2035, 1, 1)}, {"U", "35/Jan", at(2035, 1, 1)},
-        {"U", "1 2 3", at(2003, 1, 2)}, {"U", "2 14 3", at(2003, 2, 14)}, {"U", "14 2 3", at(2014, 2, 3)},
-        {"U", "2 3 14", at(2014, 2, 3)}, {"U", "32 2 3", at(2032, 2, 3)}, {"U", "1 1 0", at(2000, 1, 1)},
-        {"U", "31 12 49", at(2049, 12, 31)}, {"U", "1 1 50", at(1950, 1, 1)}, {"U", "1 1 100", kMinDate},
-        {"U", "12/31/9999", 2958465.0}, {"U", "3 am 1 2", at(kYear, 1, 2, 3)}, {"U", "1.2 3 4", at(kYear, 3, 4, 1, 2)},
-        {"U", "1.2.3 4 5", at(kYear, 4, 5, 1, 2, 3)}, {"U", "1.2 3 4 5", at(2005, 3, 4, 1, 2)},
-        {"U", "1 2 3 4.5", at(2003, 1, 2, 4, 5)}, {"U", "1 2 3 4.5.6", at(2003, 1, 2, 4, 5, 6)},
-        {"U", "  4/24/1765 5:45:36 AM ", -49192.24},
-        // Times of day.
-        {"U", "7:5 pm", 0.7951388888888888}, {"U", "3:5", 0.1284722222222222}, {"U", "14:05", 0.5868055555555556},
-        {"U", "2:30:45 PM", 0.6046875}, {"U", "7 pm", 0.7916666666666666}, {"U", "00:00 AM", 0.0},
-        {"U", "12:59 AM", 0.04097222222222222}, {"U", "12:59 A", 0.04097222222222222}, {"U", "00:00 pm", 0.5},
-        {"U", "12:59 p", 0.5409722222222222}, {"U", "13:00 AM", 0.5416666666666666},
-        {"U", "14.05", 0.5868055555555556}, {"U", "2.5", 0.08680555555555555}, {"U", "0.1", 0.0006944444444444445},
-        {"U", "0.40", 0.02777777777777778}, {"U", "0:20", 0.01388888888888889}, {"U", "1.5.2", 0.04516203703703704},
-        {"U", "23:59:59", 86399.0 / 86400},
-        {"U", "7", no}, {"U", "0.0", no}, {"U", "25:00", no}, {"U", "24:00", no}, {"U", "0:60", no},
-        {"U", "0.60", no}, {"U", "1:2:60", no}, {"U", "31/31/2026", no}, {"U", "2/30/2026", no},
-        {"U", "02.01.1970", no}, {"U", "1/2/3/4", no}, {"U", "32 49", no}, {"U", "0 49", no},
-        {"U", "2013-05-14 02:04:12.017", no}, {"U", "Tuesday, January 13, 2026", no}, {"U", "tomorrow", no},
-        {"U", "1;2;3", no}, {"U", "", no}, {"U", "   ", no}, {"U", "1/2/", no}, {"U", "12:", no}, {"U", ":12", no},
-        {"U", "/1/2", no}, {"U", "1 2 3 4 5 6 7", no}, {"U", "1:2:3:4", no}, {"U", "1:2 3:4", no},
-        {"U", "2 pm pm", no}, {"U", "pm 2", no}, {"U", "Jan Feb 2", no}, {"U", "Jan", no}, {"U", "1/1/10000", no},
+        {"U", "6/30/2011 01:20:34", 40724.05594907407}, {"U", "6/30/2011\xE3\x80\x80" "01:20:34", 40724.05594907407},
+        {"U", "2 January, 1970", kJan2_1970}, {"U", "JANUARY 2 1970", kJan2_1970}, {"U", "2-Jan-1970", kJan2_1970},
+        {"U", "Jan 2", at(kYear, 1, 2)}, {"U", "2 1", at(kYear, 2, 1)}, {"U", "14 1", at(kYear, 1, 14)},
+        {"U", "30 2", at(2030, 2, 1)}, {"U", "Jan 35", at(2035, 1, 1)}, {"U", "1 2 3", at(2003, 1, 2)},
+        {"U", "14 2 3", at(2014, 2, 3)}, {"U", "2 3 14", at(2014, 2, 3)}, {"U", "31 12 49", at(2049, 12, 31)},
+        {"U", "1 1 50", at(1950, 1, 1)}, {"U", "1 1 100", kMinDate}, {"U", "12/31/9999", 2958465.0},
+        {"U", "3 am 1 2", at(kYear, 1, 2, 3)}, {"U", "1.2 3 4 5", at(2005, 3, 4, 1, 2)},
+        {"U", "1 2 3 4.5.6", at(2003, 1, 2, 4, 5, 6)}, {"U", "  4/24/1765 5:45:36 AM ", -49192.24},
+        {"U", "7:5 pm", 0.7951388888888888}, {"U", "2:30:45 PM", 0.6046875}, {"U", "7 pm", 0.7916666666666666},
+        {"U", "00:00 AM", 0.0}, {"U", "12:59 A", 0.04097222222222222}, {"U", "00:00 pm", 0.5},
+        {"U", "12:59 p", 0.5409722222222222}, {"U", "13:00 AM", 0.5416666666666666}, {"U", "14.05", 0.5868055555555556},
+        {"U", "0.40", 0.02777777777777778}, {"U", "1.5.2", 0.04516203703703704}, {"U", "23:59:59", 86399.0 / 86400},
+        {"U", "7", no}, {"U", "0.0", no}, {"U", "24:00", no}, {"U", "0:60", no}, {"U", "1:2:60", no},
+        {"U", "31/31/2026", no}, {"U", "2/30/2026", no}, {"U", "02.01.1970", no}, {"U", "1/2/3/4", no},
+        {"U", "32 49", no}, {"U", "2013-05-14 02:04:12.017", no}, {"U", "Tuesday, January 13, 2026", no},
+        {"U", "tomorrow", no}, {"U", "", no}, {"U", "1/2/", no}, {"U", ":12", no}, {"U", "1:2 3:4", no},
+        {"U", "2 pm pm", no}, {"U", "pm 2", no}, {"U", "Jan Feb 2", no}, {"U", "1/1/10000", no},
         {"U", "1/2/2026x", no}, {"U", "2026 14:05", no}, {"U", "1 2 3 4", no}, {"U", "99999999999 1 2", no},
         {"U", "24 pm", no},
-        {"D", "02.01.1970", kJan2_1970}, {"D", "02.13.1970", at(1970, 2, 13)}, {"D", "2020-01-11", 43841.0},
-        {"D", "2173-10-14", 100000.0}, {"D", "14.05", at(kYear, 5, 14)}, {"D", "1 2", at(kYear, 2, 1)},
-        {"D", "1 2 3", at(2003, 2, 1)}, {"D", "14:05", 0.5868055555555556}, {"D", "2. M\xC3\xA4rz 2026", at(2026, 3, 2)},
-        {"D", "2 M\xC3\x84RZ 2026", at(2026, 3, 2)}, {"D", "3 Okt 1990 13:45", at(1990, 10, 3, 13, 45)},
-        {"D", "24.12.2026 18:30:15", at(2026, 12, 24, 18, 30, 15)}, {"D", "1.2.3.4", no}, {"D", "31.31.2026", no},
-        {"D", "2.", no}, {"G", "13/01/2026", at(2026, 1, 13)}, {"G", "01/02/2026", at(2026, 2, 1)},
-        {"G", "1/13/2026", at(2026, 1, 13)}, {"G", "13.01.2026", no}, {"G", "1 2", at(kYear, 2, 1)},
-        {"G", "14 2 3", at(2003, 2, 14)},
+        {"D", "02.01.1970", kJan2_1970}, {"D", "02.13.1970", at(1970, 2, 13)}, {"D", "2173-10-14", 100000.0},
+        {"D", "14.05", at(kYear, 5, 14)}, {"D", "1 2 3", at(2003, 2, 1)}, {"D", "14:05", 0.5868055555555556},
+        {"D", "2. M\xC3\xA4rz 2026", at(2026, 3, 2)}, {"D", "2 M\xC3\x84RZ 2026", at(2026, 3, 2)},
+        {"D", "3 Okt 1990 13:45", at(1990, 10, 3, 13, 45)}, {"D", "1.2.3.4", no}, {"D", "2.", no},
+        {"G", "13/01/2026", at(2026, 1, 13)}, {"G", "01/02/2026", at(2026, 2, 1)}, {"G", "1/13/2026", at(2026, 1, 13)},
+        {"G", "13.01.2026", no},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.locale) + " \"" + c.text + '"');
@@ -183,7 +157,6 @@ TEST(FormatDate, asTheRuntimeWritesIt)
                    {makeTime(11, 59, 59), "11:59:59 AM"}, {makeTime(23, 0, 9), "11:00:09 PM"}};
     for (const auto& c : general)
         EXPECT_EQ(formatGeneralDate(c.serial, RegionalSettings::enUS()), c.text) << c.serial;
-
     // 2 January 2026 15:04:05 in each locale: short date, long time, general date.
     const struct {
         const char* locale;
@@ -200,7 +173,6 @@ TEST(FormatDate, asTheRuntimeWritesIt)
         EXPECT_EQ(formatGeneralDate(makeDate(2026, 1, 2), rs), c.shortDate);
         EXPECT_EQ(formatGeneralDate(makeTime(15, 4, 5), rs), c.longTime);
     }
-
     RegionalSettings rs = RegionalSettings::deDE();
     rs.shortDatePattern = "d. MMMM yyyy";
     EXPECT_EQ(formatShortDate(makeDate(2026, 3, 5), rs), "5. M\xC3\xA4rz 2026");
@@ -213,10 +185,6 @@ TEST(FormatDate, asTheRuntimeWritesIt)
     EXPECT_EQ(formatLongTime(makeTime(7, 5, 0), rs), "07.05 v");
     rs.longTimePattern = "H:m:s";
     EXPECT_EQ(formatLongTime(makeTime(7, 5, 3), rs), "7:5:3");
-    rs.longTimePattern = "'h' HH:mm";
-    EXPECT_TRUE(rs.uses24HourClock());
-    EXPECT_FALSE(RegionalSettings::enUS().uses24HourClock());
-
     const RegionalSettings us = RegionalSettings::enUS();
     const struct {
         const char* text;
@@ -226,7 +194,6 @@ TEST(FormatDate, asTheRuntimeWritesIt)
     for (const auto& c : texts)
         EXPECT_EQ(formatTextLongTime(c.text, us, kYear), c.longTime) << c.text;
     EXPECT_EQ(formatTextLongTime("14:05", RegionalSettings::deDE(), kYear), "14:05:00");
-
     EXPECT_EQ(formatIsoDate(at(2026, 1, 2, 15, 4, 5)), "2026-01-02");
     EXPECT_EQ(formatIsoDate(kMinDate), "0100-01-01");
     EXPECT_EQ(formatIsoDate(-49192.24), "1765-04-24");
@@ -234,6 +201,3 @@ TEST(FormatDate, asTheRuntimeWritesIt)
     EXPECT_EQ(formatHms(at(2026, 1, 2, 3, 4, 5)), "03:04:05");
     EXPECT_EQ(formatHm(-49192.24), "05:45");
 }
-
-} // namespace
-} // namespace ob::regional

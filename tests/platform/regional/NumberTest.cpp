@@ -1,18 +1,14 @@
+#include "RegionalTestUtil.h"
+#include "platform/regional/Conversions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <string>
 
-#include "RegionalTestUtil.h"
-#include "platform/regional/Conversions.h"
-
-namespace ob::regional {
-namespace {
-
-using test::failureOf;
-using test::settingsNamed;
+using namespace ob::regional;
+using namespace ob::regional::test;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -24,27 +20,20 @@ TEST(ParseNumber, byTheSystemNumberRules)
         std::string text;
         std::optional<double> expected; // nullopt: type mismatch
     } cases[] = {
-        {"U", " 12 ", 12}, {"U", "+12", 12}, {"U", "12-", -12}, {"U", "(12)", -12}, {"U", "$12", 12}, {"U", "12$", 12},
-        {"U", "$ 12", 12}, {"U", "-$12", -12}, {"U", "($1,000.25)", -1000.25}, {"U", "1,234.5", 1234.5},
-        {"U", "1,2,3", 123}, {"U", "1,00,0,,", 1000}, {"U", "1.5e3", 1500}, {"U", "1E+3", 1000}, {"U", "1e-1", 0.1},
-        {"U", "&H10", 16}, {"U", "&hFF", 255}, {"U", "&O17", 15}, {"U", "&HFFFF", -1}, {"U", "&H10000", 65536},
-        {"U", "&HFFFFFFFF", -1}, {"U", ".5", 0.5}, {"U", "1.", 1}, {"U", "-0", 0}, {"U", "\t7\r\n", 7},
-        {"U", "123456789012345678901234567890", 1.2345678901234568e29}, {"U", "1e-400", 0},
+        {"U", " 12 ", 12}, {"U", "12-", -12}, {"U", "(12)", -12}, {"U", "12$", 12}, {"U", "-$12", -12},
+        {"U", "($1,000.25)", -1000.25}, {"U", "1,2,3", 123}, {"U", "1.5e3", 1500}, {"U", "1e-1", 0.1},
+        {"U", "&hFF", 255}, {"U", "&O17", 15}, {"U", "&HFFFF", -1}, {"U", "&H10000", 65536}, {"U", ".5", 0.5},
+        {"U", "1.", 1}, {"U", "\t7\r\n", 7}, {"U", "1e-400", 0},
         // 2^53 + 1 lies halfway: ties go to even; any later non-zero digit tips it upwards.
         {"U", "9007199254740993", 9007199254740992.0},
         {"U", "9007199254740993." + std::string(1000, '0') + "1", 9007199254740994.0},
-        {"U", "0." + std::string(1000, '0') + "1", 0.0}, {"U", std::string(500, '0') + "42", 42.0},
-        {"U", ",123", std::nullopt}, {"U", "1e", std::nullopt}, {"U", "1e+", std::nullopt}, {"U", "1d3", std::nullopt},
-        {"U", "0x10", std::nullopt}, {"U", ".", std::nullopt}, {"U", "-", std::nullopt}, {"U", "$", std::nullopt},
-        {"U", "", std::nullopt}, {"U", " ", std::nullopt}, {"U", "1.2.3", std::nullopt}, {"U", "12abc", std::nullopt},
-        {"U", "--5", std::nullopt}, {"U", "+ +0", std::nullopt}, {"U", "1 000", std::nullopt},
-        {"U", "(12", std::nullopt}, {"U", "12)", std::nullopt}, {"U", "$12$", std::nullopt},
-        {"U", "(-12)", std::nullopt}, {"U", "12--", std::nullopt}, {"U", "&H", std::nullopt},
-        {"U", "&HG", std::nullopt}, {"U", "&O8", std::nullopt}, {"U", "1/2", std::nullopt},
-        {"U", "12\xE2\x82\xAC", std::nullopt},
+        {"U", ",123", std::nullopt}, {"U", "1e", std::nullopt}, {"U", "1d3", std::nullopt}, {"U", "0x10", std::nullopt},
+        {"U", ".", std::nullopt}, {"U", "-", std::nullopt}, {"U", "", std::nullopt}, {"U", "1.2.3", std::nullopt},
+        {"U", "12abc", std::nullopt}, {"U", "--5", std::nullopt}, {"U", "1 000", std::nullopt},
+        {"U", "(12", std::nullopt}, {"U", "$12$", std::nullopt}, {"U", "(-12)", std::nullopt},
+        {"U", "&HG", std::nullopt}, {"U", "&O8", std::nullopt}, {"U", "12\xE2\x82\xAC", std::nullopt},
         {"D", "1,5", 1.5}, {"D", "1.5", 15}, {"D", "-1.234,5", -1234.5}, {"D", "12 \xE2\x82\xAC", 12},
-        {"D", "\xE2\x82\xAC" "12,50", 12.5}, {"D", "1,5e2", 150}, {"D", ",5", 0.5}, {"D", "1,2,3", std::nullopt},
-        {"D", ".5", std::nullopt}, {"D", "$12", std::nullopt},
+        {"D", ",5", 0.5}, {"D", "1,2,3", std::nullopt}, {"D", ".5", std::nullopt}, {"D", "$12", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.locale) + " \"" + c.text.substr(0, 40) + '"');
@@ -71,13 +60,9 @@ TEST(Val, takesTheLeadingNumberOfTheText)
     const struct {
         const char* text;
         double expected;
-    } cases[] = {
-        {"12 months", 12}, {" 2.5x", 2.5}, {" 2 45 7", 2457}, {"24 and 57", 24}, {"WO-77", 0}, {"-0815", -815},
-        {"- 5", -5}, {"5-", 5}, {"1,000", 1}, {"$5", 0}, {"1.2.3", 1.2}, {"-123.4e-2", -1.234}, {"1.5D3", 1500},
-        {"1.5 d 3", 1500}, {"&HFFFF", -1}, {"&O17", 15}, {"&HFFFFFFFF", -1}, {"&H10000", 65536}, {"& H 1 0", 16},
-        {"&Hx", 0}, {"&", 0}, {"", 0}, {"50%", 50}, {"1e", 1}, {"1e+", 1}, {"\t1\r\n2", 12}, {".5", 0.5},
-        {"+7", 7}, {"--5", 0}, {"-", 0}, {"1e-400", 0},
-    };
+    } cases[] = {{"12 months", 12}, {" 2 45 7", 2457}, {"WO-77", 0}, {"- 5", -5}, {"1,000", 1}, {"1.2.3", 1.2},
+                 {"-123.4e-2", -1.234}, {"1.5 d 3", 1500}, {"&HFFFF", -1}, {"&H10000", 65536}, {"&Hx", 0},
+                 {"", 0}, {"1e+", 1}, {"\t1\r\n2", 12}, {"--5", 0}, {"1e-400", 0}};
     for (const auto& c : cases)
         EXPECT_EQ(val(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_FALSE(std::signbit(val("-0")) || std::signbit(val("-abc")));
@@ -101,7 +86,6 @@ TEST(ToInt, roundsHalfToEvenAndOverflowsAfterRounding)
     EXPECT_EQ(toInt32(-2147483648.5), -2147483647 - 1);
     for (double x : {2147483647.5, -2147483649.0, 1e300})
         EXPECT_EQ(failureOf([&] { toInt32(x); }), 6) << x;
-
     const RegionalSettings us = RegionalSettings::enUS();
     EXPECT_EQ(toInt16("2.5", us), 2);
     EXPECT_EQ(toInt16("1,5", us), 15);
@@ -117,14 +101,10 @@ TEST(FormatNumber, asTheSystemWritesThem)
     const struct {
         double value;
         const char* text;
-    } general[] = {
-        {0.56789, "0.56789"}, {0.0001, "0.0001"}, {5.6789E-11, "0.000000000056789"}, {5.6789E-12, "5.6789E-12"},
-        {999999999999999.0, "999999999999999"}, {1E15, "1E+15"}, {1.2E15, "1.2E+15"}, {1.234E16, "1.234E+16"},
-        {3.141592653589793, "3.14159265358979"}, {12.345678901234567, "12.3456789012346"}, {-0.0, "0"},
-        {-1.5, "-1.5"}, {100.0, "100"}, {0.1 + 0.2, "0.3"}, {1E100, "1E+100"}, {-1.5E-300, "-1.5E-300"},
-        {123456789012345678.0, "1.23456789012346E+17"}, {9999999999999995.0, "1E+16"},
-        {0.01234567890123456, "1.23456789012346E-02"}, {1E-15, "0.000000000000001"}, {1E-16, "1E-16"},
-    };
+    } general[] = {{0.0001, "0.0001"}, {5.6789E-11, "0.000000000056789"}, {5.6789E-12, "5.6789E-12"},
+                   {999999999999999.0, "999999999999999"}, {1.2E15, "1.2E+15"}, {3.141592653589793, "3.14159265358979"},
+                   {-0.0, "0"}, {-1.5, "-1.5"}, {0.1 + 0.2, "0.3"}, {-1.5E-300, "-1.5E-300"},
+                   {9999999999999995.0, "1E+16"}, {0.01234567890123456, "1.23456789012346E-02"}};
     for (const auto& c : general)
         EXPECT_EQ(formatGeneralNumber(c.value, RegionalSettings::enUS()), c.text);
     EXPECT_EQ(formatGeneralNumber(1234.5, RegionalSettings::deDE()), "1234,5");
@@ -135,13 +115,11 @@ TEST(FormatNumber, asTheSystemWritesThem)
         for (double v : {0.1, -2.5, 1e-7, 123456.789, 6.02214076e23, 1.0 / 3})
             EXPECT_NEAR(parseNumber(formatGeneralNumber(v, rs), rs), v, std::fabs(v) * 1e-14) << locale << ' ' << v;
     }
-
     const struct {
         double value;
         const char* text;
-    } fixed[] = {{1, "1.00"}, {0, "0.00"}, {0.17, "0.17"}, {-1.5, "-1.50"}, {1.005, "1.01"}, {2.675, "2.68"},
-                 {0.004, "0.00"}, {0.005, "0.01"}, {-0.001, "0.00"}, {999.999, "1000.00"},
-                 {1234567.891, "1234567.89"}, {1e20, "100000000000000000000.00"}};
+    } fixed[] = {{0, "0.00"}, {0.17, "0.17"}, {-1.5, "-1.50"}, {1.005, "1.01"}, {2.675, "2.68"}, {0.004, "0.00"},
+                 {0.005, "0.01"}, {-0.001, "0.00"}, {999.999, "1000.00"}, {1e20, "100000000000000000000.00"}};
     for (const auto& c : fixed)
         EXPECT_EQ(formatFixed(c.value, RegionalSettings::enUS()), c.text);
     EXPECT_EQ(formatFixed(1, RegionalSettings::deDE()), "1,00");
@@ -150,6 +128,3 @@ TEST(FormatNumber, asTheSystemWritesThem)
     EXPECT_EQ(formatInteger(-1), "-1");
     EXPECT_EQ(formatInteger(std::numeric_limits<long long>::min()), "-9223372036854775808");
 }
-
-} // namespace
-} // namespace ob::regional
