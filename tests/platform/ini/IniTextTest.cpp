@@ -119,12 +119,10 @@ TEST(IniValue, readsBooleansAndIntegersAsTheProfileFunctionsDo)
         EXPECT_TRUE(ob::ini::toBoolean(text)) << text;
     for (const char* text : {"False", "No", "OFF", "0", "0.0", "-0", "", "maybe", "1abc", "Truely", "1.2.3", "."})
         EXPECT_FALSE(ob::ini::toBoolean(text)) << text;
-    const struct {
-        const char* text;
-        int value;
-    } integers[] = {{"+1", 1}, {" -5", -5}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"0x10", 16}, {"0X1f", 31},
-                    {"010", 10}, {"0b101", 5}, {"0o17", 15}, {"1.9", 1}, {"True", 0}, {"32767", 32767},
-                    {"-32768", -32768}, {"00000000000000000000012", 12}, {"-", 0}, {"0x", 0}};
+    const struct { const char* text; int value; } integers[] = {
+        {"+1", 1}, {" -5", -5}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"0x10", 16}, {"0X1f", 31},
+        {"010", 10}, {"0b101", 5}, {"0o17", 15}, {"1.9", 1}, {"True", 0}, {"32767", 32767},
+        {"-32768", -32768}, {"00000000000000000000012", 12}, {"-", 0}, {"0x", 0}};
     for (const auto& c : integers)
         EXPECT_EQ(ob::ini::toInteger(c.text), c.value) << c.text;
     for (const char* text : {"32768", "-32769", "4294967297", "99999999999999999999999", "0xFFFF"}) {

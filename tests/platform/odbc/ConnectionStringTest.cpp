@@ -43,10 +43,7 @@ TEST(ConnectionString, valuesThatWouldAddItemsAreBraced)
 
 TEST(ConnectionString, logTextHidesEveryPassword)
 {
-    const struct {
-        const char* text;
-        const char* logged;
-    } cases[] = {
+    const struct { const char* text; const char* logged; } cases[] = {
         {"PROVIDER=MSDASQL;DSN=x;uid=a;pwd=s3cret;", "PROVIDER=MSDASQL;DSN=x;uid=a;pwd=********;"},
         {"Driver=PG;PWD=one;uid=a;Pwd = two ;password={x;y}}z};PassWord=three",
          "Driver=PG;PWD=********;uid=a;Pwd = ******** ;password=********;PassWord=********"},
@@ -61,11 +58,9 @@ TEST(ConnectionString, logTextHidesEveryPassword)
 // "Wait for ever", or no whole number of seconds: the default (else Busy True with no end).
 TEST(ConnectionTimeouts, onlyWholeSecondsUpToAnHourAreTaken)
 {
-    const struct {
-        const char* text;
-        int expected;
-    } cases[] = {{"5", 5}, {"1", 1}, {"3600", 3600}, {"", 30}, {"0", 30}, {"-5", 30}, {"3601", 30},
-                 {"2.5", 30}, {"2,5", 30}, {"5s", 30}, {"abc", 30}, {"99999999999", 30}};
+    const struct { const char* text; int expected; } cases[] = {
+        {"5", 5}, {"1", 1}, {"3600", 3600}, {"", 30}, {"0", 30}, {"-5", 30}, {"3601", 30},
+        {"2.5", 30}, {"2,5", 30}, {"5s", 30}, {"abc", 30}, {"99999999999", 30}};
     for (const auto& c : cases)
         EXPECT_EQ(timeoutFromText(c.text, 30), c.expected) << '"' << c.text << '"';
 }

@@ -65,15 +65,12 @@ TEST(FileVersion, damagedFilesGiveNoVersionAndNeverCrash)
     }
     const auto good = makePe(false, FileVersionParts{1, 2, 3, 4});
     // Each a wrong type, signature or magic (no version), or an offset or count that points outside.
-    const struct {
-        std::size_t at;
-        std::uint32_t value;
-        bool noVersion;
-    } damages[] = {{PeLayout::typeEntry, 3, true}, {PeLayout::fixedFileInfo, 0xFEEF04BC, true},
-                   {PeLayout::optionalHeader, 0x0107, true}, {0x3C, 0xFFFFFFF0u, true},
-                   {PeLayout::peHeader + 6, 0xFFFFu, false}, {PeLayout::resourceSection + 12, 0xFFFFFFFFu, false},
-                   {PeLayout::typeEntry + 4, 0x80000000u, false}, {PeLayout::dataEntry, 0xFFFFFFFFu, false},
-                   {PeLayout::dataEntry + 4, 0xFFFFFFFFu, false}, {0x138 + 12, 0xFFFFF000u, false}};
+    const struct { std::size_t at; std::uint32_t value; bool noVersion; } damages[] = {
+        {PeLayout::typeEntry, 3, true}, {PeLayout::fixedFileInfo, 0xFEEF04BC, true},
+        {PeLayout::optionalHeader, 0x0107, true}, {0x3C, 0xFFFFFFF0u, true},
+        {PeLayout::peHeader + 6, 0xFFFFu, false}, {PeLayout::resourceSection + 12, 0xFFFFFFFFu, false},
+        {PeLayout::typeEntry + 4, 0x80000000u, false}, {PeLayout::dataEntry, 0xFFFFFFFFu, false},
+        {PeLayout::dataEntry + 4, 0xFFFFFFFFu, false}, {0x138 + 12, 0xFFFFF000u, false}};
     for (const auto& damage : damages) {
         auto bytes = good;
         for (int i = 0; i < 4; ++i)

@@ -15,11 +15,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(ParseNumber, byTheSystemNumberRules)
 {
-    const struct {
-        const char* locale;
-        std::string text;
-        std::optional<double> expected; // nullopt: type mismatch
-    } cases[] = {
+    const struct { const char* locale; std::string text; std::optional<double> expected; } cases[] = {
         {"U", " 12 ", 12}, {"U", "12-", -12}, {"U", "(12)", -12}, {"U", "12$", 12}, {"U", "-$12", -12},
         {"U", "($1,000.25)", -1000.25}, {"U", "1,2,3", 123}, {"U", "1.5e3", 1500}, {"U", "1e-1", 0.1},
         {"U", "&hFF", 255}, {"U", "&O17", 15}, {"U", "&HFFFF", -1}, {"U", "&H10000", 65536}, {"U", ".5", 0.5},
@@ -57,12 +53,10 @@ TEST(ParseNumber, byTheSystemNumberRules)
 
 TEST(Val, takesTheLeadingNumberOfTheText)
 {
-    const struct {
-        const char* text;
-        double expected;
-    } cases[] = {{"12 months", 12}, {" 2 45 7", 2457}, {"WO-77", 0}, {"- 5", -5}, {"1,000", 1}, {"1.2.3", 1.2},
-                 {"-123.4e-2", -1.234}, {"1.5 d 3", 1500}, {"&HFFFF", -1}, {"&H10000", 65536}, {"&Hx", 0},
-                 {"", 0}, {"1e+", 1}, {"\t1\r\n2", 12}, {"--5", 0}, {"1e-400", 0}};
+    const struct { const char* text; double expected; } cases[] = {
+        {"12 months", 12}, {" 2 45 7", 2457}, {"WO-77", 0}, {"- 5", -5}, {"1,000", 1}, {"1.2.3", 1.2},
+        {"-123.4e-2", -1.234}, {"1.5 d 3", 1500}, {"&HFFFF", -1}, {"&H10000", 65536}, {"&Hx", 0},
+        {"", 0}, {"1e+", 1}, {"\t1\r\n2", 12}, {"--5", 0}, {"1e-400", 0}};
     for (const auto& c : cases)
         EXPECT_EQ(val(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_FALSE(std::signbit(val("-0")) || std::signbit(val("-abc")));
@@ -71,11 +65,9 @@ TEST(Val, takesTheLeadingNumberOfTheText)
 
 TEST(ToInt, roundsHalfToEvenAndOverflowsAfterRounding)
 {
-    const struct {
-        double x;
-        int expected;
-    } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
-                 {2.5001, 3}, {-2.5001, -3}, {0.49999999999999994, 0}, {32767.4, 32767}, {-32768.5, -32768}};
+    const struct { double x; int expected; } cases[] = {
+        {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
+        {2.5001, 3}, {-2.5001, -3}, {0.49999999999999994, 0}, {32767.4, 32767}, {-32768.5, -32768}};
     for (const auto& c : cases) {
         EXPECT_EQ(toInt16(c.x), c.expected) << c.x;
         EXPECT_EQ(toInt32(c.x), c.expected) << c.x;
@@ -98,13 +90,11 @@ TEST(ToInt, roundsHalfToEvenAndOverflowsAfterRounding)
 
 TEST(FormatNumber, asTheSystemWritesThem)
 {
-    const struct {
-        double value;
-        const char* text;
-    } general[] = {{0.0001, "0.0001"}, {5.6789E-11, "0.000000000056789"}, {5.6789E-12, "5.6789E-12"},
-                   {999999999999999.0, "999999999999999"}, {1.2E15, "1.2E+15"}, {3.141592653589793, "3.14159265358979"},
-                   {-0.0, "0"}, {-1.5, "-1.5"}, {0.1 + 0.2, "0.3"}, {-1.5E-300, "-1.5E-300"},
-                   {9999999999999995.0, "1E+16"}, {0.01234567890123456, "1.23456789012346E-02"}};
+    const struct { double value; const char* text; } general[] = {
+        {0.0001, "0.0001"}, {5.6789E-11, "0.000000000056789"}, {5.6789E-12, "5.6789E-12"},
+        {999999999999999.0, "999999999999999"}, {1.2E15, "1.2E+15"}, {3.141592653589793, "3.14159265358979"},
+        {-0.0, "0"}, {-1.5, "-1.5"}, {0.1 + 0.2, "0.3"}, {-1.5E-300, "-1.5E-300"},
+        {9999999999999995.0, "1E+16"}, {0.01234567890123456, "1.23456789012346E-02"}};
     for (const auto& c : general)
         EXPECT_EQ(formatGeneralNumber(c.value, RegionalSettings::enUS()), c.text);
     EXPECT_EQ(formatGeneralNumber(1234.5, RegionalSettings::deDE()), "1234,5");
@@ -115,11 +105,9 @@ TEST(FormatNumber, asTheSystemWritesThem)
         for (double v : {0.1, -2.5, 1e-7, 123456.789, 6.02214076e23, 1.0 / 3})
             EXPECT_NEAR(parseNumber(formatGeneralNumber(v, rs), rs), v, std::fabs(v) * 1e-14) << locale << ' ' << v;
     }
-    const struct {
-        double value;
-        const char* text;
-    } fixed[] = {{0, "0.00"}, {0.17, "0.17"}, {-1.5, "-1.50"}, {1.005, "1.01"}, {2.675, "2.68"}, {0.004, "0.00"},
-                 {0.005, "0.01"}, {-0.001, "0.00"}, {999.999, "1000.00"}, {1e20, "100000000000000000000.00"}};
+    const struct { double value; const char* text; } fixed[] = {
+        {0, "0.00"}, {0.17, "0.17"}, {-1.5, "-1.50"}, {1.005, "1.01"}, {2.675, "2.68"}, {0.004, "0.00"},
+        {0.005, "0.01"}, {-0.001, "0.00"}, {999.999, "1000.00"}, {1e20, "100000000000000000000.00"}};
     for (const auto& c : fixed)
         EXPECT_EQ(formatFixed(c.value, RegionalSettings::enUS()), c.text);
     EXPECT_EQ(formatFixed(1, RegionalSettings::deDE()), "1,00");

@@ -44,13 +44,10 @@ TEST(SystemFolders, theWindowsFolderFollowsTheEnvironment)
 {
     TempDir dir;
     EnvironmentVariable home("HOME", dir.path().c_str());
-    const struct {
-        const char* windir;
-        const char* xdg;
-        std::string folder;
-    } cases[] = {{"Windows", "data", "Windows"}, {nullptr, "data", "data/ob32pyii"}, {"", "data", "data/ob32pyii"},
-                 {nullptr, nullptr, ".local/share/ob32pyii"}, {nullptr, "", ".local/share/ob32pyii"},
-                 {nullptr, "relative/data", ".local/share/ob32pyii"}};
+    const struct { const char* windir; const char* xdg; std::string folder; } cases[] = {
+        {"Windows", "data", "Windows"}, {nullptr, "data", "data/ob32pyii"}, {"", "data", "data/ob32pyii"},
+        {nullptr, nullptr, ".local/share/ob32pyii"}, {nullptr, "", ".local/share/ob32pyii"},
+        {nullptr, "relative/data", ".local/share/ob32pyii"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         const std::string windir = c.windir && *c.windir ? dir.file(c.windir) : "";
