@@ -1,4 +1,4 @@
-#include "platform/Failure.h"
+#include "../FailureOf.h"
 #include "platform/ini/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +13,7 @@ TEST(IniText, readsAsTheProfileFunctionsDoWithEveryLineBreak)
 {
     const std::string example = "[s]\n  Key1 =  hello world  \nk2=\" padded \"\nk3='x\"\nk4=\"\"q\"\"\nk5=a ;not comment\n"
                                 ";k6=1\n#k7=1\nk8=\nk9\nk=1\nk=2\n  TechName = 'J. Smith'  \nk10=b=c";
-    const struct {
-        std::string content;
-        const char* section;
-        const char* key;
-        std::optional<std::string> value;
-    } cases[] = {
+    const struct { std::string content; const char *section, *key; std::optional<std::string> value; } cases[] = {
         {example, "s", "key1", "hello world"}, {example, "s", "K2", " padded "}, {example, "s", "k3", "'x\""},
         {example, "s", "k4", "\"q\""}, {example, "s", "k5", "a ;not comment"}, {example, "s", "k6", std::nullopt},
         {example, "s", ";k6", std::nullopt}, {example, "s", "#k7", "1"}, {example, "s", "k8", ""},
@@ -53,13 +48,7 @@ TEST(IniText, readsAsTheProfileFunctionsDoWithEveryLineBreak)
 
 TEST(IniText, writesOnlyTheOneLineAsTheProfileFunctionsDo)
 {
-    const struct {
-        const char* content;
-        const char* section;
-        const char* key;
-        std::string value;
-        const char* expected;
-    } cases[] = {
+    const struct { const char *content, *section, *key; std::string value; const char* expected; } cases[] = {
         {"", "App1", "key1", "string1", "[App1]\r\nkey1=string1\r\n"},
         {"[s]\r\nb=1\r\na=2\r\n[t]\r\nq=0\r\n", "s", "z", "3", "[s]\r\nb=1\r\na=2\r\nz=3\r\n[t]\r\nq=0\r\n"},
         {"[General]\r\nACTION = \"/OBVER\"\r\nBusy=False\r\n", "general", "Action", "/locasset",
@@ -108,8 +97,8 @@ TEST(IniText, aWrittenValueReadsBackIdenticalAlsoWhenWrittenAgain)
 TEST(IniText, listsASectionsEntriesInFileOrder)
 {
     const std::string content = "[a]\r\nz=1\r\n;c=0\r\nq\r\nB = \"2\"\r\nz=3\r\n[b]\r\nx=4\r\n";
-    const std::vector<std::pair<std::string, std::string>> expected = {{"z", "1"}, {"B", "2"}, {"z", "3"}};
-    EXPECT_EQ(ob::ini::sectionEntries(content, "A"), expected);
+    EXPECT_EQ(ob::ini::sectionEntries(content, "A"), (std::vector<std::pair<std::string, std::string>>{
+                                                         {"z", "1"}, {"B", "2"}, {"z", "3"}}));
     EXPECT_TRUE(ob::ini::sectionEntries(content, "missing").empty());
 }
 
@@ -126,12 +115,8 @@ TEST(IniValue, readsBooleansAndIntegersAsTheProfileFunctionsDo)
     for (const auto& c : integers)
         EXPECT_EQ(ob::ini::toInteger(c.text), c.value) << c.text;
     for (const char* text : {"32768", "-32769", "4294967297", "99999999999999999999999", "0xFFFF"}) {
-        try {
-            ob::ini::toInteger(text);
-            ADD_FAILURE() << text << " did not fail";
-        } catch (const ob::Failure& failure) {
-            EXPECT_EQ(failure.number(), 6) << text;
-            EXPECT_EQ(failure.description(), "Overflow");
-        }
+        std::string description;
+        EXPECT_EQ(ob::test::failureOf([&] { ob::ini::toInteger(text); }, &description), 6) << text;
+        EXPECT_EQ(description, "Overflow");
     }
 }

@@ -1,7 +1,6 @@
 // The exchange file held open by the peer: a replacement waits for the peer to
 // let go, and gives up with a write failure, never a lost write and never a hang.
-
-#include "platform/Failure.h"
+#include "../FailureOf.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/win32/Wide.h"
 #include "support/TempDir.h"
@@ -13,37 +12,17 @@
 #include <filesystem>
 #include <thread>
 
-using ob::test::TempDir;
-
-namespace {
-
-// Opened as a peer that reads and writes but does not share deletion.
-ob::win32::UniqueHandle openAsPeer(const std::string& path)
-{
-    return ob::win32::UniqueHandle(::CreateFileW(ob::win32::wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-std::string addBusy(const std::string& content)
-{
-    return content + "Busy=True\r\n";
-}
-
-} // namespace
-
 TEST(OpenByPeer, aWriteWaitsUntilThePeerLetsGoAndFailsIfItNeverDoes)
 {
-    TempDir dir;
+    ob::test::TempDir dir;
     const auto path = dir.write("OB32PYII.INI", "[General]\r\n");
-    auto peer = openAsPeer(path);
+    const auto addBusy = [](const std::string& content) { return content + "Busy=True\r\n"; };
+    // Opened as a peer that reads and writes but does not share deletion.
+    ob::win32::UniqueHandle peer(::CreateFileW(ob::win32::wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(peer);
-    try {
-        ob::ini::updateFile(path, addBusy);
-        FAIL() << "the write went through a file held open";
-    } catch (const ob::Failure& failure) {
-        EXPECT_EQ(failure.number(), 75);
-    }
+    EXPECT_EQ(ob::test::failureOf([&] { ob::ini::updateFile(path, addBusy); }), 75);
     EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\n");
     int files = 0; // nothing left behind but the lock file
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
@@ -60,7 +39,7 @@ TEST(OpenByPeer, aWriteWaitsUntilThePeerLetsGoAndFailsIfItNeverDoes)
 
 TEST(OpenByPeer, readingNeverStopsThePeerFromWriting)
 {
-    TempDir dir;
+    ob::test::TempDir dir;
     const auto path = dir.write("OB32PYII.INI", "[General]\r\nAction=\r\n");
     std::atomic<bool> reading{true};
     std::thread reader([&] {

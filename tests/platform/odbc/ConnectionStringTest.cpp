@@ -9,14 +9,11 @@ using namespace ob::odbc;
 TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
 {
     auto items = splitConnectionString(";;PROVIDER=MSDASQL;Driver={PostgreSQL Unicode};;pwd={a;b=c}}d}; uid = me ;x=");
-    ASSERT_EQ(items.size(), 5u);
-    EXPECT_EQ(items[0].key, "PROVIDER");
-    EXPECT_EQ(items[1].value, "PostgreSQL Unicode");
-    EXPECT_EQ(items[1].text, "Driver={PostgreSQL Unicode}");
-    EXPECT_EQ(items[2].value, "a;b=c}d");
-    EXPECT_EQ(items[3].key, "uid");
-    EXPECT_EQ(items[3].value, "me");
-    EXPECT_EQ(items[4].value, "");
+    std::string seen;
+    for (const auto& item : items)
+        seen += item.key + "=" + item.value + "|";
+    EXPECT_EQ(seen, "PROVIDER=MSDASQL|Driver=PostgreSQL Unicode|pwd=a;b=c}d|uid=me|x=|");
+    EXPECT_EQ(items.at(1).text, "Driver={PostgreSQL Unicode}");
     EXPECT_EQ(findConnectionItem(items, "DRIVER"), &items[1]);
     EXPECT_EQ(findConnectionItem(items, "Database"), nullptr);
     EXPECT_TRUE(containsIgnoreCase("libSQLite3odbc.so", "sqlite"));
@@ -34,9 +31,7 @@ TEST(ConnectionString, valuesThatWouldAddItemsAreBraced)
     for (const std::string value : {"plain", "a;Database=other.db", "{x}", "}", " blank ", "p@ss w0rd", ""}) {
         const std::string text = "uid=" + quoteConnectionValue(value) + ";pwd=" + quoteConnectionValue(value) + ";";
         const auto items = splitConnectionString(text);
-        ASSERT_EQ(items.size(), 2u) << text;
-        EXPECT_EQ(items[0].value, value) << text;
-        EXPECT_EQ(items[1].value, value) << text;
+        EXPECT_TRUE(items.size() == 2 && items[0].value == value && items[1].value == value) << text;
     }
     EXPECT_EQ(quoteConnectionValue("plain"), "plain");
 }

@@ -17,10 +17,11 @@ protected:
     {
         c.setConnectionString(db.connectionString());
         c.Open();
-        db.exec("INSERT INTO ob.Calibration (atag, ctag, CDSRC) VALUES ('T1', 'A1:1', 'PY2')");
-        db.exec("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '1', '10')");
-        db.exec("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '2', '10')");
-        db.exec("INSERT INTO ob.Standards (ATAG, CTAG, C2430) VALUES ('T1', 'A1:1', 'S42')");
+        for (const char* row : {"Calibration (atag, ctag, CDSRC) VALUES ('T1', 'A1:1', 'PY2'",
+                                "Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '1', '10'",
+                                "Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '2', '10'",
+                                "Standards (ATAG, CTAG, C2430) VALUES ('T1', 'A1:1', 'S42'"})
+            db.exec(std::string("INSERT INTO ob.") + row + ")");
     }
     // Rows of Results, Standards and Calibration of `ctag`, as another connection sees them.
     std::string counts(const std::string& ctag = "A1:1")

@@ -24,8 +24,7 @@ TEST(DateValue, countsDaysFromTheEndOf1899BothWays)
     for (const CivilDateTime c : {CivilDateTime{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1}, {2024, 4, 31},
                                   {2024, 4, 0}})
         EXPECT_EQ(failureOf([&] { makeDate(c.year, c.month, c.day); }), 5) << c.year << '-' << c.month << '-' << c.day;
-    EXPECT_EQ(failureOf([] { makeDate(99, 12, 31); }), 6);
-    EXPECT_EQ(failureOf([] { makeDate(10000, 1, 1); }), 6);
+    EXPECT_TRUE(failureOf([] { makeDate(99, 12, 31); }) == 6 && failureOf([] { makeDate(10000, 1, 1); }) == 6);
     EXPECT_DOUBLE_EQ(makeTime(14, 30, 45), 0.6046875);
     for (const auto& t : {CivilDateTime{0, 0, 0, 24, 0, 0}, {0, 0, 0, 0, 60, 0}, {0, 0, 0, 0, 0, -1}})
         EXPECT_EQ(failureOf([&] { makeTime(t.hour, t.minute, t.second); }), 5);
@@ -33,12 +32,9 @@ TEST(DateValue, countsDaysFromTheEndOf1899BothWays)
     EXPECT_NEAR(at(1765, 4, 24, 5, 45, 36), -49192.24, 1e-9);
     EXPECT_NEAR(at(1899, 12, 29, 6), -1.25, 1e-12);
     EXPECT_EQ(datePart(-49192.24), -49192.0);
-    EXPECT_NEAR(timePart(-49192.24), 0.24, 1e-9);
-    EXPECT_EQ(timePart(-0.5), 0.5);
     EXPECT_FALSE(std::signbit(datePart(-0.5)));
     // To the nearest second; half a second before midnight is the next day.
     EXPECT_EQ(toCivil(-49192.24), (CivilDateTime{1765, 4, 24, 5, 45, 36}));
-    EXPECT_EQ(toCivil(41408.08625000001), (CivilDateTime{2013, 5, 14, 2, 4, 12}));
     EXPECT_EQ(toCivil(0.4 / 86400), CivilDateTime{});
     EXPECT_EQ(toCivil(0.6 / 86400), (CivilDateTime{1899, 12, 30, 0, 0, 1}));
     EXPECT_EQ(toCivil(1.0 - 0.4 / 86400), (CivilDateTime{1899, 12, 31, 0, 0, 0}));
@@ -53,13 +49,10 @@ TEST(DateValue, addsDaysAndMonthsKeepingTheTime)
 {
     EXPECT_EQ(addDays(makeDate(2024, 3, 10), 14), makeDate(2024, 3, 24));
     EXPECT_NEAR(addDays(at(2024, 12, 31, 18), 1), at(2025, 1, 1, 18), 1e-9);
-    EXPECT_NEAR(addDays(-49192.24, -1), -49193.24, 1e-9);
     EXPECT_NEAR(addDays(-1.25, 1), 0.25, 1e-12); // 29 December 1899 06:00 to the 30th
-    EXPECT_NEAR(addDays(0.25, -2), -2.25, 1e-12);
     EXPECT_NEAR(addDays(0.25, -0.5), -1.75, 1e-12);
     EXPECT_EQ(addDays(2958464.0, 1), 2958465.0);
     EXPECT_EQ(failureOf([] { addDays(kMinDate, -1); }), 6);
-    EXPECT_EQ(failureOf([] { addDays(2958465.5, 1); }), 6);
     EXPECT_EQ(failureOf([] { addDays(0, 1e300); }), 6);
     const struct { int year, month, day; long months; int toYear, toMonth, toDay; } months[] = {
         {2024, 1, 31, 1, 2024, 2, 29}, {2023, 1, 31, 1, 2023, 2, 28}, {2024, 3, 31, -1, 2024, 2, 29},
@@ -70,7 +63,6 @@ TEST(DateValue, addsDaysAndMonthsKeepingTheTime)
     EXPECT_NEAR(addMonths(at(2024, 1, 31, 6), 1), at(2024, 2, 29, 6), 1e-9);
     EXPECT_NEAR(addMonths(-49192.24, 1), at(1765, 5, 24, 5, 45, 36), 1e-9);
     EXPECT_EQ(failureOf([] { addMonths(makeDate(9999, 12, 1), 1); }), 6);
-    EXPECT_EQ(failureOf([] { addMonths(makeDate(100, 1, 15), -1); }), 6);
     EXPECT_EQ(failureOf([] { addMonths(makeDate(2024, 1, 1), 2'000'000'000L); }), 6);
 }
 
@@ -119,17 +111,11 @@ TEST(ParseDate, asTheRuntimeReadsIt)
         }
     }
     const RegionalSettings us = RegionalSettings::enUS();
-    for (const char* text : {"14:05", "7:5 pm", "2:30:45 PM", "7 pm", "0:00"})
-        EXPECT_TRUE(isTime(text, us, kYear)) << text;
-    for (const char* text : {"3/4/2026", "3/4/2026 14:05", "", "abc", "25:00", "7"})
-        EXPECT_FALSE(isTime(text, us, kYear)) << text;
+    for (const auto& [text, time] : {std::pair{"7:5 pm", true}, {"0:00", true}, {"3/4/2026 14:05", false}, {"", false}})
+        EXPECT_EQ(isTime(text, us, kYear), time) << text;
     // 29 February of a common year cannot be a day: read as year and month.
     EXPECT_EQ(parseDate("2/29", us, 2024), makeDate(2024, 2, 29));
     EXPECT_EQ(parseDate("2/29", us, 2023), makeDate(2029, 2, 1));
-}
-
-TEST(ParseDate, theLocalesDesignatorsAreUsed)
-{
     RegionalSettings rs = RegionalSettings::enUS();
     rs.amDesignator = "vorm";
     rs.pmDesignator = "nachm";
@@ -174,16 +160,13 @@ TEST(FormatDate, asTheRuntimeWritesIt)
     rs.longTimePattern = "H:m:s";
     EXPECT_EQ(formatLongTime(makeTime(7, 5, 3), rs), "7:5:3");
     const RegionalSettings us = RegionalSettings::enUS();
-    const struct { const char* text; const char* longTime; } texts[] = {
-        {"14:05", "2:05:00 PM"}, {"2.5", "2:05:00 AM"}, {"1/2/2026", "12:00:00 AM"},
-        {"1/2/2026 7:08:09 pm", "7:08:09 PM"}, {"", ""}, {"abc", "abc"}, {"25:00", "25:00"}};
+    const struct { const char* text; const char* longTime; } texts[] = {{"14:05", "2:05:00 PM"}, {"2.5", "2:05:00 AM"},
+        {"1/2/2026 7:08:09 pm", "7:08:09 PM"}, {"1/2/2026", "12:00:00 AM"}, {"", ""}, {"25:00", "25:00"}};
     for (const auto& c : texts)
         EXPECT_EQ(formatTextLongTime(c.text, us, kYear), c.longTime) << c.text;
     EXPECT_EQ(formatTextLongTime("14:05", RegionalSettings::deDE(), kYear), "14:05:00");
     EXPECT_EQ(formatIsoDate(at(2026, 1, 2, 15, 4, 5)), "2026-01-02");
-    EXPECT_EQ(formatIsoDate(kMinDate), "0100-01-01");
     EXPECT_EQ(formatIsoDate(-49192.24), "1765-04-24");
     EXPECT_EQ(formatHms(0.6046875), "14:30:45");
-    EXPECT_EQ(formatHms(at(2026, 1, 2, 3, 4, 5)), "03:04:05");
     EXPECT_EQ(formatHm(-49192.24), "05:45");
 }
