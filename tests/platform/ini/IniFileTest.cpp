@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,11 +52,13 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     ini.WriteLong("Order", 40000);
     EXPECT_EQ(failureOf([&] { ini.ReadInteger("Order", number, found); }), 6);
     // Only the file and its lock are left behind.
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"OB32PYII.INI", "OB32PYII.INI.lock"}));
+    EXPECT_TRUE(dir.exists("OB32PYII.INI.lock"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    EXPECT_EQ(failureOf([&] { iniAt(dir.file("no/such/folder/x.ini")).WriteString("Action", "x"); }), 75);
+#if !defined(_WIN32)
+    ::chmod(dir.file("OB32PYII.INI").c_str(), 0);
+    EXPECT_TRUE(::geteuid() == 0 || failureOf([&] { ini.read("General", "Busy"); }) != 0); // root reads every file
+#endif
 }
 
 // UTF-8 inside, the peer's code page (OB32PYII_CODEPAGE, else Windows-1252) in the file.
@@ -106,20 +107,7 @@ TEST(IniFile, aUtf16FileIsReadAndWrittenAsUtf16)
     EXPECT_EQ(dir.read("x.ini"), utf16File(u"[General]\r\nAction=Łódź 温度 𝛀\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
 }
 
-TEST(IniFile, aFileThatCannotBeWrittenOrReadFailsWithFileAccess)
-{
-    TempDir dir;
-    EXPECT_EQ(failureOf([&] { iniAt(dir.file("no/such/folder/x.ini")).WriteString("Action", "x"); }), 75);
-#if !defined(_WIN32)
-    const auto path = dir.write("x.ini", "[General]\r\nBusy=True\r\n");
-    ::chmod(path.c_str(), 0);
-    if (::geteuid() != 0) { // root reads every file
-        EXPECT_NE(failureOf([&] { iniAt(path).read("General", "Busy"); }), 0);
-    }
-#endif
-}
-
-TEST(IniFile, aBatchEndsAsTheSameWritesOneByOne)
+TEST(IniFile, aBatchEndsAsTheSameWritesOneByOneAndAMissingSectionIsWritten)
 {
     TempDir dir;
     const std::string start = "[CurrentAsset]\r\nModel=PT100\r\nSerial=S-1\r\n[Peer]\r\nMine=1\r\n";
@@ -136,12 +124,7 @@ TEST(IniFile, aBatchEndsAsTheSameWritesOneByOne)
     writeAll(keys);
     batched.WriteKeys(keys);
     EXPECT_EQ(dir.read("batched.ini"), dir.read("single.ini"));
-}
-
-// A file that stays without [General] (not a peer's rewrite in progress) is taken as it is.
-TEST(IniFile, aFileThatStaysWithoutTheRequiredSectionIsTakenAsItIs)
-{
-    TempDir dir;
+    // A file that stays without [General] (not a peer's rewrite in progress) is taken as it is.
     auto ini = iniAt(dir.write("x.ini", "[Other]\r\nKey=1\r\n"));
     ini.setRequiredSection("General");
     EXPECT_EQ(ini.read("Other", "Key"), "1");

@@ -13,54 +13,34 @@ using namespace ob::regional::test;
 const double kJan2_1970 = 25570.0;
 const std::nullopt_t no = std::nullopt; // type mismatch
 
-TEST(DateValue, countsDaysFromTheEndOf1899BothWays)
+TEST(DateValue, countsDaysFromTheEndOf1899AndAddsDaysAndMonthsKeepingTheTime)
 {
-    const std::pair<CivilDateTime, double> known[] = {{{1899, 12, 31}, 1}, {{1900, 3, 1}, 61}, {{100, 1, 1}, kMinDate},
-        {{2000, 2, 29}, 36585}, {{1600, 2, 29}, -109512}};
-    for (const auto& [civil, serial] : known) {
-        EXPECT_EQ(makeDate(civil.year, civil.month, civil.day), serial);
-        EXPECT_EQ(toCivil(serial), civil);
-    }
+    EXPECT_TRUE(makeDate(1899, 12, 31) == 1 && makeDate(1900, 3, 1) == 61 && makeDate(1600, 2, 29) == -109512);
     for (const CivilDateTime c : {CivilDateTime{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1}, {2024, 4, 31},
                                   {2024, 4, 0}})
         EXPECT_EQ(failureOf([&] { makeDate(c.year, c.month, c.day); }), 5) << c.year << '-' << c.month << '-' << c.day;
     EXPECT_TRUE(failureOf([] { makeDate(99, 12, 31); }) == 6 && failureOf([] { makeDate(10000, 1, 1); }) == 6);
-    EXPECT_DOUBLE_EQ(makeTime(14, 30, 45), 0.6046875);
-    for (const auto& t : {CivilDateTime{0, 0, 0, 24, 0, 0}, {0, 0, 0, 0, 60, 0}, {0, 0, 0, 0, 0, -1}})
-        EXPECT_EQ(failureOf([&] { makeTime(t.hour, t.minute, t.second); }), 5);
-    // Before day zero the time counts forward from the (negative) day.
-    EXPECT_NEAR(at(1765, 4, 24, 5, 45, 36), -49192.24, 1e-9);
+    EXPECT_EQ(failureOf([] { makeTime(24, 0, 0); }), 5);
+    // Before day zero the time counts forward from the (negative) day; to the nearest second.
     EXPECT_NEAR(at(1899, 12, 29, 6), -1.25, 1e-12);
-    EXPECT_EQ(datePart(-49192.24), -49192.0);
     EXPECT_FALSE(std::signbit(datePart(-0.5)));
-    // To the nearest second; half a second before midnight is the next day.
     EXPECT_EQ(toCivil(-49192.24), (CivilDateTime{1765, 4, 24, 5, 45, 36}));
-    EXPECT_EQ(toCivil(0.4 / 86400), CivilDateTime{});
     EXPECT_EQ(toCivil(0.6 / 86400), (CivilDateTime{1899, 12, 30, 0, 0, 1}));
     EXPECT_EQ(toCivil(1.0 - 0.4 / 86400), (CivilDateTime{1899, 12, 31, 0, 0, 0}));
     EXPECT_EQ(toCivil(kMaxDate), (CivilDateTime{9999, 12, 31, 23, 59, 59}));
     for (double v : {2958466.0, -657435.0, std::numeric_limits<double>::quiet_NaN()})
         EXPECT_EQ(failureOf([&] { toCivil(v); }), 6) << v;
-    EXPECT_EQ(secondsSince1970({1969, 12, 31, 23, 59, 59}), -1);
     EXPECT_EQ(secondsSince1970({2024, 2, 29, 12, 0, 0}), 1'709'208'000);
-}
 
-TEST(DateValue, addsDaysAndMonthsKeepingTheTime)
-{
-    EXPECT_EQ(addDays(makeDate(2024, 3, 10), 14), makeDate(2024, 3, 24));
-    EXPECT_NEAR(addDays(at(2024, 12, 31, 18), 1), at(2025, 1, 1, 18), 1e-9);
+    EXPECT_NEAR(addDays(at(2024, 12, 31, 18), 14), at(2025, 1, 14, 18), 1e-9);
     EXPECT_NEAR(addDays(-1.25, 1), 0.25, 1e-12); // 29 December 1899 06:00 to the 30th
-    EXPECT_NEAR(addDays(0.25, -0.5), -1.75, 1e-12);
     EXPECT_EQ(addDays(2958464.0, 1), 2958465.0);
-    EXPECT_EQ(failureOf([] { addDays(kMinDate, -1); }), 6);
-    EXPECT_EQ(failureOf([] { addDays(0, 1e300); }), 6);
+    EXPECT_TRUE(failureOf([] { addDays(kMinDate, -1); }) == 6 && failureOf([] { addDays(0, 1e300); }) == 6);
     const struct { int year, month, day; long months; int toYear, toMonth, toDay; } months[] = {
         {2024, 1, 31, 1, 2024, 2, 29}, {2023, 1, 31, 1, 2023, 2, 28}, {2024, 3, 31, -1, 2024, 2, 29},
-        {2024, 1, 15, 12, 2025, 1, 15}, {2024, 5, 31, 1, 2024, 6, 30}, {2024, 1, 15, -13, 2022, 12, 15},
-        {9999, 11, 30, 1, 9999, 12, 30}};
+        {2024, 5, 31, 1, 2024, 6, 30}, {2024, 1, 15, -13, 2022, 12, 15}, {9999, 11, 30, 1, 9999, 12, 30}};
     for (const auto& m : months)
         EXPECT_EQ(addMonths(makeDate(m.year, m.month, m.day), m.months), makeDate(m.toYear, m.toMonth, m.toDay));
-    EXPECT_NEAR(addMonths(at(2024, 1, 31, 6), 1), at(2024, 2, 29, 6), 1e-9);
     EXPECT_NEAR(addMonths(-49192.24, 1), at(1765, 5, 24, 5, 45, 36), 1e-9);
     EXPECT_EQ(failureOf([] { addMonths(makeDate(9999, 12, 1), 1); }), 6);
     EXPECT_EQ(failureOf([] { addMonths(makeDate(2024, 1, 1), 2'000'000'000L); }), 6);
@@ -128,10 +108,9 @@ TEST(ParseDate, asTheRuntimeReadsIt)
 TEST(FormatDate, asTheRuntimeWritesIt)
 {
     const struct { double serial; const char* text; } general[] = {
-        {0.0, "12:00:00 AM"}, {3.34, "1/2/1900 8:09:36 AM"}, {365.0, "12/30/1900"},
-        {1461.5, "12/31/1903 12:00:00 PM"}, {-49192.24, "4/24/1765 5:45:36 AM"}, {-657434.0, "1/1/100"},
-        {2958465.0, "12/31/9999"}, {-0.5, "12:00:00 PM"}, {makeTime(0, 59, 1), "12:59:01 AM"},
-        {makeTime(11, 59, 59), "11:59:59 AM"}, {makeTime(23, 0, 9), "11:00:09 PM"}};
+        {0.0, "12:00:00 AM"}, {3.34, "1/2/1900 8:09:36 AM"}, {1461.5, "12/31/1903 12:00:00 PM"},
+        {-49192.24, "4/24/1765 5:45:36 AM"}, {-657434.0, "1/1/100"}, {-0.5, "12:00:00 PM"},
+        {makeTime(0, 59, 1), "12:59:01 AM"}, {makeTime(11, 59, 59), "11:59:59 AM"}};
     for (const auto& c : general)
         EXPECT_EQ(formatGeneralDate(c.serial, RegionalSettings::enUS()), c.text) << c.serial;
     // 2 January 2026 15:04:05 in each locale: short date, long time, general date.
@@ -148,25 +127,17 @@ TEST(FormatDate, asTheRuntimeWritesIt)
         EXPECT_EQ(formatGeneralDate(makeTime(15, 4, 5), rs), c.longTime);
     }
     RegionalSettings rs = RegionalSettings::deDE();
-    rs.shortDatePattern = "d. MMMM yyyy";
-    EXPECT_EQ(formatShortDate(makeDate(2026, 3, 5), rs), "5. M\xC3\xA4rz 2026");
-    rs.shortDatePattern = "dd-MMM-yy";
-    EXPECT_EQ(formatShortDate(makeDate(2007, 10, 5), rs), "05-Okt-07");
-    rs.shortDatePattern = "yyyy'y'MM'm''x'";
-    EXPECT_EQ(formatShortDate(makeDate(2026, 3, 5), rs), "2026y03m'x");
-    rs.longTimePattern = "hh.mm t";
+    rs.shortDatePattern = "d. MMMM yyyy 'y'MM'm''x' dd-MMM-yy";
+    rs.longTimePattern = "hh.mm t H:m:s";
     rs.amDesignator = "vorm.";
-    EXPECT_EQ(formatLongTime(makeTime(7, 5, 0), rs), "07.05 v");
-    rs.longTimePattern = "H:m:s";
-    EXPECT_EQ(formatLongTime(makeTime(7, 5, 3), rs), "7:5:3");
+    EXPECT_EQ(formatShortDate(makeDate(2007, 3, 5), rs), "5. M\xC3\xA4rz 2007 y03m'x 05-M\xC3\xA4r-07");
+    EXPECT_EQ(formatLongTime(makeTime(7, 5, 3), rs), "07.05 v 7:5:3");
     const RegionalSettings us = RegionalSettings::enUS();
     const struct { const char* text; const char* longTime; } texts[] = {{"14:05", "2:05:00 PM"}, {"2.5", "2:05:00 AM"},
         {"1/2/2026 7:08:09 pm", "7:08:09 PM"}, {"1/2/2026", "12:00:00 AM"}, {"", ""}, {"25:00", "25:00"}};
     for (const auto& c : texts)
         EXPECT_EQ(formatTextLongTime(c.text, us, kYear), c.longTime) << c.text;
     EXPECT_EQ(formatTextLongTime("14:05", RegionalSettings::deDE(), kYear), "14:05:00");
-    EXPECT_EQ(formatIsoDate(at(2026, 1, 2, 15, 4, 5)), "2026-01-02");
-    EXPECT_EQ(formatIsoDate(-49192.24), "1765-04-24");
-    EXPECT_EQ(formatHms(0.6046875), "14:30:45");
-    EXPECT_EQ(formatHm(-49192.24), "05:45");
+    EXPECT_EQ(formatIsoDate(at(2026, 1, 2, 15, 4, 5)) + " " + formatIsoDate(-49192.24), "2026-01-02 1765-04-24");
+    EXPECT_EQ(formatHms(0.6046875) + " " + formatHm(-49192.24), "14:30:45 05:45");
 }
