@@ -6,17 +6,13 @@
 #include <string>
 
 namespace ob::test {
-
 inline long failureOf(const std::function<void()>& f, std::string* description = nullptr)
 {
     try {
         f();
     } catch (const Failure& failure) {
-        if (description)
-            *description = failure.description();
-        return failure.number();
+        return (description ? *description = failure.description() : std::string()), failure.number();
     }
     return 0;
 }
-
 } // namespace ob::test

@@ -89,19 +89,14 @@ TEST(IniFile, textTravelsInThePeersCodePage)
     EXPECT_EQ(*ini.read("A", "C"), "Grüße");
     ini.WriteString("Höhe", "1 m");
     EXPECT_EQ(dir.read("x.ini"), "[A]\r\nC=Grüße\r\n[Me\xDFstelle]\r\nH\xF6he=1 m\r\n");
-}
-
-// A UTF-16LE file with a byte-order mark stays UTF-16, characters beyond U+FFFF included.
-TEST(IniFile, aUtf16FileIsReadAndWrittenAsUtf16)
-{
+    // A UTF-16LE file with a byte-order mark stays UTF-16, characters beyond U+FFFF included.
     const auto utf16File = [](std::u16string_view text) {
         std::string out = "\xFF\xFE";
         for (const char16_t c : text)
             out += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
         return out;
     };
-    TempDir dir;
-    auto ini = iniAt(dir.write("x.ini", utf16File(u"[General]\r\nAction=/LOCASSET\r\n[Peer]\r\nOwn=µA 𝛀\r\n")));
+    ini = iniAt(dir.write("x.ini", utf16File(u"[General]\r\nAction=/LOCASSET\r\n[Peer]\r\nOwn=µA 𝛀\r\n")));
     EXPECT_EQ(*ini.read("Peer", "Own"), "µA 𝛀");
     ini.WriteString("Action", "Łódź 温度 𝛀");
     EXPECT_EQ(dir.read("x.ini"), utf16File(u"[General]\r\nAction=Łódź 温度 𝛀\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));

@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,30 +64,6 @@ TEST(SharedFile, aChangeIsMadeWholeOrNotAtAll)
     EXPECT_FALSE(dir.exists("x.ini.4242-17.tmp"));
     for (const char* name : notOurs)
         EXPECT_TRUE(dir.exists(name)) << name;
-}
-
-// The peer's profile functions truncate the file and then write it whole:
-// neither a read nor a write may take the empty moment for the file.
-TEST(SharedFile, aSnapshotTakenWhileThePeerRewritesInPlaceIsReadAgain)
-{
-    const auto whole = [](const std::string& content) { return ob::ini::hasSection(content, "General"); };
-    const std::string peers = "[General]\r\nAction=/OBVER\r\n";
-    for (const bool writing : {false, true}) {
-        TempDir dir;
-        const auto path = dir.write("x.ini", "");
-        std::thread peer([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            dir.write("x.ini", peers);
-        });
-        std::string seen;
-        if (writing)
-            updateFile(path, [&](const std::string& content) { return seen = content, addBusy(content); }, whole);
-        else
-            seen = ob::ini::readFile(path, whole);
-        peer.join();
-        EXPECT_EQ(seen, peers) << (writing ? "a write" : "a read") << " took the empty moment";
-        EXPECT_EQ(dir.read("x.ini"), writing ? peers + "Busy=True\r\n" : peers);
-    }
 }
 
 #if !defined(_WIN32)

@@ -23,11 +23,7 @@ TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
     addConnectionItem(items, "Database", ":memory:");
     addConnectionItem(items, "pwd", "a;b}");
     EXPECT_EQ(joinConnectionItems(items), "ORBISTA;Driver=SQLite3;Database=:memory:;pwd={a;b}}};");
-}
-
-// A user name or password reaches the driver exactly and adds no item.
-TEST(ConnectionString, valuesThatWouldAddItemsAreBraced)
-{
+    // A user name or password reaches the driver exactly and adds no item.
     for (const std::string value : {"plain", "a;Database=other.db", "{x}", "}", " blank ", "p@ss w0rd", ""}) {
         const std::string text = "uid=" + quoteConnectionValue(value) + ";pwd=" + quoteConnectionValue(value) + ";";
         const auto items = splitConnectionString(text);

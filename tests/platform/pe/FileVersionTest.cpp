@@ -11,22 +11,17 @@ using ob::test::FileVersionParts;
 using ob::test::makePe;
 using ob::test::PeLayout;
 
-namespace {
-
-std::string versionOf(const std::vector<unsigned char>& bytes)
+static std::string versionOf(const std::vector<unsigned char>& bytes)
 {
     return ob::pe::fileVersionFromBytes(bytes.data(), bytes.size());
 }
-
-} // namespace
 
 TEST(FileVersion, readsTheFixedVersionOfBothFormats)
 {
     ob::test::TempDir dir;
     for (bool pe32plus : {false, true}) {
         SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
-        EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{6, 1, 7601, 262})), "6.1.7601.262");
-        EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{65535, 0, 0, 65535})), "65535.0.0.65535");
+        EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{65535, 0, 7601, 262})), "65535.0.7601.262");
         EXPECT_EQ(versionOf(makePe(pe32plus, std::nullopt)), "");
         ob::test::writePe(dir.file("orbista.exe"), pe32plus, FileVersionParts{7, 3, 0, 1234});
         EXPECT_EQ(fileVersion(dir.file("orbista.exe")), "7.3.0.1234");
@@ -41,21 +36,15 @@ TEST(FileVersion, readsTheFixedVersionOfBothFormats)
 #endif
 }
 
-TEST(FileVersion, emptyForWhatIsNoExecutable)
+TEST(FileVersion, whatIsNoExecutableOrIsDamagedGivesNoVersionAndNeverACrash)
 {
     ob::test::TempDir dir;
-    EXPECT_EQ(fileVersion(dir.file("missing.exe")), "");
-    EXPECT_EQ(fileVersion(dir.path()), "");
+    EXPECT_EQ(fileVersion(dir.file("missing.exe")) + fileVersion(dir.path()), "");
     EXPECT_EQ(ob::pe::fileVersionFromBytes(nullptr, 0), "");
-    for (const std::string& content : {std::string("MZ"), std::string("[General]\r\nBusy=True\r\n"),
-                                      std::string(4096, '\0'), std::string(4096, '\xFF')}) {
+    for (const std::string& content : {std::string("[General]\r\nBusy=True\r\n"), std::string(4096, '\xFF')}) {
         dir.write("x.exe", content);
         EXPECT_EQ(fileVersion(dir.file("x.exe")), "");
     }
-}
-
-TEST(FileVersion, damagedFilesGiveNoVersionAndNeverCrash)
-{
     for (bool pe32plus : {false, true}) {
         const auto full = makePe(pe32plus, FileVersionParts{1, 2, 3, 4});
         for (std::size_t size = 0; size < full.size(); ++size) {
