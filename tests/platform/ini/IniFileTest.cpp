@@ -4,7 +4,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -81,7 +81,7 @@ TEST(IniText, writesOnlyTheOneLineAsTheProfileFunctionsDo)
     EXPECT_EQ(lookup("[Sec]\r\nkey=  spaced  \r\n", "Sec", "key"), "spaced");
 }
 
-TEST(IniText, aWrittenValueReadsBackIdenticalAlsoWhenWrittenAgain)
+TEST(IniText, aWrittenValueReadsBackIdenticalAndEntriesComeInFileOrder)
 {
     const std::string values[] = {"", "plain", "a=b", "; semi", "[not a section]", "x \"quoted\" y", "\x01\x7F\xFF",
                                   "trailing'", " lead", "trail ", "\tboth\v", "'quoted'", "\"double\"", "\"\"", "''",
@@ -92,10 +92,6 @@ TEST(IniText, aWrittenValueReadsBackIdenticalAlsoWhenWrittenAgain)
         content = assign(content, "s", "k", *lookup(content, "s", "k"));
         EXPECT_EQ(lookup(content, "s", "k"), value);
     }
-}
-
-TEST(IniText, listsASectionsEntriesInFileOrder)
-{
     const std::string content = "[a]\r\nz=1\r\n;c=0\r\nq\r\nB = \"2\"\r\nz=3\r\n[b]\r\nx=4\r\n";
     EXPECT_EQ(ob::ini::sectionEntries(content, "A"), (std::vector<std::pair<std::string, std::string>>{
                                                          {"z", "1"}, {"B", "2"}, {"z", "3"}}));

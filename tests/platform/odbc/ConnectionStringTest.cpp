@@ -38,10 +38,8 @@ TEST(ConnectionString, logTextHidesEveryPassword)
         {"PROVIDER=MSDASQL;DSN=x;uid=a;pwd=s3cret;", "PROVIDER=MSDASQL;DSN=x;uid=a;pwd=********;"},
         {"Driver=PG;PWD=one;uid=a;Pwd = two ;password={x;y}}z};PassWord=three",
          "Driver=PG;PWD=********;uid=a;Pwd = ******** ;password=********;PassWord=********"},
-        {"uid=a;pwd=;", "uid=a;pwd=;"},
-        {"uid=pwd=x;Database=pwd.db;pwdx=1", "uid=pwd=x;Database=pwd.db;pwdx=1"},
-        {"pwd={unterminated;uid=a", "pwd=********"},
-    };
+        {"uid=a;pwd=;", "uid=a;pwd=;"}, {"uid=pwd=x;Database=pwd.db;pwdx=1", "uid=pwd=x;Database=pwd.db;pwdx=1"},
+        {"pwd={unterminated;uid=a", "pwd=********"}};
     for (const auto& c : cases)
         EXPECT_EQ(maskConnectionPasswords(c.text), c.logged) << c.text;
 }

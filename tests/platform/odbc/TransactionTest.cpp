@@ -23,7 +23,6 @@ protected:
                                 "Standards (ATAG, CTAG, C2430) VALUES ('T1', 'A1:1', 'S42'"})
             db.exec(std::string("INSERT INTO ob.") + row + ")");
     }
-    // Rows of Results, Standards and Calibration of `ctag`, as another connection sees them.
     std::string counts(const std::string& ctag = "A1:1")
     {
         std::string out;
@@ -31,7 +30,6 @@ protected:
             out += db.rows("SELECT count(*) FROM ob." + table + " WHERE CTAG='" + ctag + "'").at(0).at(0).value_or("?");
         return out;
     }
-    // The replacement of a calibration: the three deletions and the insert.
     void replaceRecord(const std::string& insertColumn = "CDSRC")
     {
         c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");

@@ -2,7 +2,6 @@
 #include "platform/regional/Conversions.h"
 
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -12,6 +11,7 @@ using namespace ob::regional::test;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+const std::nullopt_t no = std::nullopt; // type mismatch
 
 TEST(ParseNumber, byTheSystemNumberRules)
 {
@@ -23,13 +23,11 @@ TEST(ParseNumber, byTheSystemNumberRules)
         // 2^53 + 1 lies halfway: ties go to even; any later non-zero digit tips it upwards.
         {"U", "9007199254740993", 9007199254740992.0},
         {"U", "9007199254740993." + std::string(1000, '0') + "1", 9007199254740994.0},
-        {"U", ",123", std::nullopt}, {"U", "1e", std::nullopt}, {"U", "1d3", std::nullopt}, {"U", "0x10", std::nullopt},
-        {"U", ".", std::nullopt}, {"U", "-", std::nullopt}, {"U", "", std::nullopt}, {"U", "1.2.3", std::nullopt},
-        {"U", "12abc", std::nullopt}, {"U", "--5", std::nullopt}, {"U", "1 000", std::nullopt},
-        {"U", "(12", std::nullopt}, {"U", "$12$", std::nullopt}, {"U", "(-12)", std::nullopt},
-        {"U", "&HG", std::nullopt}, {"U", "&O8", std::nullopt}, {"U", "12\xE2\x82\xAC", std::nullopt},
-        {"D", "1,5", 1.5}, {"D", "1.5", 15}, {"D", "-1.234,5", -1234.5}, {"D", "12 \xE2\x82\xAC", 12},
-        {"D", ",5", 0.5}, {"D", "1,2,3", std::nullopt}, {"D", ".5", std::nullopt}, {"D", "$12", std::nullopt},
+        {"U", ",123", no}, {"U", "1e", no}, {"U", "1d3", no}, {"U", "0x10", no}, {"U", ".", no}, {"U", "-", no},
+        {"U", "", no}, {"U", "1.2.3", no}, {"U", "12abc", no}, {"U", "--5", no}, {"U", "1 000", no}, {"U", "(12", no},
+        {"U", "$12$", no}, {"U", "(-12)", no}, {"U", "&HG", no}, {"U", "&O8", no}, {"U", "12\xE2\x82\xAC", no},
+        {"D", "1,5", 1.5}, {"D", "1.5", 15}, {"D", "-1.234,5", -1234.5}, {"D", "12 \xE2\x82\xAC", 12}, {"D", ",5", 0.5},
+        {"D", "1,2,3", no}, {"D", ".5", no}, {"D", "$12", no},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.locale) + " \"" + c.text.substr(0, 40) + '"');

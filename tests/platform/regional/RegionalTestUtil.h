@@ -1,5 +1,4 @@
 #pragma once
-// Helpers shared by the regional conversion tests.
 #include "../FailureOf.h"
 #include "platform/regional/DateValue.h"
 #include "platform/regional/RegionalSettings.h"

@@ -3,7 +3,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <filesystem>
 #if defined(_WIN32)
 #include "platform/win32/Wide.h"
@@ -33,14 +32,11 @@ TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSep
     const fs::path path(std::wstring(exe, ::GetModuleFileNameW(nullptr, exe, MAX_PATH)));
     EXPECT_EQ(fs::path(ob::win32::wide(ob::sys::programFolder())), path.parent_path());
     EXPECT_EQ(ob::sys::buildPath("C:\\Windows", "OB32PYII.INI"), "C:\\Windows\\OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("C:\\", "OB32PYII.INI"), "C:\\OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("Z:/tmp/", "x"), "Z:/tmp/x");
-    EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x"), "/tmp/a/x");
-    EXPECT_EQ(ob::sys::buildPath("", "x"), "x");
+    EXPECT_EQ(ob::sys::buildPath("C:\\", "x") + " " + ob::sys::buildPath("Z:/tmp/", "x"), "C:\\x Z:/tmp/x");
+    EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x") + " " + ob::sys::buildPath("", "x"), "/tmp/a/x x");
 }
 #else
-// WINDIR when set and not empty, else $XDG_DATA_HOME/ob32pyii when absolute,
-// else ~/.local/share/ob32pyii; created when missing.
+// WINDIR if not empty, else $XDG_DATA_HOME/ob32pyii if absolute, else ~/.local/share/ob32pyii; created.
 TEST(SystemFolders, theWindowsFolderFollowsTheEnvironment)
 {
     TempDir dir;
@@ -67,9 +63,7 @@ TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSep
     const auto folder = ob::sys::programFolder();
     EXPECT_TRUE(fs::path(folder).is_absolute());
     EXPECT_TRUE(fs::exists(fs::path(folder) / fs::read_symlink("/proc/self/exe").filename()));
-    EXPECT_EQ(ob::sys::buildPath("/a/b", "OB32PYII.INI"), "/a/b/OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("/a/b/", "OB32PYII.INI"), "/a/b/OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("/", "x"), "/x");
-    EXPECT_EQ(ob::sys::buildPath("", "x"), "x");
+    EXPECT_EQ(ob::sys::buildPath("/a/b", "x") + " " + ob::sys::buildPath("/a/b/", "x"), "/a/b/x /a/b/x");
+    EXPECT_EQ(ob::sys::buildPath("/", "x") + " " + ob::sys::buildPath("", "x"), "/x x");
 }
 #endif
