@@ -42,12 +42,13 @@ TEST(SharedFile, aChangeIsMadeWholeOrNotAtAll)
     EXPECT_THROW(updateFile(path, [](const std::string&) -> std::string { throw std::runtime_error("x"); }),
                  std::runtime_error);
     EXPECT_EQ(dir.read("x.ini"), result);
-    // An unchanged content is not rewritten; a changed one replaces the file.
+#if !defined(_WIN32) // an unchanged content is not rewritten; a changed one replaces the file
     fs::create_hard_link(path, dir.file("twin"));
     updateFile(path, [](const std::string& content) { return content; });
     EXPECT_EQ(fs::hard_link_count(path), 2u);
     updateFile(path, [](const std::string& content) { return content + "x=1\r\n"; });
     EXPECT_EQ(fs::hard_link_count(path), 1u);
+#endif
     // A write clears the temporaries of killed writers of this file, and nothing else.
     dir.write("x.ini.4242-17.tmp", "[General]\r\nAction=/OBLOGIN\r\n");
     const char* notOurs[] = {"NEXOVA.INI.4242-0.tmp", "x.ini.notes.tmp", "x.ini.4242-0.tmp.bak"};
