@@ -1,269 +1,118 @@
+#include "../FailureOf.h"
 #include "platform/ini/IniFile.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using ob::ini::assign;
 using ob::ini::lookup;
 
-namespace {
-
-std::string withBreaks(const std::string& lfText, const std::string& lineBreak)
+TEST(IniText, readsAsTheProfileFunctionsDoWithEveryLineBreak)
 {
-    std::string out;
-    for (char c : lfText) {
-        if (c == '\n')
-            out += lineBreak;
-        else
-            out += c;
-    }
-    return out;
-}
-
-const std::string kExample = "[s]\n"
-                             "  Key1 =  hello world  \n"
-                             "k2=\" padded \"\n"
-                             "k3='x\"\n"
-                             "k4=\"\"q\"\"\n"
-                             "k5=a ;not comment\n"
-                             ";k6=1\n"
-                             "#k7=1\n"
-                             "k8=\n"
-                             "k9\n"
-                             "k=1\n"
-                             "k=2";
-
-struct ExampleRead {
-    const char* key;
-    std::optional<std::string> value;
-};
-
-const ExampleRead kExampleReads[] = {
-    {"key1", "hello world"}, {"K2", " padded "},   {"k3", "'x\""},       {"k4", "\"q\""},
-    {"k5", "a ;not comment"}, {"k6", std::nullopt}, {";k6", std::nullopt}, {"#k7", "1"},
-    {"k8", ""},               {"k9", std::nullopt}, {"k", "1"},
-};
-
-} // namespace
-
-TEST(IniText, readsTheExampleFileWithEveryKindOfLineBreak)
-{
-    for (const char* lineBreak : {"\r\n", "\n", "\r"}) {
-        const auto content = withBreaks(kExample, lineBreak);
-        for (const auto& read : kExampleReads) {
-            EXPECT_EQ(lookup(content, "s", read.key), read.value)
-                << "key " << read.key << " with line break " << (lineBreak[0] == '\r' ? "CR" : "LF")
-                << (lineBreak[1] ? "LF" : "");
+    const std::string example = "[s]\n  Key1 =  hello world  \nk2=\" padded \"\nk3='x\"\nk4=\"\"q\"\"\nk5=a ;not comment\n"
+                                ";k6=1\n#k7=1\nk8=\nk9\nk=1\nk=2\n  TechName = 'J. Smith'  \nk10=b=c";
+    const struct { std::string content; const char *section, *key; std::optional<std::string> value; } cases[] = {
+        {example, "s", "key1", "hello world"}, {example, "s", "K2", " padded "}, {example, "s", "k3", "'x\""},
+        {example, "s", "k4", "\"q\""}, {example, "s", "k5", "a ;not comment"}, {example, "s", "k6", std::nullopt},
+        {example, "s", ";k6", std::nullopt}, {example, "s", "#k7", "1"}, {example, "s", "k8", ""},
+        {example, "s", "k9", std::nullopt}, {example, "s", "k", "1"}, {example, "s", "techname", "J. Smith"},
+        {example, "s", "k10", "b=c"},
+        {"[General]\nBusy=True\n", "GENERAL", "busy", "True"}, {"[General]\nBusy=True\n", "general", "BUSY", "True"},
+        {"[General]\nBusy=True\n", "  General ", " Busy  ", "True"},
+        {"[General]\nBusy=True\n", "General", "\tBusy", std::nullopt},
+        // Letters at the ends of the alphabet fold; their neighbours do not.
+        {"[AZ]\nzA=1\n", "az", "Za", "1"}, {"[@]\nx=1\n[`]\nx=2\n", "`", "x", "2"},
+        {"[s]\n{x=1\n", "s", "[x", std::nullopt},
+        // Only the first of sections with one name is seen, next to each other too.
+        {"[a]\nx=1\n[b]\ny=2\n[A]\nx=3\nz=4\n", "a", "x", "1"}, {"[a]\nx=1\n[b]\ny=2\n[A]\nz=4\n", "a", "z", std::nullopt},
+        {"[a]\nx=1\n[a]\nz=4\n", "a", "z", std::nullopt},
+        {"[a]b]\nx=1\n", "a", "x", "1"}, {"[a]b]\nx=1\n", "a]b", "x", std::nullopt},
+        {"[ c \t]k=v\ny=2\n", "c", "y", "2"}, {"[ c \t]k=v\ny=2\n", "c", "k", std::nullopt},
+        {"[open  \nz=3\n", "open", "z", "3"},
+        {"x=1\n[]\ny=2\n", "", "x", std::nullopt}, {"x=1\n[]\ny=2\n", "", "y", "2"},
+        {" \t[a]\n\t; x=1\n\vx=2\n", "a", "x", "2"},
+        {"\xEF\xBB\xBF[a]\nx=1\n[b]\ny=2\n", "a", "x", std::nullopt}, {"\xEF\xBB\xBF[a]\nx=1\n[b]\ny=2\n", "b", "y", "2"},
+        {"[a]\ny=\xE4\xF6\xFC \"in\" side\n", "a", "y", "\xE4\xF6\xFC \"in\" side"},
+    };
+    for (const std::string lineBreak : {"\r\n", "\n", "\r"}) {
+        for (const auto& c : cases) {
+            std::string content;
+            for (const char ch : c.content)
+                content += ch == '\n' ? lineBreak : std::string(1, ch);
+            EXPECT_EQ(lookup(content, c.section, c.key), c.value) << c.content << " [" << c.section << "] " << c.key;
         }
     }
 }
 
-TEST(IniText, readsTheLastLineWithoutALineBreak)
+TEST(IniText, writesOnlyTheOneLineAsTheProfileFunctionsDo)
 {
-    EXPECT_EQ(lookup("[a]\r\nx=1\r\ny=2", "a", "y"), "2");
-}
-
-TEST(IniText, matchesSectionAndKeyNamesWithoutRegardToCase)
-{
-    const std::string content = "[General]\r\nBusy=True\r\n";
-    EXPECT_EQ(lookup(content, "GENERAL", "busy"), "True");
-    EXPECT_EQ(lookup(content, "general", "BUSY"), "True");
-}
-
-TEST(IniText, stripsSpacesButNotTabsFromTheNamesAskedFor)
-{
-    const std::string content = "[General]\r\nBusy=True\r\n";
-    EXPECT_EQ(lookup(content, "  General ", " Busy  "), "True");
-    EXPECT_EQ(lookup(content, "General", "\tBusy"), std::nullopt);
-}
-
-TEST(IniText, onlyTheFirstOfDuplicateSectionsIsSeen)
-{
-    const std::string content = "[a]\r\nx=1\r\n[b]\r\ny=2\r\n[A]\r\nx=3\r\nz=4\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), "1");
-    EXPECT_EQ(lookup(content, "a", "z"), std::nullopt);
-}
-
-TEST(IniText, sectionNameEndsAtTheFirstClosingBracket)
-{
-    const std::string content = "[a]b]\r\nx=1\r\n[ c \t]k=v\r\ny=2\r\n[open  \r\nz=3\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), "1");
-    EXPECT_EQ(lookup(content, "a]b", "x"), std::nullopt);
-    EXPECT_EQ(lookup(content, "c", "y"), "2");
-    EXPECT_EQ(lookup(content, "c", "k"), std::nullopt); // text after ']' is lost
-    EXPECT_EQ(lookup(content, "open", "z"), "3");       // a header without ']' still counts
-}
-
-TEST(IniText, keysBeforeTheFirstSectionAreUnreachable)
-{
-    const std::string content = "x=1\r\n[]\r\ny=2\r\n";
-    EXPECT_EQ(lookup(content, "", "x"), std::nullopt);
-    EXPECT_EQ(lookup(content, "", "y"), "2");
-}
-
-TEST(IniText, indentedHeadersCommentsAndKeysAreRecognised)
-{
-    const std::string content = " \t[a]\r\n\t; x=1\r\n\vx=2\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), "2");
-}
-
-TEST(IniText, aByteOrderMarkHidesTheFirstHeaderAsOnWindows)
-{
-    const std::string content = "\xEF\xBB\xBF[a]\r\nx=1\r\n[b]\r\ny=2\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), std::nullopt);
-    EXPECT_EQ(lookup(content, "b", "y"), "2");
-}
-
-TEST(IniText, valueKeepsEqualsSignsAndInnerBytes)
-{
-    const std::string content = "[a]\r\nx=b=c\r\ny=\xE4\xF6\xFC \"in\" side\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), "b=c");
-    EXPECT_EQ(lookup(content, "a", "y"), "\xE4\xF6\xFC \"in\" side");
-}
-
-TEST(IniText, writesTheBuildUpOfANewFileByteForByte)
-{
-    std::string content;
-    content = assign(content, "App1", "key1", "string1");
-    EXPECT_EQ(content, "[App1]\r\nkey1=string1\r\n");
-    content = assign(content, "App1", "key2", "string2");
-    content = assign(content, "App1", "key3", "string3");
-    content = assign(content, "App2", "key4", "string4");
-    content = assign(content, "App3", "key5", "string5");
-    EXPECT_EQ(content, "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n"
-                       "[App2]\r\nkey4=string4\r\n[App3]\r\nkey5=string5\r\n");
-}
-
-TEST(IniText, newKeysFollowTheExistingKeysInCallOrder)
-{
-    std::string content = "[s]\r\nb=1\r\na=2\r\n[t]\r\nq=0\r\n";
-    content = assign(content, "s", "z", "3");
-    content = assign(content, "s", "y", "4");
-    EXPECT_EQ(content, "[s]\r\nb=1\r\na=2\r\nz=3\r\ny=4\r\n[t]\r\nq=0\r\n");
-}
-
-TEST(IniText, replacesAnExistingKeyInPlaceKeepingItsSpelling)
-{
-    const std::string content = "[General]\r\nACTION = \"/OBVER\"\r\nBusy=False\r\n";
-    EXPECT_EQ(assign(content, "general", "Action", "/locasset"),
-              "[General]\r\nACTION=/locasset\r\nBusy=False\r\n");
-}
-
-TEST(IniText, replacesOnlyTheFirstOfDuplicateKeys)
-{
-    EXPECT_EQ(assign("[a]\nk=1\nk=2\n", "a", "k", "3"), "[a]\nk=3\nk=2\n");
-}
-
-TEST(IniText, changesOnlyTheOneLineOfAWindowsStyleFile)
-{
-    const std::string original = "; written by PYRALIS II\r\n"
-                                 "\r\n"
-                                 "[General]\r\n"
-                                 "Action = \r\n"
-                                 "Busy = False\r\n"
-                                 "Error = \"\"\r\n"
-                                 "\r\n"
-                                 "; calibration in progress\r\n"
-                                 "[Calibration]\r\n"
-                                 "  TechName = 'J. Smith'  \r\n"
-                                 "Comment = a=b ; c\r\n";
-    const std::string changed = assign(original, "GENERAL", "busy", "True");
-    const std::string expected = "; written by PYRALIS II\r\n"
-                                 "\r\n"
-                                 "[General]\r\n"
-                                 "Action = \r\n"
-                                 "Busy=True\r\n"
-                                 "Error = \"\"\r\n"
-                                 "\r\n"
-                                 "; calibration in progress\r\n"
-                                 "[Calibration]\r\n"
-                                 "  TechName = 'J. Smith'  \r\n"
-                                 "Comment = a=b ; c\r\n";
-    EXPECT_EQ(changed, expected);
-    EXPECT_EQ(lookup(changed, "Calibration", "TechName"), "J. Smith");
-    EXPECT_EQ(lookup(changed, "General", "Error"), "");
-}
-
-TEST(IniText, newKeyGoesBeforeTheSectionsTrailingBlankLinesAndComments)
-{
-    const std::string content = "[a]\r\nx=1\r\n\r\n; about b\r\n[b]\r\ny=2\r\n";
-    EXPECT_EQ(assign(content, "a", "n", "v"), "[a]\r\nx=1\r\nn=v\r\n\r\n; about b\r\n[b]\r\ny=2\r\n");
-}
-
-TEST(IniText, newKeyInAnEmptySectionFollowsItsHeader)
-{
-    EXPECT_EQ(assign("[a]\r\n\r\n[b]\r\n", "a", "n", "v"), "[a]\r\nn=v\r\n\r\n[b]\r\n");
-}
-
-TEST(IniText, newKeyAfterALastLineWithoutLineBreak)
-{
-    EXPECT_EQ(assign("[a]\r\nx=1", "a", "n", "v"), "[a]\r\nx=1\r\nn=v\r\n");
-    EXPECT_EQ(assign("[a]", "a", "n", "v"), "[a]\r\nn=v\r\n");
-}
-
-TEST(IniText, newSectionIsAppendedWithoutABlankLine)
-{
-    EXPECT_EQ(assign("[a]\r\nx=1\r\n", "b", "n", "v"), "[a]\r\nx=1\r\n[b]\r\nn=v\r\n");
-    EXPECT_EQ(assign("[a]\r\nx=1", "b", "n", "v"), "[a]\r\nx=1\r\n[b]\r\nn=v\r\n");
-    EXPECT_EQ(assign("[a]\nx=1\n", "b", "n", "v"), "[a]\nx=1\n[b]\r\nn=v\r\n");
-}
-
-TEST(IniText, keepsTheLineBreaksOfAnLfFile)
-{
-    EXPECT_EQ(assign("[a]\nx=1\ny=2\n", "a", "x", "9"), "[a]\nx=9\ny=2\n");
-    EXPECT_EQ(assign("[a]\rx=1\ry=2", "a", "y", "9"), "[a]\rx=1\ry=9");
-}
-
-TEST(IniText, writesNamesWithoutSurroundingSpacesAndKeepsTheValuesBlanks)
-{
-    const auto content = assign("", " Sec ", " key ", "  spaced  ");
-    EXPECT_EQ(content, "[Sec]\r\nkey=\"  spaced  \"\r\n");
-    EXPECT_EQ(lookup(content, "Sec", "key"), "  spaced  ");
-    // Written by a peer without quotes, the blanks are dropped on reading.
+    const struct { const char *content, *section, *key; std::string value; const char* expected; } cases[] = {
+        {"", "App1", "key1", "string1", "[App1]\r\nkey1=string1\r\n"},
+        {"[s]\r\nb=1\r\na=2\r\n[t]\r\nq=0\r\n", "s", "z", "3", "[s]\r\nb=1\r\na=2\r\nz=3\r\n[t]\r\nq=0\r\n"},
+        {"[General]\r\nACTION = \"/OBVER\"\r\nBusy=False\r\n", "general", "Action", "/locasset",
+         "[General]\r\nACTION=/locasset\r\nBusy=False\r\n"},
+        {"[a]\nk=1\nk=2\n", "a", "k", "3", "[a]\nk=3\nk=2\n"},
+        {"; by PYRALIS II\r\n\r\n[General]\r\nAction = \r\nBusy = False\r\nError = \"\"\r\n\r\n; c\r\n[C]\r\n  T = 'J'  \r\n",
+         "GENERAL", "busy", "True",
+         "; by PYRALIS II\r\n\r\n[General]\r\nAction = \r\nBusy=True\r\nError = \"\"\r\n\r\n; c\r\n[C]\r\n  T = 'J'  \r\n"},
+        // A new key goes after the section's last key, before blank lines and comments.
+        {"[a]\r\nx=1\r\n\r\n; about b\r\n[b]\r\ny=2\r\n", "a", "n", "v", "[a]\r\nx=1\r\nn=v\r\n\r\n; about b\r\n[b]\r\ny=2\r\n"},
+        {"[a]\r\n\r\n[b]\r\n", "a", "n", "v", "[a]\r\nn=v\r\n\r\n[b]\r\n"},
+        {"[a]\r\nx=1", "a", "n", "v", "[a]\r\nx=1\r\nn=v\r\n"},
+        {"[a]", "a", "n", "v", "[a]\r\nn=v\r\n"},
+        // A new section is appended without a blank line.
+        {"[a]\r\nx=1\r\n", "b", "n", "v", "[a]\r\nx=1\r\n[b]\r\nn=v\r\n"},
+        {"[a]\r\nx=1", "b", "n", "v", "[a]\r\nx=1\r\n[b]\r\nn=v\r\n"},
+        {"[a]\nx=1\n", "b", "n", "v", "[a]\nx=1\n[b]\r\nn=v\r\n"},
+        {"[a]\rx=1\r", "b", "n", "v", "[a]\rx=1\r[b]\r\nn=v\r\n"},
+        {"[a]\nx=1\ny=2\n", "a", "x", "9", "[a]\nx=9\ny=2\n"},
+        {"[a]\rx=1\ry=2", "a", "y", "9", "[a]\rx=1\ry=9"},
+        // Names without their blanks; values reading would change get quotes.
+        {"", " Sec ", " key ", "  spaced  ", "[Sec]\r\nkey=\"  spaced  \"\r\n"},
+        {"", "s", "k", "'A'", "[s]\r\nk=\"'A'\"\r\n"},
+        {"", "s", "k", "plain 'A'", "[s]\r\nk=plain 'A'\r\n"},
+        {"[a]\r\nx=1\r\n", "a", "x", "one\r\ntwo\nthree\rfour", "[a]\r\nx=one two three four\r\n"},
+        {"[a]\r\n", "a", "y", "\n[b]\r\nz=1", "[a]\r\ny=\" [b] z=1\"\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(assign(c.content, c.section, c.key, c.value), c.expected) << c.content << " " << c.key;
     EXPECT_EQ(lookup("[Sec]\r\nkey=  spaced  \r\n", "Sec", "key"), "spaced");
 }
 
-TEST(IniText, lineBreaksInAValueAreWrittenAsSpaces)
-{
-    auto content = assign("[a]\r\nx=1\r\n", "a", "x", "one\r\ntwo\nthree\rfour");
-    content = assign(content, "a", "y", "\n[b]\r\nz=1");
-    EXPECT_EQ(content, "[a]\r\nx=one two three four\r\ny=\" [b] z=1\"\r\n");
-    EXPECT_EQ(lookup(content, "b", "z"), std::nullopt);
-}
-
-TEST(IniText, aWrittenValueReadsBackIdentical)
+TEST(IniText, aWrittenValueReadsBackIdenticalAndEntriesComeInFileOrder)
 {
     const std::string values[] = {"", "plain", "a=b", "; semi", "[not a section]", "x \"quoted\" y", "\x01\x7F\xFF",
-                                  "trailing'"};
-    std::string content = "[s]\r\n";
-    for (const auto& value : values) {
-        content = assign(content, "s", "k", value);
-        EXPECT_EQ(lookup(content, "s", "k"), value);
-    }
-}
-
-TEST(IniText, valuesThatReadingWouldChangeAreWrittenInQuotes)
-{
-    // Blanks at either end and one pair of outer quotes are lost on reading;
-    // such values get one more pair of double quotes so they survive.
-    const std::string values[] = {" lead", "trail ", "\tboth\v", "'quoted'", "\"double\"", "\"\"", "''", "' x '",
-                                  "\"mixed'", std::string(65536, '\'')};
+                                  "trailing'", " lead", "trail ", "\tboth\v", "'quoted'", "\"double\"", "\"\"", "''",
+                                  "' x '", "\"mixed'", std::string(65536, '\'')};
     for (const auto& value : values) {
         std::string content = assign("[s]\r\nk=old\r\n", "s", "k", value);
         EXPECT_EQ(lookup(content, "s", "k"), value);
-        // Read and written back again, as the asset section is: still the same.
         content = assign(content, "s", "k", *lookup(content, "s", "k"));
         EXPECT_EQ(lookup(content, "s", "k"), value);
     }
-    EXPECT_EQ(assign("", "s", "k", "'A'"), "[s]\r\nk=\"'A'\"\r\n");
-    EXPECT_EQ(assign("", "s", "k", "plain 'A'"), "[s]\r\nk=plain 'A'\r\n");
+    const std::string content = "[a]\r\nz=1\r\n;c=0\r\nq\r\nB = \"2\"\r\nz=3\r\n[b]\r\nx=4\r\n";
+    EXPECT_EQ(ob::ini::sectionEntries(content, "A"), (std::vector<std::pair<std::string, std::string>>{
+                                                         {"z", "1"}, {"B", "2"}, {"z", "3"}}));
+    EXPECT_TRUE(ob::ini::sectionEntries(content, "missing").empty());
 }
 
-TEST(IniText, listsASectionsEntriesInFileOrder)
+TEST(IniValue, readsBooleansAndIntegersAsTheProfileFunctionsDo)
 {
-    const std::string content = "[a]\r\nz=1\r\n;c=0\r\nq\r\nB = \"2\"\r\nz=3\r\n[b]\r\nx=4\r\n";
-    const std::vector<std::pair<std::string, std::string>> expected = {{"z", "1"}, {"B", "2"}, {"z", "3"}};
-    EXPECT_EQ(ob::ini::sectionEntries(content, "A"), expected);
-    EXPECT_TRUE(ob::ini::sectionEntries(content, "missing").empty());
+    for (const char* text : {"True", "TRUE", "Yes", "on", "-1", "1", "+1", "0.1", "42", " True "})
+        EXPECT_TRUE(ob::ini::toBoolean(text)) << text;
+    for (const char* text : {"False", "No", "OFF", "0", "0.0", "-0", "", "maybe", "1abc", "Truely", "1.2.3", "."})
+        EXPECT_FALSE(ob::ini::toBoolean(text)) << text;
+    const struct { const char* text; int value; } integers[] = {
+        {"+1", 1}, {" -5", -5}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"0x10", 16}, {"0X1f", 31},
+        {"010", 10}, {"0b101", 5}, {"0o17", 15}, {"1.9", 1}, {"True", 0}, {"32767", 32767},
+        {"-32768", -32768}, {"00000000000000000000012", 12}, {"-", 0}, {"0x", 0}};
+    for (const auto& c : integers)
+        EXPECT_EQ(ob::ini::toInteger(c.text), c.value) << c.text;
+    for (const char* text : {"32768", "-32769", "4294967297", "99999999999999999999999", "0xFFFF"}) {
+        std::string description;
+        EXPECT_EQ(ob::test::failureOf([&] { ob::ini::toInteger(text); }, &description), 6) << text;
+        EXPECT_EQ(description, "Overflow");
+    }
 }

@@ -3,68 +3,67 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
+#if defined(_WIN32)
+#include "platform/win32/Wide.h"
+#endif
 
+using ob::test::EnvironmentVariable;
 using ob::test::TempDir;
 namespace fs = std::filesystem;
 
-using ob::test::EnvironmentVariable;
-
-TEST(SystemFolders, windirWinsAndIsCreated)
+#if defined(_WIN32)
+TEST(SystemFolders, theWindowsFolderIsTheSystemsUnlessOneIsNamed)
 {
+    wchar_t system[MAX_PATH];
+    const UINT n = ::GetWindowsDirectoryW(system, MAX_PATH);
+    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
+    EXPECT_EQ(ob::sys::windowsFolder(), ob::win32::narrow(std::wstring_view(system, n)));
     TempDir dir;
-    const auto windir = dir.file("Windows");
-    EnvironmentVariable w("WINDIR", windir.c_str());
-    EnvironmentVariable x("XDG_DATA_HOME", dir.file("data").c_str());
-    EXPECT_EQ(ob::sys::windowsFolder(), windir);
-    EXPECT_TRUE(fs::is_directory(windir));
-    EXPECT_FALSE(fs::exists(dir.file("data")));
+    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", ob::win32::wide(dir.file("Windows")).c_str());
+    EXPECT_EQ(ob::sys::windowsFolder(), dir.file("Windows"));
+    EXPECT_TRUE(fs::is_directory(dir.file("Windows")));
+    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
 }
 
-TEST(SystemFolders, withoutWindirTheXdgDataFolderIsUsed)
+TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
 {
-    TempDir dir;
-    EnvironmentVariable w("WINDIR", nullptr);
-    EnvironmentVariable x("XDG_DATA_HOME", dir.file("data").c_str());
-    EXPECT_EQ(ob::sys::windowsFolder(), dir.file("data/ob32pyii"));
-    EXPECT_TRUE(fs::is_directory(dir.file("data/ob32pyii")));
+    wchar_t exe[MAX_PATH];
+    const fs::path path(std::wstring(exe, ::GetModuleFileNameW(nullptr, exe, MAX_PATH)));
+    EXPECT_EQ(fs::path(ob::win32::wide(ob::sys::programFolder())), path.parent_path());
+    EXPECT_EQ(ob::sys::buildPath("C:\\Windows", "OB32PYII.INI"), "C:\\Windows\\OB32PYII.INI");
+    EXPECT_EQ(ob::sys::buildPath("C:\\", "x") + " " + ob::sys::buildPath("Z:/tmp/", "x"), "C:\\x Z:/tmp/x");
+    EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x") + " " + ob::sys::buildPath("", "x"), "/tmp/a/x x");
 }
-
-TEST(SystemFolders, anEmptyWindirCountsAsUnset)
+#else
+// WINDIR if not empty, else $XDG_DATA_HOME/ob32pyii if absolute, else ~/.local/share/ob32pyii; created.
+TEST(SystemFolders, theWindowsFolderFollowsTheEnvironment)
 {
     TempDir dir;
-    EnvironmentVariable w("WINDIR", "");
-    EnvironmentVariable x("XDG_DATA_HOME", dir.path().c_str());
-    EXPECT_EQ(ob::sys::windowsFolder(), dir.file("ob32pyii"));
-}
-
-TEST(SystemFolders, withoutXdgDataHomeTheHomeFolderIsUsed)
-{
-    TempDir dir;
-    EnvironmentVariable w("WINDIR", nullptr);
-    EnvironmentVariable h("HOME", dir.path().c_str());
-    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/data"}) {
-        EnvironmentVariable x("XDG_DATA_HOME", xdg);
-        EXPECT_EQ(ob::sys::windowsFolder(), dir.file(".local/share/ob32pyii"));
-        EXPECT_TRUE(fs::is_directory(dir.file(".local/share/ob32pyii")));
+    EnvironmentVariable home("HOME", dir.path().c_str());
+    const struct { const char* windir; const char* xdg; std::string folder; } cases[] = {
+        {"Windows", "data", "Windows"}, {nullptr, "data", "data/ob32pyii"}, {"", "data", "data/ob32pyii"},
+        {nullptr, nullptr, ".local/share/ob32pyii"}, {nullptr, "", ".local/share/ob32pyii"},
+        {nullptr, "relative/data", ".local/share/ob32pyii"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const std::string windir = c.windir && *c.windir ? dir.file(c.windir) : "";
+        const std::string xdg = c.xdg && *c.xdg == 'd' ? dir.file(c.xdg) : c.xdg ? c.xdg : "";
+        EnvironmentVariable w("WINDIR", c.windir ? windir.c_str() : nullptr);
+        EnvironmentVariable x("XDG_DATA_HOME", c.xdg ? xdg.c_str() : nullptr);
+        EXPECT_EQ(ob::sys::windowsFolder(), dir.file(c.folder));
+        EXPECT_TRUE(fs::is_directory(dir.file(c.folder)));
+        EXPECT_TRUE(windir.empty() || !fs::exists(dir.file("data"))) << "XDG_DATA_HOME used although WINDIR is set";
+        fs::remove_all(dir.file(c.folder));
     }
 }
 
-TEST(SystemFolders, programFolderHoldsTheRunningExecutable)
+TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
 {
     const auto folder = ob::sys::programFolder();
-    const auto exe = fs::read_symlink("/proc/self/exe");
     EXPECT_TRUE(fs::path(folder).is_absolute());
-    EXPECT_TRUE(fs::exists(fs::path(folder) / exe.filename()));
+    EXPECT_TRUE(fs::exists(fs::path(folder) / fs::read_symlink("/proc/self/exe").filename()));
+    EXPECT_EQ(ob::sys::buildPath("/a/b", "x") + " " + ob::sys::buildPath("/a/b/", "x"), "/a/b/x /a/b/x");
+    EXPECT_EQ(ob::sys::buildPath("/", "x") + " " + ob::sys::buildPath("", "x"), "/x x");
 }
-
-TEST(SystemFolders, buildPathJoinsWithOneSeparator)
-{
-    EXPECT_EQ(ob::sys::buildPath("/a/b", "OB32PYII.INI"), "/a/b/OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("/a/b/", "OB32PYII.INI"), "/a/b/OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("/", "x"), "/x");
-    EXPECT_EQ(ob::sys::buildPath("", "x"), "x");
-}
+#endif
