@@ -1,6 +1,5 @@
 #pragma once
-// The operator in the GUI tests: answers the program's message boxes, works a
-// modal window while it is open, and finds controls by object name.
+// The operator in the GUI tests: answers message boxes, works modal windows, finds controls by name.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -22,11 +21,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace ob::test {
 
-struct SeenBox {
-    QString title, text;
-    bool critical = false;
-};
-
 // While it lives, every message box is read and answered with OK. `onBox`
 // runs while the box is up, so a test can look at the windows behind it.
 class BoxAnswerer {
@@ -37,25 +31,20 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box != nullptr && box != m_answered && box->isVisible()) {
                 m_answered = box;
-                boxes.push_back({box->windowTitle(), box->text(), box->icon() == QMessageBox::Critical});
+                titles << box->windowTitle();
+                texts << box->text();
+                critical += box->icon() == QMessageBox::Critical ? 1 : 0;
                 if (onBox) {
-                    onBox(boxes.back());
+                    onBox();
                 }
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             }
         });
         m_timer.start(5);
     }
-    QStringList titles() const
-    {
-        QStringList out;
-        for (const SeenBox& box : boxes) {
-            out << box.title;
-        }
-        return out;
-    }
-    std::vector<SeenBox> boxes;
-    std::function<void(const SeenBox&)> onBox;
+    QStringList titles, texts;
+    int critical = 0;
+    std::function<void()> onBox;
 
 private:
     QTimer m_timer;

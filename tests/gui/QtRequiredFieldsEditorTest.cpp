@@ -1,6 +1,5 @@
-// The required fields editor driven like an operator: the grid, the editor of
-// each kind of field, the checks after an edit, and what OK and the close box
-// leave for the caller.
+// The required fields editor driven like an operator: the grid, each kind of field's editor, the
+// checks after an edit, and what OK and the close box leave for the caller.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -62,19 +61,16 @@ protected:
         }
         return nullptr;
     }
-    // After a box the window manager gives the window the focus back; offscreen, the operator clicks it.
-    void startEditing(int gridRow, Qt::Key key = Qt::Key_F2, int column = 2)
+    // Starts editing the cell with `start` (none: the first typed key starts it), types `text` key by key
+    // to whatever has the focus, as a keyboard does, and commits with Enter unless told not to.
+    void edit(int gridRow, Qt::Key start, const QString& text, bool commit = true, int column = 2)
     {
-        form->activateWindow();
+        form->activateWindow(); // the window manager's part after a box; offscreen, the operator's
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         grid()->setCurrentCell(gridRow - 1, column);
-        if (key != Qt::Key_unknown) {
-            QTest::keyClick(grid(), key);
+        if (start != Qt::Key_unknown) {
+            QTest::keyClick(grid(), start);
         }
-    }
-    // Key by key to whatever has the focus, as a keyboard does; then Enter commits, if asked.
-    void type(const QString& text, bool commit = true)
-    {
         for (const QChar ch : text) {
             QTest::keyClicks(QApplication::focusWidget(), QString(ch));
         }
@@ -126,7 +122,7 @@ TEST_F(ReqFieldsTest, theEditorFollowsEachRowsField)
          true);
     const char* expected[] = {"fixed Zeta Alpha", "text", "editable Y Z", "text", "fixed Pass Fail"};
     for (int row = 1; row <= 5; ++row) {
-        startEditing(row);
+        edit(row, Qt::Key_F2, "", false);
         QWidget* editor = openEditor();
         ASSERT_NE(editor, nullptr) << row;
         std::string kind = qobject_cast<QLineEdit*>(editor) ? "text" : "";
@@ -138,12 +134,12 @@ TEST_F(ReqFieldsTest, theEditorFollowsEachRowsField)
         }
         EXPECT_EQ(kind, expected[row - 1]);
         QTest::keyClick(editor, kind.starts_with("fixed") ? Qt::Key_Down : Qt::Key_Escape);
-        type("");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        settle();
     }
     EXPECT_EQ(value(1) + "|" + value(5), "Zeta|Fail");
     for (int column : {0, 1}) {
-        startEditing(1, Qt::Key_F2, column);
-        type("x", false);
+        edit(1, Qt::Key_F2, "x", false, column);
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualItemRect(grid()->item(0, column)).center());
         EXPECT_EQ(openEditor(), nullptr) << column;
     }
@@ -174,18 +170,17 @@ TEST_F(ReqFieldsTest, typedValuesAreFilteredAndChecked)
     }
     make(fields, true, RegionalSettings::deDE());
     std::string cellDuringBox;
-    boxes.onBox = [&](const SeenBox&) { cellDuringBox = value(grid()->currentRow() + 1); };
+    boxes.onBox = [&]() { cellDuringBox = value(grid()->currentRow() + 1); };
     int row = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + " " + c.validation + " " + c.typed);
-        boxes.boxes.clear();
-        startEditing(++row, c.start);
-        type(c.typed);
+        const int before = static_cast<int>(boxes.titles.size());
+        edit(++row, c.start, c.typed);
         EXPECT_EQ(value(row), c.result);
-        EXPECT_EQ(boxes.titles().join(""), c.box);
-        EXPECT_TRUE(boxes.boxes.empty() || cellDuringBox == c.typed) << "the box first, the typed text behind it";
+        EXPECT_EQ(boxes.titles.mid(before).join(""), c.box);
+        EXPECT_TRUE(*c.box == '\0' || cellDuringBox == c.typed) << "the box first, the typed text behind it";
     }
-    EXPECT_EQ(boxes.boxes.at(0).text, "The value entered for C8 is invalid. Please enter a valid time.");
+    EXPECT_EQ(boxes.texts.value(1), "The value entered for C8 is invalid. Please enter a valid time.");
 }
 
 // The whole exchange as the required-fields operation runs it: modal, then the grid read once the
@@ -195,19 +190,16 @@ TEST_F(ReqFieldsTest, okRefusesAnEmptyValueAndHidesOnceAllAreThere)
     make({{"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402", "STRING", 0}, {"C2403", "STRING", 10, "NONE", {}, " "}});
     QWidget* editorAfterRefusal = nullptr;
     workWhileModal(*form, [&] { form->ShowModal(); }, [&] {
-        startEditing(2);
-        type("x", false);
+        edit(2, Qt::Key_F2, "x", false);
         pressOk();
         settle();
         editorAfterRefusal = openEditor(); // at the missing field, ready for typing
         form->colReqFields.Item(2)->setMaxLength(10);
-        form->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        type("Done");
+        edit(2, Qt::Key_unknown, "Done");
         pressOk();
     });
-    EXPECT_EQ(boxes.titles(), QStringList({"Value Too Long", "Value Missing"}));
-    EXPECT_EQ(boxes.boxes.at(1).text, "You must enter a value for the field 'C2402'.");
+    EXPECT_EQ(boxes.titles, QStringList({"Value Too Long", "Value Missing"}));
+    EXPECT_EQ(boxes.texts.value(1), "You must enter a value for the field 'C2402'.");
     ASSERT_NE(editorAfterRefusal, nullptr);
     EXPECT_EQ(grid()->currentRow(), 1);
     EXPECT_FALSE(form->isVisible());
@@ -225,12 +217,11 @@ TEST_F(ReqFieldsTest, closeBoxGivesTheCallerNoValues)
         QTest::keyClick(grid(), Qt::Key_Escape);
         settle();
         openAfterEscape = form->isVisible();
-        startEditing(2);
-        type("typed", false);
+        edit(2, Qt::Key_F2, "typed", false);
         form->close();
     });
     EXPECT_TRUE(openAfterEscape);
-    EXPECT_TRUE(boxes.boxes.empty()) << "no check on the way out";
+    EXPECT_TRUE(boxes.titles.empty()) << "no check on the way out";
     EXPECT_EQ(form->Rows() + form->colReqFields.Count(), 1) << "the header row only";
     EXPECT_EQ(instructions(), kInstructions);
 }
