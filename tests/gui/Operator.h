@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 
 #include "gui/qt/QtWindowSystem.h"
@@ -59,17 +58,15 @@ inline std::shared_ptr<gui::QtWindowSystem> operatorWindows(const std::string& w
     return windows;
 }
 
-// Calls `showModal`, which blocks in the window's modal loop, and runs `actions` once `window` is up.
-// A window left open hangs the test until ctest's time-out fails it.
-inline void workWhileModal(QWidget& window, const std::function<void()>& showModal,
-                           const std::function<void()>& actions)
+// Shows `window` modal and runs `actions` once it is up; one left open hangs until ctest's time-out.
+template <class Window> void workWhileModal(Window& window, const std::function<void()>& actions)
 {
     QTimer::singleShot(0, &window, [&window, actions] {
         if (QTest::qWaitForWindowExposed(&window)) {
             actions();
         }
     });
-    showModal();
+    window.ShowModal();
 }
 
 // The child called `name`, or a test failure.

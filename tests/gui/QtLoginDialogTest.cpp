@@ -1,5 +1,4 @@
-// The login dialog driven like an operator: what it shows, how OK checks the
-// entries, and what Cancel, Escape and the close box give back.
+// The login dialog driven like an operator: what it shows, and what each way out gives back.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -13,16 +12,6 @@ namespace ob::test {
 namespace {
 
 using gui::QtLoginDialog;
-
-QLineEdit* box(QtLoginDialog& dialog, const char* name)
-{
-    return control<QLineEdit>(dialog, name);
-}
-
-void press(QtLoginDialog& dialog, const char* button)
-{
-    QTest::mouseClick(control<QPushButton>(dialog, button), Qt::LeftButton);
-}
 
 TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
 {
@@ -50,9 +39,10 @@ TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
     EXPECT_EQ(control<QPushButton>(dialog, "cmdOKCancelHelp_0")->text(), "&OK");
     EXPECT_EQ(control<QPushButton>(dialog, "cmdOKCancelHelp_1")->text(), "&Cancel");
     EXPECT_TRUE(control<QPushButton>(dialog, "cmdOKCancelHelp_0")->isDefault()) << "Enter presses OK";
-    EXPECT_EQ(box(dialog, "txtUserName")->displayText() + box(dialog, "txtPassword")->displayText(), "jsmith******");
-    EXPECT_EQ(box(dialog, "txtPassword")->selectedText(), "s3cr3t") << "a stored user name sends the focus on";
-    press(dialog, "cmdDetails");
+    auto* password = control<QLineEdit>(dialog, "txtPassword");
+    EXPECT_EQ(control<QLineEdit>(dialog, "txtUserName")->displayText() + password->displayText(), "jsmith******");
+    EXPECT_EQ(password->selectedText(), "s3cr3t") << "a stored user name sends the focus on";
+    QTest::mouseClick(control<QPushButton>(dialog, "cmdDetails"), Qt::LeftButton);
     EXPECT_EQ(boxes.texts.value(0), "[unixODBC]connection refused [08001] [psqlODBC]");
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     dialog.hide();
@@ -63,25 +53,25 @@ TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
         [](QtLoginDialog& d) {
             EXPECT_EQ(d.focusWidget()->objectName(), "txtUserName") << "no stored user name";
             for (const auto& [user, password] : {std::pair{"", "x"}, {"jsmith", ""}, {" ", " "}}) {
-                box(d, "txtUserName")->setText(user);
-                box(d, "txtPassword")->setText(password);
-                press(d, "cmdOKCancelHelp_0");
+                control<QLineEdit>(d, "txtUserName")->setText(user);
+                control<QLineEdit>(d, "txtPassword")->setText(password);
+                QTest::mouseClick(control<QPushButton>(d, "cmdOKCancelHelp_0"), Qt::LeftButton);
                 if (d.isVisible()) {
                     EXPECT_EQ(d.focusWidget()->objectName(), *user ? "txtPassword" : "txtUserName") << "to the gap";
                 }
             }
         },
         [](QtLoginDialog& d) {
-            press(d, "cmdOKCancelHelp_0"); // refused: nothing is taken over
-            press(d, "cmdOKCancelHelp_1");
+            QTest::mouseClick(control<QPushButton>(d, "cmdOKCancelHelp_0"), Qt::LeftButton); // refused: nothing taken
+            QTest::mouseClick(control<QPushButton>(d, "cmdOKCancelHelp_1"), Qt::LeftButton);
         },
         [](QtLoginDialog& d) { QTest::keyClick(d.focusWidget(), Qt::Key_Escape); },
         [](QtLoginDialog& d) { d.close(); }};
     for (const auto& way : ways) {
         QtLoginDialog modal(*windows);
-        workWhileModal(modal, [&] { modal.ShowModal(); }, [&] {
+        workWhileModal(modal, [&] {
             EXPECT_FALSE(control(modal, "cmdDetails")->isVisible()) << "no details, no button";
-            QTest::keyClicks(box(modal, "txtUserName"), "typed");
+            QTest::keyClicks(control<QLineEdit>(modal, "txtUserName"), "typed");
             way(modal);
         });
         EXPECT_EQ(modal.bCancel, &way != &ways[0]);
@@ -92,10 +82,6 @@ TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
     EXPECT_EQ(boxes.texts.value(1), "Enter the user name to use to login to the ORBISTA database.");
     EXPECT_EQ(boxes.texts.value(2), "Enter the password to use to login to the ORBISTA database.");
     EXPECT_EQ(boxes.critical, 0);
-    windows->forceOperatorDisplay(false);
-    QtLoginDialog unattended(*windows);
-    unattended.ShowModal();
-    EXPECT_TRUE(unattended.bCancel) << "without an operator display it is answered as Cancel";
 }
 
 } // namespace

@@ -75,9 +75,7 @@ TEST(QtOutputWindow, showsLongLinesWholeAndPrintsToPdfWithoutAPrinter)
     const QString pdf = QDir::toNativeSeparators(dir.filePath("OB32PYII-log.pdf"));
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << pdf.toStdString();
-    const QByteArray printed = file.readAll();
-    EXPECT_TRUE(printed.startsWith("%PDF-"));
-    EXPECT_GE(printed.count("/Type /Page\n"), 2) << "as many pages as it takes";
+    EXPECT_GE(file.readAll().count("/Type /Page\n"), 2) << "as many pages as it takes";
     EXPECT_EQ(list->count(), 152);
     EXPECT_EQ(list->item(151)->text(), "No printer is installed: the log was printed to " + pdf);
 }

@@ -19,9 +19,8 @@ TEST(SystemRegional, readsTheLocalesRegionalSettings)
     } cases[] = {{"de_DE", "dd.MM.yyyy", DateOrder::DMY, ",", ".", "03.04.2026 14:05:09"},
                  {"en_US", "M/d/yyyy", DateOrder::MDY, ".", ",", "4/3/2026 2:05:09 PM"},
                  {"C", "M/d/yyyy", DateOrder::MDY, ".", ",", "4/3/2026 14:05:09"},
-                 // The time pattern "HH 'h' mm": quoted text is not a separator.
+                 // Quoted text in "HH 'h' mm" is no separator; right-to-left marks sit around ar_EG's "/".
                  {"fr_CA", "yyyy-MM-dd", DateOrder::YMD, ",", "\xC2\xA0", "2026-04-03 14:05:09"},
-                 // The date pattern carries right-to-left marks around its "/".
                  {"ar_EG", "d/M/yyyy", DateOrder::DMY, "\xD9\xAB", "\xD9\xAC", "3/4/2026 2:05:09 \xD9\x85"}};
     const regional::DateValue value = regional::makeDateTime({2026, 4, 3, 14, 5, 9});
     for (const auto& c : cases) {
