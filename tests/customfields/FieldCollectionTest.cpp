@@ -51,7 +51,7 @@ TEST(FieldCollection, positionsFromOneAndKeysIgnoringLetterCase)
     EXPECT_EQ(fields.Item("aZ09")->FieldName(), "first");
     EXPECT_EQ(fields.Item("1")->FieldName(), "digits") << "a text is always a key";
     EXPECT_EQ(fields.Item("@[")->FieldName(), "signs");
-    for (const char* unknown : {"", "Az0", "Az09 ", "`{"}) {
+    for (const char* unknown : {"", "Az0", "Az09 ", "`[", "@{"}) {
         EXPECT_EQ(failureOf([&] { fields.Item(unknown); }).number(), 5) << unknown;
         EXPECT_EQ(failureOf([&] { fields.Remove(unknown); }).number(), 5) << unknown;
     }

@@ -70,14 +70,14 @@ TEST_P(RequiredFields, theOperatorCompletesTheUnassignedFields)
     define("''");     // empty: found in any list
     define("NULL");   // null: counts as found
     define("'c1234'", "INT", "FIXED", "20", "u_nam"); // the test is case-sensitive
-    define("'2402'", "STRING", "pick", "", "99/99/99");
+    define("'9402'", "STRING", "pick", "", "99/99/99"); // a name that starts with a digit is a number
     define("'C2403'", "STRING", "NONE", "9");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('1234', 'A'), ('1234', NULL), ('1234', 'A'), "
-             "('2402', 'B'), ('2403', 'not loaded'), ('c1234', 'not mine')");
+             "('9402', 'B'), ('2403', 'not loaded'), ('c1234', 'not mine')");
     operatorAnswers(std::vector<std::string>{"12", "B", "O'B"});
     EXPECT_TRUE(run());
     for (const char* line : {"Field C1234 is already assigned a value...", "Field C123 is already assigned a value...",
-                             "Field  is already assigned a value...", "Adding to insert command: C2402 => B",
+                             "Field  is already assigned a value...", "Adding to insert command: C9402 => B",
                              "SELECT * FROM ob.ValField WHERE Fldnum='1234';"}) {
         EXPECT_TRUE(f->logHas(line)) << line;
     }
@@ -93,7 +93,7 @@ TEST_P(RequiredFields, theOperatorCompletesTheUnassignedFields)
     EXPECT_EQ(shown[0]->ValidationItems(), (std::vector<std::string>{"A", "", "A"}));
     EXPECT_EQ(shown[1]->ValidationItems(), (std::vector<std::string>{"B"}));
     EXPECT_TRUE(shown[2]->ValidationItems().empty()) << "NONE loads no pick list";
-    EXPECT_EQ(columns, "atag, ctag, C1234, C1234, C2402, C2403, ");
+    EXPECT_EQ(columns, "atag, ctag, C1234, C1234, C9402, C2403, ");
     EXPECT_EQ(values, "'T1', 'A1:1', 'x', '12', 'B', 'O''B', ");
     EXPECT_EQ(f->logText().find("Required fields editor closed"), std::string::npos);
 }
@@ -102,7 +102,7 @@ TEST_P(RequiredFields, theOperatorCompletesTheUnassignedFields)
 TEST_P(RequiredFields, noValuesAndTheLogNamesTheEmptyFields)
 {
     define("'C2401'");
-    define("'2402'");
+    define("'0402'");
     define("'C1234'");
     for (const bool display : {true, false}) {
         f->windows->operatorDisplay = display;
@@ -111,7 +111,7 @@ TEST_P(RequiredFields, noValuesAndTheLogNamesTheEmptyFields)
         EXPECT_EQ(f->windows->editorsShown, 1) << display;
         EXPECT_EQ(columns, "atag, ctag, C1234, ");
         const auto lines = f->logLines();
-        EXPECT_EQ(lines.back(), "Required fields editor closed without OK - required fields left empty: C2401, 2402");
+        EXPECT_EQ(lines.back(), "Required fields editor closed without OK - required fields left empty: C2401, 0402");
         EXPECT_EQ(lines.end()[-2] == "No operator display is available - the required fields editor is closed without "
                                      "values", !display);
     }
