@@ -61,7 +61,8 @@ TEST_P(RequiredFields, theOperatorCompletesTheUnassignedFields)
 {
     EXPECT_TRUE(run());
     EXPECT_EQ(columns, "atag, ctag, C1234, ");
-    EXPECT_EQ(f->logLines().back(), "SELECT * FROM ob.XE2_Customiz WHERE fform='8' AND ireq='Y' AND Desktop='default';");
+    EXPECT_EQ(f->logLines().back(),
+              "SELECT * FROM ob.XE2_Customiz WHERE fform='8' AND ireq='Y' AND Desktop='default';");
     define("'C1234'");
     EXPECT_TRUE(run());
     EXPECT_EQ(f->windows->editorsShown, 0) << "every field assigned: no editor";

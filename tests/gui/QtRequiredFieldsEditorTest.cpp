@@ -20,7 +20,7 @@ using regional::RegionalSettings;
 const std::string kInstructions =
     "The following required fields must be populated to create a new calibration record for asset ";
 
-struct Spec {
+struct Row {
     std::string name, type = "STRING";
     int maxLength = 10;
     std::string validation = "NONE";
@@ -31,19 +31,19 @@ struct Spec {
 class ReqFieldsTest : public testing::Test {
 protected:
     // Filled as the required-fields operation fills it; `shown` (not modal) so the test can look on.
-    void make(const std::vector<Spec>& fields, bool shown = false, const RegionalSettings& rs = RegionalSettings::enUS())
+    void make(const std::vector<Row>& fields, bool shown = false, const RegionalSettings& rs = RegionalSettings::enUS())
     {
         form = std::make_unique<gui::QtRequiredFieldsEditor>(*windows, rs, 2026);
-        for (const Spec& spec : fields) {
+        for (const Row& row : fields) {
             auto field = std::make_shared<FieldDefinition>();
-            field->setFieldName(spec.name);
-            field->setFieldTitle("Title of " + spec.name);
-            field->setFieldType(spec.type);
-            field->setMaxLength(spec.maxLength);
-            field->setValidation(spec.validation);
-            field->ValidationItems() = spec.items;
-            field->setDefaultValue(spec.defaultValue, regional::CivilDateTime{2026, 5, 12, 14, 3, 27});
-            form->colReqFields.AddReference(field, spec.name);
+            field->setFieldName(row.name);
+            field->setFieldTitle("Title of " + row.name);
+            field->setFieldType(row.type);
+            field->setMaxLength(row.maxLength);
+            field->setValidation(row.validation);
+            field->ValidationItems() = row.items;
+            field->setDefaultValue(row.defaultValue, regional::CivilDateTime{2026, 5, 12, 14, 3, 27});
+            form->colReqFields.AddReference(field, row.name);
         }
         if (shown) {
             form->show();
@@ -156,7 +156,7 @@ TEST_F(ReqFieldsTest, typedValuesAreFilteredAndChecked)
                  {"DATE", "NONE", Qt::Key_Return, "3.4.2026", "2026-04-03", ""},
                  {"STRING", "NONE", Qt::Key_F2, "Calibrated-OK", "Calibrated", "Value Too Long"},
                  {"TIME", "NONE", Qt::Key_unknown, "25:61", "", "Time Value Invalid"}};
-    std::vector<Spec> fields;
+    std::vector<Row> fields;
     for (const auto& c : cases) {
         fields.push_back({"C" + std::to_string(fields.size()), c.kind, 10, c.validation, {"Pass"}, "U_NAM"});
     }
@@ -177,7 +177,7 @@ TEST_F(ReqFieldsTest, typedValuesAreFilteredAndChecked)
 // then missing; it refuses an empty value, and hides the window for the caller to read the grid.
 TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
 {
-    const std::vector<Spec> fields = {{"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402", "STRING", 0},
+    const std::vector<Row> fields = {{"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402", "STRING", 0},
                                       {"C2403", "STRING", 10, "NONE", {}, " "}};
     make(fields);
     form->setInstructions(kInstructions + "A-1001.");
