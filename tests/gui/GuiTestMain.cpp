@@ -1,7 +1,5 @@
 // GoogleTest inside a QApplication on the offscreen platform.
-
 #include <QApplication>
-#include <QtGlobal>
 
 #include <gtest/gtest.h>
 

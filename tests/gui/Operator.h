@@ -1,36 +1,18 @@
 #pragma once
-// The operator in the GUI tests: answers the program's message boxes, works a
-// modal window while it is open, and finds controls by object name.
-
+// The operator in the GUI tests: answers message boxes, works modal windows, finds controls by name.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPointer>
-#include <QRect>
-#include <QSize>
-#include <QString>
+#include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
-#include <initializer_list>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "gui/qt/QtWindowSystem.h"
 
-class QDialog;
-class QMessageBox;
-
-// Readable values in GoogleTest's messages.
-inline void PrintTo(const QRect& r, std::ostream* os)
-{
-    *os << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << "x" << r.height() << ")";
-}
-inline void PrintTo(const QSize& s, std::ostream* os)
-{
-    *os << "QSize(" << s.width() << "x" << s.height() << ")";
-}
 inline void PrintTo(const QString& s, std::ostream* os)
 {
     *os << '"' << s.toStdString() << '"';
@@ -38,58 +20,69 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace ob::test {
 
-struct SeenBox {
-    QString title;
-    QString text;
-    bool critical = false;
-};
-
-// While it lives, every message box the program opens is read and answered
-// with OK. `onBox` runs while the box is still up, so a test can look at the
-// windows behind it as the operator sees them.
+// While it lives, every message box is read and answered with OK. `onBox`
+// runs while the box is up, so a test can look at the windows behind it.
 class BoxAnswerer {
 public:
-    BoxAnswerer();
-    ~BoxAnswerer();
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    std::vector<SeenBox> boxes;
-    std::function<void(const SeenBox&)> onBox;
-
-    QStringList titles() const;
+    BoxAnswerer()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box != m_answered && box->isVisible()) {
+                m_answered = box;
+                titles << box->windowTitle();
+                texts << box->text();
+                critical += box->icon() == QMessageBox::Critical ? 1 : 0;
+                if (onBox) {
+                    onBox();
+                }
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        m_timer.start(5);
+    }
+    QStringList titles, texts;
+    int critical = 0;
+    std::function<void()> onBox;
 
 private:
-    void answer();
     QTimer m_timer;
-    std::vector<QPointer<QMessageBox>> m_answered;
+    QPointer<QMessageBox> m_answered;
 };
 
-// The program's window system with real modal boxes, even on the offscreen
-// platform. No Clock: the editor's dates complete with the current year.
-std::shared_ptr<gui::QtWindowSystem> operatorWindows(
-    const std::string& windowsFolder = {}, regional::RegionalSettings regional = regional::RegionalSettings::enUS());
+// The program's window system with real modal boxes, even offscreen.
+inline std::shared_ptr<gui::QtWindowSystem> operatorWindows(const std::string& windowsFolder = {})
+{
+    auto windows = std::make_shared<gui::QtWindowSystem>(windowsFolder, regional::RegionalSettings::enUS(), nullptr);
+    windows->forceOperatorDisplay(true);
+    return windows;
+}
 
-// Calls `showModal` (which blocks in the window's modal loop) and runs
-// `actions` once `window` is up. A window still open 20 s later is hidden so
-// that the test fails instead of hanging; the result says whether that happened.
-bool workWhileModal(QWidget& window, const std::function<void()>& showModal, const std::function<void()>& actions);
+// Shows `window` modal and runs `actions` once it is up; one left open hangs until ctest's time-out.
+template <class Window> void workWhileModal(Window& window, const std::function<void()>& actions)
+{
+    QTimer::singleShot(0, &window, [&window, actions] {
+        if (QTest::qWaitForWindowExposed(&window)) {
+            actions();
+        }
+    });
+    window.ShowModal();
+}
 
 // The child called `name`, or a test failure.
-template <class T> T* control(const QObject& parent, const char* name)
+template <class T = QWidget> T* control(const QObject& parent, const char* name)
 {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-        throw std::runtime_error(std::string("no control ") + name);
+    if (T* found = parent.findChild<T*>(QString::fromLatin1(name))) {
+        return found;
     }
-    return found;
+    throw std::runtime_error(std::string("no control ") + name);
 }
 
 // Lets queued work (posted events, zero timers) run.
-void settle();
-
-// A name for a table row, in letters, digits and "_" only, as test runners
-// like them: caseName({"TIME", "7:5 pm"}) is "TIME_7_5_pm".
-std::string caseName(std::initializer_list<std::string> parts);
+inline void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
 
 } // namespace ob::test
