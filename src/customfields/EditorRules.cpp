@@ -209,6 +209,17 @@ std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vect
     return std::nullopt;
 }
 
+std::optional<std::pair<std::size_t, Message>> firstMissingValue(const RequiredFieldsEditor& grid)
+{
+    std::vector<std::string> names;
+    std::vector<std::string> values;
+    for (int row = 1; row < grid.Rows(); ++row) {
+        names.push_back(grid.TextMatrix(row, 0));
+        values.push_back(grid.TextMatrix(row, 2));
+    }
+    return firstMissingValue(names, values);
+}
+
 std::string GetDecimalSeparator(const regional::RegionalSettings& rs)
 {
     return charAt(regional::formatFixed(1.0, rs), 1);

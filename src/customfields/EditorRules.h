@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "customfields/FieldDefinition.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "platform/regional/RegionalSettings.h"
 
 namespace ob::editor {
@@ -54,6 +55,8 @@ bool isMissing(const std::string& value);
 // empty, with the message to show; nullopt when every value is present.
 std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vector<std::string>& names,
                                                                  const std::vector<std::string>& values);
+// The same rule over the grid's field rows (name in column 0, value in 2).
+std::optional<std::pair<std::size_t, Message>> firstMissingValue(const RequiredFieldsEditor& grid);
 
 // Format(1, "Fixed"), second character: the decimal separator.
 std::string GetDecimalSeparator(const regional::RegionalSettings& rs);

@@ -259,13 +259,7 @@ void QtRequiredFieldsEditor::okClicked()
     // A value committed by leaving its cell for this button is checked first.
     runPendingChecks();
     try {
-        std::vector<std::string> names;
-        std::vector<std::string> values;
-        for (int row = 1; row < Rows(); ++row) {
-            names.push_back(TextMatrix(row, kNameColumn));
-            values.push_back(TextMatrix(row, kValueColumn));
-        }
-        if (const auto missing = editor::firstMissingValue(names, values)) {
+        if (const auto missing = editor::firstMissingValue(*this)) {
             const unsigned loaded = m_loadCount;
             ShowInfoBox(m_windows, missing->second.text, missing->second.title);
             // Then straight to the field that is missing, ready for typing.
