@@ -1,0 +1,244 @@
+// The link's life: start values, the log, the handshake on [General] Action,
+// dispatch, /TERMINATE and the start procedure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/Actions.h"
+#include "link/StartProcedure.h"
+#include "support/LinkFixture.h"
+
+namespace ob::test {
+namespace {
+
+std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n)
+{
+    return {lines.end() - static_cast<long>(n), lines.end()};
+}
+
+TEST(ParseAction, eachWordAnywhereInTheTextAndTheLastOfTheListWins)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"/OBVER", kObVer},         {"/OBLOGIN", kObLogin},           {"/OBLOGOUT", kObLogout},
+        {"X/LOCASSETX", kLocAsset}, {"/CREATECAL", kCreateCal},       {"/WRITESTD", kWriteStd},
+        {"/TERMINATE", kTerminate}, {"/CREATEFULLRES", kCreateFullRes}, {"/FLUSHFULLRES", kFlushFullRes},
+        {"/TERMINATE /OBLOGIN", kTerminate}, {"/locasset", kNoAction}, {"", kNoAction},
+    };
+    for (const auto& [word, code] : cases) {
+        EXPECT_EQ(ParseAction(word), code) << word;
+    }
+}
+
+TEST(Dispatch, blankUnknownAndLowerCaseWords)
+{
+    LinkFixture f;
+    f.set("General", "Beep", "True");
+    f.start();
+    f.set("General", "Action", "   ");
+    const std::string before = f.dir.read("OB32PYII.INI");
+    const auto logBefore = f.logLines();
+    f.link().OnTimerTick();
+    EXPECT_EQ(f.dir.read("OB32PYII.INI"), before) << "a blank action writes nothing";
+    EXPECT_EQ(f.logLines(), logBefore);
+
+    f.set("General", "Error", "left over");
+    EXPECT_EQ(f.act("/FOO"), "Unrecognized action '/FOO'");
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+    EXPECT_EQ(f.get("General", "Action"), "");
+    EXPECT_EQ(f.windows->beeps, 1);
+    EXPECT_EQ(tail(f.logLines(), 4), (std::vector<std::string>{"Processing action /FOO...", "",
+                                                                "Unrecognized action '/FOO'", "Done processing action /FOO"}));
+    EXPECT_EQ(f.act("/locasset"), "") << "words match in any case; the next action empties Error";
+    EXPECT_EQ(tail(f.logLines(), 1), (std::vector<std::string>{"Done processing action /locasset"}));
+    EXPECT_EQ(f.act("/OBLOGIN /TERMINATE"), "");
+    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_FALSE(f.logHas("Login()- GetVersion()..."));
+}
+
+TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway)
+{
+    LinkFixture f;
+    f.start();
+    std::optional<std::string> busy, action;
+    std::string nestedTick = "not run";
+    f.windows->onDoEvents = [&] { // WriteLog delivers events: a second tick arrives mid-action
+        if (!busy && f.windows->windowLines.back().starts_with("Getting version of")) {
+            busy = f.get("General", "Busy");
+            action = f.get("General", "Action");
+            const std::string before = f.dir.read("OB32PYII.INI");
+            f.link().OnTimerTick();
+            nestedTick = before == f.dir.read("OB32PYII.INI") ? "unchanged" : "changed";
+        }
+    };
+    f.act("/OBVER");
+    f.windows->onDoEvents = nullptr;
+    EXPECT_EQ(busy, "True");
+    EXPECT_EQ(action, "");
+    EXPECT_EQ(nestedTick, "unchanged");
+    EXPECT_TRUE(f.logHas("Processing request (timer busy)..."));
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+}
+
+TEST(StartUp, writesTheStartValuesAndNarrates)
+{
+    for (const bool coefficientsSet : {false, true}) {
+        LinkFixture f;
+        for (const auto& [section, key, value] :
+             {std::tuple{"General", "Action", "/LOCASSET"}, {"General", "Busy", "True"}, {"General", "Error", "old"},
+              {"OBVersion", "Version", "7.0.0.300"}, {"OBLogin", "Login", "True"}, {"CurrentAsset", "Model", "PRT"}}) {
+            f.set(section, key, value);
+        }
+        if (coefficientsSet) {
+            f.set("Mapping", "CoefficientsField", "C2344;C2345");
+        }
+        f.start();
+        for (const auto& [section, key, value] :
+             {std::tuple{"General", "Action", ""}, {"General", "Busy", "False"}, {"General", "Error", ""},
+              {"Mapping", "CoefficientsField", coefficientsSet ? "C2344;C2345" : "2341"}, {"OBVersion", "Version", ""},
+              {"OBLogin", "UserLevel", "-1"}, {"OBLogin", "UserID", ""}, {"OBLogin", "UserFullName", ""},
+              {"OBLogin", "Login", "True"}, {"CurrentAsset", "Model", ""}, {"CurrentAsset", "IntervalUnits", ""},
+              {"CurrentAsset", "Interval", "0"}, {"CurrentAsset", "InCal", "False"}}) {
+            EXPECT_EQ(f.get(section, key), value) << section << " " << key;
+        }
+        EXPECT_FALSE(f.link().Terminated());
+        EXPECT_FALSE(f.link().session().LinkActive());
+        EXPECT_FALSE(f.link().session().user().AllowCreateCal());
+        EXPECT_EQ(f.windows->timerInterval, 1000);
+        EXPECT_FALSE(f.windows->outputShown);
+        EXPECT_EQ(f.windows->windowLines.front(), "Creating FileSystemObject...") << "reaches only the window";
+        EXPECT_EQ(f.logLines(), (std::vector<std::string>{
+                                    f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM",
+                                    "Creating INI file object for OB32PYII.INI...", "INI File: " + f.dir.file("OB32PYII.INI"),
+                                    "", "Creating INI file object for NEXOVA.INI...",
+                                    "Nexova INI File: " + f.dir.file("NEXOVA.INI"), "Resetting user info...",
+                                    "Creating action timer..."}));
+    }
+}
+
+TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
+{
+    LinkFixture f(regional::RegionalSettings::deDE());
+    f.start();
+    f.link().context().WriteLog("");
+    const std::string raw = f.dir.read("OB32PYII.txt");
+    EXPECT_TRUE(raw.starts_with("05.12.2026 14:03:27\t")) << raw.substr(0, 40);
+    EXPECT_NE(raw.find("\tResetting user info...\r\n"), std::string::npos);
+    EXPECT_TRUE(raw.ends_with("\r\n05.12.2026 14:03:27\t\r\n"));
+}
+
+TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
+{
+    for (const bool show : {false, true}) {
+        LinkFixture f;
+        f.set("General", "ShowOutput", show ? "True" : "False");
+        f.start();
+        EXPECT_EQ(f.windows->outputShown, show);
+        f.set("CurrentAsset", "Model", "PRT-100");
+        f.set("OBLogin", "Login", "True");
+        f.stop();
+        EXPECT_EQ(f.get("CurrentAsset", "Model"), "");
+        EXPECT_EQ(f.get("OBLogin", "Login"), "True");
+        ASSERT_EQ(f.windows->boxes.size(), show ? 1u : 0u);
+        if (show) {
+            EXPECT_EQ(f.windows->boxes[0].title, "Brennhall Labs");
+            EXPECT_EQ(f.windows->boxes[0].text, "Terminating link to ORBISTA database. The OB32PYII.txt log file is "
+                                                "located in the " + f.dir.path() + " folder.");
+            EXPECT_EQ(f.windows->boxes[0].icon, MessageIcon::Information);
+        }
+    }
+}
+
+TEST(StartUp, aFailedConstructionReportsAndTerminates)
+{
+    LinkFixture f;
+    std::filesystem::create_directory(f.dir.file("OB32PYII.txt")); // the log cannot be created
+    f.start();
+    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_TRUE(f.windows->outputShown);
+    ASSERT_EQ(f.windows->boxes.size(), 2u);
+    EXPECT_EQ(f.windows->boxes[0].title, "CBrennLinkDB Object Error");
+    EXPECT_TRUE(f.windows->boxes[0].text.starts_with(
+        "An error occurred while attempting to initialize the CBrennLinkDB object: 75 - "));
+    EXPECT_EQ(f.windows->boxes[0].text.back(), '\r') << "the box shows its first line only";
+    EXPECT_TRUE(f.windows->boxes[1].text.starts_with("Do a screen capture the log information"));
+    EXPECT_EQ(f.windows->timersCreated, 0);
+    EXPECT_TRUE(f.windows->windowLines.back().starts_with("Error in Class_Initialize: 75 - "));
+}
+
+TEST(WriteLog, theWindowListStopsAt32001Lines)
+{
+    LinkFixture f;
+    f.start();
+    for (int i = 0; i < 32100; ++i) {
+        f.link().context().WriteLog("line " + std::to_string(i));
+    }
+    EXPECT_EQ(f.windows->windowLines.size(), 32001u);
+    EXPECT_EQ(f.windows->windowLines.front(), "line 99");
+}
+
+TEST(Terminate, stopsTheTimerAndEndsTheProgram)
+{
+    LinkFixture f;
+    f.start();
+    EXPECT_EQ(f.act("/TERMINATE"), "");
+    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_EQ(f.windows->timerInterval, 0);
+    EXPECT_EQ(tail(f.logLines(), 3), (std::vector<std::string>{"Disabling action timer...", "Terminated...",
+                                                               "Done processing action /TERMINATE"}));
+}
+
+TEST(MessageBoxes, errorBoxTextWithNumberAndSource)
+{
+    FakeWindowSystem ws;
+    const Failure failure(13, "Type mismatch", "OB32PYII");
+    ShowErrorBox(ws, "initializing the ORBISTA interface utility", "Brennhall Labs", &failure);
+    ShowErrorBox(ws, "using the ORBISTA interface utility", "Brennhall Labs", nullptr);
+    ASSERT_EQ(ws.boxes.size(), 2u);
+    EXPECT_EQ(ws.boxes[0].text,
+              "An error occurred while initializing the ORBISTA interface utility.\r\rError: 13 - Type mismatch\r(OB32PYII)");
+    EXPECT_EQ(ws.boxes[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(ws.boxes[1].text, "An error occurred while using the ORBISTA interface utility.\r");
+    EXPECT_EQ(ws.pointerRestores, 2);
+    EXPECT_EQ(ErrorText(Failure::invalidProcedureCall()), "5 - Invalid procedure call or argument");
+}
+
+TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce)
+{
+    LinkFixture first;
+    int waits = 0;
+    first.windows->onWait = [&] {
+        if (++waits == 1) { // a second instance starts while the first waits for events
+            Environment second = first.environment();
+            auto ws2 = std::make_shared<FakeWindowSystem>();
+            second.windows = ws2;
+            const std::string iniBefore = first.dir.read("OB32PYII.INI");
+            const std::string logBefore = first.dir.read("OB32PYII.txt");
+            EXPECT_EQ(RunStartProcedure(second), 0);
+            EXPECT_TRUE(ws2->boxes.empty());
+            EXPECT_TRUE(ws2->windowLines.empty());
+            EXPECT_EQ(first.dir.read("OB32PYII.INI"), iniBefore);
+            EXPECT_EQ(first.dir.read("OB32PYII.txt"), logBefore);
+            first.set("General", "Action", "/TERMINATE");
+        }
+        first.windows->tick();
+    };
+    EXPECT_EQ(RunStartProcedure(first.environment()), 0);
+    EXPECT_EQ(waits, 1);
+    EXPECT_TRUE(first.logHas("Terminated..."));
+}
+
+TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart)
+{
+    LinkFixture f;
+    std::filesystem::create_directory(f.dir.file("OB32PYII.lck")); // not another instance: no lock file at all
+    EXPECT_NE(RunStartProcedure(f.environment()), 0);
+    ASSERT_EQ(f.windows->boxes.size(), 1u);
+    EXPECT_TRUE(f.windows->boxes[0].text.starts_with("An error occurred while initializing the ORBISTA interface "
+                                                     "utility.\r\rError: 75 - Path/File access error: " +
+                                                     f.dir.file("OB32PYII.lck")))
+        << f.windows->boxes[0].text;
+    EXPECT_FALSE(f.dir.exists("OB32PYII.INI"));
+}
+
+} // namespace
+} // namespace ob::test
