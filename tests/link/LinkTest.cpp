@@ -4,33 +4,17 @@
 
 #include <filesystem>
 
-#include "link/Actions.h"
 #include "link/StartProcedure.h"
 #include "support/LinkFixture.h"
 
 namespace ob::test {
 namespace {
 
-std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n)
-{
+std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n) {
     return {lines.end() - static_cast<long>(n), lines.end()};
 }
 
-TEST(ParseAction, eachWordAnywhereInTheTextAndTheLastOfTheListWins)
-{
-    const std::pair<const char*, int> cases[] = {
-        {"/OBVER", kObVer},         {"/OBLOGIN", kObLogin},           {"/OBLOGOUT", kObLogout},
-        {"X/LOCASSETX", kLocAsset}, {"/CREATECAL", kCreateCal},       {"/WRITESTD", kWriteStd},
-        {"/TERMINATE", kTerminate}, {"/CREATEFULLRES", kCreateFullRes}, {"/FLUSHFULLRES", kFlushFullRes},
-        {"/TERMINATE /OBLOGIN", kTerminate}, {"/locasset", kNoAction}, {"", kNoAction},
-    };
-    for (const auto& [word, code] : cases) {
-        EXPECT_EQ(ParseAction(word), code) << word;
-    }
-}
-
-TEST(Dispatch, blankUnknownAndLowerCaseWords)
-{
+TEST(Dispatch, blankUnknownAndLowerCaseWords) {
     LinkFixture f;
     f.set("General", "Beep", "True");
     f.start();
@@ -46,17 +30,20 @@ TEST(Dispatch, blankUnknownAndLowerCaseWords)
     EXPECT_EQ(f.get("General", "Busy"), "False");
     EXPECT_EQ(f.get("General", "Action"), "");
     EXPECT_EQ(f.windows->beeps, 1);
-    EXPECT_EQ(tail(f.logLines(), 4), (std::vector<std::string>{"Processing action /FOO...", "",
-                                                                "Unrecognized action '/FOO'", "Done processing action /FOO"}));
+    EXPECT_EQ(tail(f.logLines(), 4),
+              (std::vector<std::string>{"Processing action /FOO...", "", "Unrecognized action '/FOO'",
+                                        "Done processing action /FOO"}));
     EXPECT_EQ(f.act("/locasset"), "") << "words match in any case; the next action empties Error";
     EXPECT_EQ(tail(f.logLines(), 1), (std::vector<std::string>{"Done processing action /locasset"}));
     EXPECT_EQ(f.act("/OBLOGIN /TERMINATE"), "");
     EXPECT_TRUE(f.link().Terminated());
+    EXPECT_EQ(f.windows->timerInterval, 0);
+    EXPECT_EQ(tail(f.logLines(), 3), (std::vector<std::string>{"Disabling action timer...", "Terminated...",
+                                                               "Done processing action /OBLOGIN /TERMINATE"}));
     EXPECT_FALSE(f.logHas("Login()- GetVersion()..."));
 }
 
-TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway)
-{
+TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway) {
     LinkFixture f;
     f.start();
     std::optional<std::string> busy, action;
@@ -79,13 +66,15 @@ TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway)
     EXPECT_EQ(f.get("General", "Busy"), "False");
 }
 
-TEST(StartUp, writesTheStartValuesAndNarrates)
-{
+TEST(StartUp, writesTheStartValuesAndNarrates) {
     for (const bool coefficientsSet : {false, true}) {
         LinkFixture f;
-        for (const auto& [section, key, value] :
-             {std::tuple{"General", "Action", "/LOCASSET"}, {"General", "Busy", "True"}, {"General", "Error", "old"},
-              {"OBVersion", "Version", "7.0.0.300"}, {"OBLogin", "Login", "True"}, {"CurrentAsset", "Model", "PRT"}}) {
+        for (const auto& [section, key, value] : {std::tuple{"General", "Action", "/LOCASSET"},
+                                                  {"General", "Busy", "True"},
+                                                  {"General", "Error", "old"},
+                                                  {"OBVersion", "Version", "7.0.0.300"},
+                                                  {"OBLogin", "Login", "True"},
+                                                  {"CurrentAsset", "Model", "PRT"}}) {
             f.set(section, key, value);
         }
         if (coefficientsSet) {
@@ -93,30 +82,34 @@ TEST(StartUp, writesTheStartValuesAndNarrates)
         }
         f.start();
         for (const auto& [section, key, value] :
-             {std::tuple{"General", "Action", ""}, {"General", "Busy", "False"}, {"General", "Error", ""},
-              {"Mapping", "CoefficientsField", coefficientsSet ? "C2344;C2345" : "2341"}, {"OBVersion", "Version", ""},
-              {"OBLogin", "UserLevel", "-1"}, {"OBLogin", "UserID", ""}, {"OBLogin", "UserFullName", ""},
-              {"OBLogin", "Login", "True"}, {"CurrentAsset", "Model", ""}, {"CurrentAsset", "IntervalUnits", ""},
-              {"CurrentAsset", "Interval", "0"}, {"CurrentAsset", "InCal", "False"}}) {
+             {std::tuple{"General", "Action", ""},
+              {"General", "Busy", "False"},
+              {"General", "Error", ""},
+              {"Mapping", "CoefficientsField", coefficientsSet ? "C2344;C2345" : "2341"},
+              {"OBVersion", "Version", ""},
+              {"OBLogin", "UserLevel", "-1"},
+              {"OBLogin", "UserID", ""},
+              {"OBLogin", "UserFullName", ""},
+              {"OBLogin", "Login", "True"},
+              {"CurrentAsset", "Model", ""},
+              {"CurrentAsset", "IntervalUnits", ""},
+              {"CurrentAsset", "Interval", "0"},
+              {"CurrentAsset", "InCal", "False"}}) {
             EXPECT_EQ(f.get(section, key), value) << section << " " << key;
         }
-        EXPECT_FALSE(f.link().Terminated());
-        EXPECT_FALSE(f.link().session().LinkActive());
-        EXPECT_FALSE(f.link().session().user().AllowCreateCal());
         EXPECT_EQ(f.windows->timerInterval, 1000);
         EXPECT_FALSE(f.windows->outputShown);
         EXPECT_EQ(f.windows->windowLines.front(), "Creating FileSystemObject...") << "reaches only the window";
-        EXPECT_EQ(f.logLines(), (std::vector<std::string>{
-                                    f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM",
-                                    "Creating INI file object for OB32PYII.INI...", "INI File: " + f.dir.file("OB32PYII.INI"),
-                                    "", "Creating INI file object for NEXOVA.INI...",
-                                    "Nexova INI File: " + f.dir.file("NEXOVA.INI"), "Resetting user info...",
-                                    "Creating action timer..."}));
+        EXPECT_EQ(f.logLines(), (std::vector<std::string>{f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM",
+                                                          "Creating INI file object for OB32PYII.INI...",
+                                                          "INI File: " + f.dir.file("OB32PYII.INI"), "",
+                                                          "Creating INI file object for NEXOVA.INI...",
+                                                          "Nexova INI File: " + f.dir.file("NEXOVA.INI"),
+                                                          "Resetting user info...", "Creating action timer..."}));
     }
 }
 
-TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
-{
+TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf) {
     LinkFixture f(regional::RegionalSettings::deDE());
     f.start();
     f.link().context().WriteLog("");
@@ -126,8 +119,7 @@ TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
     EXPECT_TRUE(raw.ends_with("\r\n05.12.2026 14:03:27\t\r\n"));
 }
 
-TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
-{
+TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage) {
     for (const bool show : {false, true}) {
         LinkFixture f;
         f.set("General", "ShowOutput", show ? "True" : "False");
@@ -142,14 +134,14 @@ TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
         if (show) {
             EXPECT_EQ(f.windows->boxes[0].title, "Brennhall Labs");
             EXPECT_EQ(f.windows->boxes[0].text, "Terminating link to ORBISTA database. The OB32PYII.txt log file is "
-                                                "located in the " + f.dir.path() + " folder.");
+                                                "located in the " +
+                                                    f.dir.path() + " folder.");
             EXPECT_EQ(f.windows->boxes[0].icon, MessageIcon::Information);
         }
     }
 }
 
-TEST(StartUp, aFailedConstructionReportsAndTerminates)
-{
+TEST(StartUp, aFailedConstructionReportsAndTerminates) {
     LinkFixture f;
     std::filesystem::create_directory(f.dir.file("OB32PYII.txt")); // the log cannot be created
     f.start();
@@ -165,8 +157,7 @@ TEST(StartUp, aFailedConstructionReportsAndTerminates)
     EXPECT_TRUE(f.windows->windowLines.back().starts_with("Error in Class_Initialize: 75 - "));
 }
 
-TEST(WriteLog, theWindowListStopsAt32001Lines)
-{
+TEST(WriteLog, theWindowListStopsAt32001Lines) {
     LinkFixture f;
     f.start();
     for (int i = 0; i < 32100; ++i) {
@@ -176,34 +167,7 @@ TEST(WriteLog, theWindowListStopsAt32001Lines)
     EXPECT_EQ(f.windows->windowLines.front(), "line 99");
 }
 
-TEST(Terminate, stopsTheTimerAndEndsTheProgram)
-{
-    LinkFixture f;
-    f.start();
-    EXPECT_EQ(f.act("/TERMINATE"), "");
-    EXPECT_TRUE(f.link().Terminated());
-    EXPECT_EQ(f.windows->timerInterval, 0);
-    EXPECT_EQ(tail(f.logLines(), 3), (std::vector<std::string>{"Disabling action timer...", "Terminated...",
-                                                               "Done processing action /TERMINATE"}));
-}
-
-TEST(MessageBoxes, errorBoxTextWithNumberAndSource)
-{
-    FakeWindowSystem ws;
-    const Failure failure(13, "Type mismatch", "OB32PYII");
-    ShowErrorBox(ws, "initializing the ORBISTA interface utility", "Brennhall Labs", &failure);
-    ShowErrorBox(ws, "using the ORBISTA interface utility", "Brennhall Labs", nullptr);
-    ASSERT_EQ(ws.boxes.size(), 2u);
-    EXPECT_EQ(ws.boxes[0].text,
-              "An error occurred while initializing the ORBISTA interface utility.\r\rError: 13 - Type mismatch\r(OB32PYII)");
-    EXPECT_EQ(ws.boxes[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(ws.boxes[1].text, "An error occurred while using the ORBISTA interface utility.\r");
-    EXPECT_EQ(ws.pointerRestores, 2);
-    EXPECT_EQ(ErrorText(Failure::invalidProcedureCall()), "5 - Invalid procedure call or argument");
-}
-
-TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce)
-{
+TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce) {
     LinkFixture first;
     int waits = 0;
     first.windows->onWait = [&] {
@@ -227,8 +191,7 @@ TEST(StartProcedure, runsUntilTerminateAndASecondInstanceEndsAtOnce)
     EXPECT_TRUE(first.logHas("Terminated..."));
 }
 
-TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart)
-{
+TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart) {
     LinkFixture f;
     std::filesystem::create_directory(f.dir.file("OB32PYII.lck")); // not another instance: no lock file at all
     EXPECT_NE(RunStartProcedure(f.environment()), 0);

@@ -1,7 +1,6 @@
 // Version check, login and logout against real databases through the real ODBC driver.
 #include <gtest/gtest.h>
 
-#include "session/LoginRules.h"
 #include "session/Version.h"
 #include "support/LinkFixture.h"
 #include "support/PeWriter.h"
@@ -9,35 +8,7 @@
 namespace ob::test {
 namespace {
 
-TEST(LoginRules, userNameBeforePasswordAndBlanksCountAsText)
-{
-    const char* const noUser = "Enter the user name to use to login to the ORBISTA database.";
-    const char* const noPassword = "Enter the password to use to login to the ORBISTA database.";
-    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        {"admin", "secret", "", ""}, {" ", "\t", "", ""}, {"", "secret", "User Name Missing", noUser},
-        {"", "", "User Name Missing", noUser}, {"admin", "", "Password Missing", noPassword}};
-    for (const auto& [user, password, title, text] : cases) {
-        const auto box = loginOkCheck(user, password);
-        EXPECT_EQ(box.value_or(std::pair<std::string, std::string>{}), (std::pair<std::string, std::string>{title, text}))
-            << user << "/" << password;
-    }
-}
-
-TEST(ParseVersion, readsTheLeadingDigitsOfEachPiece)
-{
-    const std::pair<const char*, ParsedVersion> cases[] = {
-        {"7.0.0.287", {7, 0, 0, 287}}, {"7.0", {7, 0, 0, 0}}, {"7", {0, 0, 0, 0}},
-        {"7.1a.2.3x", {7, 1, 2, 3}},   {"..", {0, 0, 0, 0}}, {"1.2.3.4.5", {1, 2, 3, 4}},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(DescribeVersion(ParseVersion(text)), DescribeVersion(expected)) << text;
-    }
-    EXPECT_THROW(ParseVersion("65535.0.0.1"), Failure) << "a piece beyond 16 bits overflows";
-    EXPECT_EQ(DescribeVersion({7, 0, 0, 287}), "Major: 7 Minor: 0 Other: 0 Build: 287");
-}
-
-TEST(VersionCheck, admitsSevenBuild287AndLater)
-{
+TEST(VersionCheck, admitsSevenBuild287AndLater) {
     const char* const build = "ORBISTA version 7.01 build 287 or later must be installed (installed version: ";
     const std::pair<std::optional<FileVersionParts>, std::string> cases[] = {
         {FileVersionParts{7, 0, 0, 287}, ""},
@@ -68,17 +39,17 @@ TEST(VersionCheck, admitsSevenBuild287AndLater)
 
 using Session = EngineTest;
 
-TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
-{
+TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst) {
     auto f = loggedIn();
     EXPECT_TRUE(f->link().session().LinkActive());
-    for (const auto& [key, value] : {std::pair{"Login", "True"}, {"UserLevel", "3"}, {"UserFullName", "Chris Calibrator"}}) {
+    for (const auto& [key, value] :
+         {std::pair{"Login", "True"}, {"UserLevel", "3"}, {"UserFullName", "Chris Calibrator"}}) {
         EXPECT_EQ(f->get("OBLogin", key), value);
     }
     EXPECT_EQ(f->get("OBLogin", "UserID"), db->user());
     EXPECT_EQ(f->windows->loginDialogsShown, 0);
-    for (const std::string line : {"Login password: ********", "Connection to ORBISTA database established...",
-                                   "Setting login flag (True)"}) {
+    for (const char* line :
+         {"Login password: ********", "Connection to ORBISTA database established...", "Setting login flag (True)"}) {
         EXPECT_TRUE(f->logHas(line)) << line;
     }
     EXPECT_TRUE(f->logHas("Logging in to database (PROVIDER=MSDASQL;" + db->dbLogin() + ";uid=" + db->user() +
@@ -99,13 +70,14 @@ TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
     ASSERT_EQ(f->act("/OBLOGIN"), "");
     f->act("/TERMINATE");
     const auto lines = f->logLines();
-    const auto at = [&](const std::string& text) { return std::find(lines.rbegin(), lines.rend(), text) - lines.rbegin(); };
+    const auto at = [&](const std::string& text) {
+        return std::find(lines.rbegin(), lines.rend(), text) - lines.rbegin();
+    };
     EXPECT_GT(at("Logout successful..."), at("Disabling action timer..."));
     EXPECT_EQ(f->get("OBLogin", "Login"), "False");
 }
 
-TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
-{
+TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries) {
     LinkFixture f;
     f.start();
     std::string dialogUser, dialogPassword, dialogMessage, dialogDetails;
@@ -116,7 +88,10 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
     });
     const std::string wrongPassword = db->password() + "-wrong";
     if (GetParam() == Engine::SQLite) { // SQLite takes any password: a missing file fails instead
-        f.login("Driver=SQLite3;Database=" + f.dir.file("missing.db"), db->user(), wrongPassword);
+        f.login("Driver=SQLite3;Database=" + f.dir.file("missing.db") + ";PWD=topsecret;pWd = {a;b}}c} ", db->user(),
+                wrongPassword);
+        EXPECT_TRUE(f.logHas("Dsn name: Driver=SQLite3;Database=" + f.dir.file("missing.db") +
+                             ";PWD=********;pWd = ******** "));
         EXPECT_FALSE(f.link().session().LinkActive()) << "the operator's retry still names the missing file";
         EXPECT_FALSE(f.dir.exists("missing.db")) << "a missing database is never created";
     } else {
@@ -131,11 +106,12 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
     const std::string log = f.logText();
     EXPECT_NE(log.find("\nLogin error: "), std::string::npos);
     EXPECT_NE(log.find("\nLogin failed - resetting password\n"), std::string::npos);
-    EXPECT_EQ(log.find(wrongPassword), std::string::npos) << "no password ever reaches the log";
+    for (const std::string& secret : {wrongPassword, std::string("topsecret"), std::string("a;b")}) {
+        EXPECT_EQ(log.find(secret), std::string::npos) << "no password ever reaches the log";
+    }
 }
 
-TEST_P(Session, cancelOrNoDisplayResetsAndReports)
-{
+TEST_P(Session, cancelOrNoDisplayResetsAndReports) {
     for (const bool display : {true, false}) {
         LinkFixture f;
         f.windows->operatorDisplay = display;
@@ -147,33 +123,16 @@ TEST_P(Session, cancelOrNoDisplayResetsAndReports)
         EXPECT_EQ(f.get("OBLogin", "UserLevel"), "-1");
         EXPECT_TRUE(f.logHas("Setting login flag (False)"));
         EXPECT_EQ(f.logHas("No operator display is available - the login dialog is answered as Cancel"), !display);
-    }
-}
-
-TEST_P(Session, passwordsOfTheDataSourceAndTheLoginAreMasked)
-{
-    LinkFixture f;
-    f.start();
-    // The SQLite driver ignores passwords; PostgreSQL would refuse a second one.
-    const std::string dsnSecrets = GetParam() == Engine::SQLite ? ";PWD=topsecret;Password={a;b}}c};pWd = spaced " : "";
-    f.windows->loginScripts.push_back([&](LoginDialog& d, const std::string&) { d.sPassword = db->password(); });
-    ASSERT_EQ(f.login(db->dbLogin() + dsnSecrets, db->user(), ""), "");
-    EXPECT_EQ(f.windows->loginDialogsShown, 1);
-    EXPECT_TRUE(f.logHas("Login password: ")) << "an empty password is why the dialog opens";
-    const std::string log = f.logText();
-    for (const std::string& secret : {std::string("topsecret"), std::string("a;b}"), std::string("spaced"),
-                                      "pwd=" + db->password() + ";"}) {
-        EXPECT_EQ(log.find(secret), std::string::npos) << secret << "\n" << log;
-    }
-    if (GetParam() == Engine::SQLite) {
-        EXPECT_TRUE(f.logHas("Dsn name: " + db->dbLogin() + ";PWD=********;Password=********;pWd = ******** "));
+        f.set("OBLogin", "UserID", "stale");
+        EXPECT_EQ(f.act("/OBLOGOUT"), "");
+        EXPECT_EQ(f.get("OBLogin", "UserID"), "") << "a logout without a session still resets";
+        EXPECT_FALSE(f.logHas("Logging out..."));
     }
 }
 
 // A password with ";", braces or outer blanks logs in as itself, and a user
 // name cannot add an item to the connection text.
-TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
-{
+TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves) {
     LinkFixture f;
     f.start();
     // MariaDB's driver trims blanks even inside braces; the servers' accounts get plain names.
@@ -191,24 +150,16 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
         db->exec("CREATE USER " + mariaUser + " IDENTIFIED BY " + odbc::quoteLiteral(password));
         db->exec("GRANT SELECT ON ob.UserList TO " + mariaUser);
     }
-    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(user) + ", 2, 'Odd Name')");
+    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(user) +
+             ", 2, 'Odd Name')");
     EXPECT_EQ(f.login(db->dbLogin(), user, password), "") << f.logText();
     EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Odd Name");
     EXPECT_EQ(f.windows->loginDialogsShown, 0);
     EXPECT_FALSE(f.dir.exists("other.db"));
     EXPECT_EQ(f.logText().find("p;w}"), std::string::npos);
-    f.act("/OBLOGOUT");
-    if (GetParam() == Engine::PostgreSQL) {
-        db->exec("REVOKE ALL ON ob.UserList FROM " + user);
-        db->exec("REVOKE ALL ON SCHEMA ob FROM " + user);
-        db->exec("DROP ROLE " + user);
-    } else if (GetParam() == Engine::MariaDB) {
-        db->exec("DROP USER " + mariaUser);
-    }
 }
 
-TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
-{
+TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore) {
     db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('nolevel', NULL, 'No Level'), "
              "('noname', 7, NULL), ('o''brien', 2, 'Pat O''Brien')");
     auto f = loggedIn();
@@ -218,7 +169,8 @@ TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
     EXPECT_EQ(user.UserLevel(), 7);
     EXPECT_EQ(user.UserID(), "noname");
     EXPECT_EQ(user.UserFullName(), "Chris Calibrator");
-    EXPECT_EQ(f->get("General", "Error"), "Could not get user info due to the following error: 94 - Invalid use of Null");
+    EXPECT_EQ(f->get("General", "Error"),
+              "Could not get user info due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f->get("OBLogin", "UserLevel"), "7");
     user.GetUserInfo(connection, "nolevel");
     EXPECT_EQ(user.UserLevel(), 7);
@@ -229,17 +181,6 @@ TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
     EXPECT_EQ(user.UserLevel(), -1);
     EXPECT_EQ(user.UserFullName(), "");
     EXPECT_TRUE(f->logHas("User record NOT found..."));
-}
-
-TEST(SessionWithoutDatabase, logoutWithoutASessionStillResets)
-{
-    LinkFixture f;
-    f.start();
-    f.set("OBLogin", "UserID", "stale");
-    EXPECT_EQ(f.act("/OBLOGOUT"), "");
-    EXPECT_EQ(f.get("OBLogin", "UserID"), "");
-    EXPECT_EQ(f.get("OBLogin", "Login"), "False");
-    EXPECT_FALSE(f.logHas("Logging out..."));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Session, ::testing::ValuesIn(TestDatabase::engines()), engineName);

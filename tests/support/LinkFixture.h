@@ -24,7 +24,8 @@ public:
 
 class LinkFixture {
 public:
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS()) : regional(std::move(rs)) {}
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS())
+        : regional(std::move(rs)) {}
     ~LinkFixture() { stop(); }
 
     Environment environment() const; // this folder, clock, window system and regional settings
