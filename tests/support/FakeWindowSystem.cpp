@@ -89,9 +89,7 @@ std::unique_ptr<OutputWindow> FakeWindowSystem::CreateOutputWindow() {
 
 std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer() {
     ++timersCreated;
-    auto timer = std::make_unique<FakeTimer>(timerInterval);
-    lastTimer = timer.get();
-    return timer;
+    return std::make_unique<FakeTimer>(timerInterval);
 }
 
 std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog() {

@@ -1,7 +1,7 @@
 #pragma once
 // A recording window system for core tests: boxes, beeps and log window lines
 // are recorded; the login dialog and the required fields editor are answered by
-// scripts the test sets; the timer records its interval and ticks on demand.
+// scripts the test sets; the timer records its interval.
 
 #include <deque>
 #include <functional>
@@ -29,13 +29,11 @@ using EditorScript = std::function<std::optional<std::vector<std::string>>(const
 class FakeWindowSystem final : public WindowSystem {
 public:
     void DoEvents() override {
-        if (onDoEvents)
+        if (onDoEvents) {
             onDoEvents();
+        }
     }
-    void WaitForEvents() override {
-        if (onWait)
-            onWait();
-    }
+    void WaitForEvents() override {}
     void Beep() override { ++beeps; }
     void RestoreDefaultPointer() override {}
     void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override {
@@ -46,12 +44,6 @@ public:
     std::unique_ptr<SubTimer> CreateTimer() override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
     std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
-    // Delivers one tick of the last timer created, as the event loop would.
-    void tick() {
-        if (lastTimer != nullptr && lastTimer->Interval() > 0 && lastTimer->ThatTime) {
-            lastTimer->ThatTime();
-        }
-    }
 
     std::vector<RecordedBox> boxes;
     std::vector<std::string> windowLines;
@@ -59,14 +51,12 @@ public:
     int beeps = 0;
     int timerInterval = -1;
     int timersCreated = 0;
-    SubTimer* lastTimer = nullptr;
     bool operatorDisplay = true;
     std::deque<LoginScript> loginScripts; // one per dialog shown; none left: Cancel
     int loginDialogsShown = 0;
     std::deque<EditorScript> editorScripts; // one per editor shown; none left: the close box
     int editorsShown = 0;
     std::function<void()> onDoEvents; // from DoEvents (inside WriteLog): a nested tick, say
-    std::function<void()> onWait;     // from WaitForEvents: the test's event loop
 };
 
 } // namespace ob::test
