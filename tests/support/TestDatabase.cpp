@@ -118,46 +118,36 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e) {
         m_database = maria ? "ob"
                            : "ob32pyii_t_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + "_" +
                                  std::to_string(std::random_device{}() & 0xffffffu);
-        try {
-            if (maria) {
-                if (mariaDbHold.users == 0) {
-                    mariaDbHold.connection.setConnectionString(serverLogin("", true));
-                    mariaDbHold.connection.Open();
-                    // A test that left a transaction open fails the next one instead of hanging it.
-                    mariaDbHold.connection.Execute("SET SESSION lock_wait_timeout = 120");
-                    odbc::Recordset got =
-                        mariaDbHold.connection.Execute("SELECT GET_LOCK('ob32pyii_test_database', 900)");
-                    if (got.Eof() || got.Fields(std::size_t{0}).toTextOrEmpty() != "1") {
-                        mariaDbHold.connection.Close();
-                        throw std::runtime_error("MariaDB test database ob stayed taken by another test");
-                    }
+        if (maria) {
+            if (mariaDbHold.users == 0) {
+                mariaDbHold.connection.setConnectionString(serverLogin("", true));
+                mariaDbHold.connection.Open();
+                // A test that left a transaction open fails the next one instead of hanging it.
+                mariaDbHold.connection.Execute("SET SESSION lock_wait_timeout = 120");
+                odbc::Recordset got = mariaDbHold.connection.Execute("SELECT GET_LOCK('ob32pyii_test_database', 900)");
+                if (got.Eof() || got.Fields(std::size_t{0}).toTextOrEmpty() != "1") {
+                    mariaDbHold.connection.Close();
+                    throw std::runtime_error("MariaDB test database ob stayed taken by another test");
                 }
-                ++mariaDbHold.users;
-                mariaDbHold.connection.Execute("DROP DATABASE IF EXISTS ob");
-                for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
-                    mariaDbHold.connection.Execute(statement);
-                }
-            } else {
-                odbc::Connection maintenance;
-                maintenance.setConnectionString(serverLogin(m_maintenanceDb, true));
-                maintenance.Open();
-                maintenance.Execute("CREATE DATABASE " + m_database);
             }
-        } catch (const Failure& f) {
-            throw std::runtime_error(engineLabel(e) + " test server (" + variable + "=" + server +
-                                     ") cannot be used: " + f.description() + " [" + f.source() + "]");
+            ++mariaDbHold.users;
+            mariaDbHold.connection.Execute("DROP DATABASE IF EXISTS ob");
+            for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
+                mariaDbHold.connection.Execute(statement);
+            }
+        } else {
+            odbc::Connection maintenance;
+            maintenance.setConnectionString(serverLogin(m_maintenanceDb, true));
+            maintenance.Open();
+            maintenance.Execute("CREATE DATABASE " + m_database);
         }
     }
-    try {
-        m_connection.setConnectionString(connectionString());
-        m_connection.Open();
-        if (e == Engine::PostgreSQL) {
-            for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/postgres.sql"))) {
-                m_connection.Execute(statement);
-            }
+    m_connection.setConnectionString(connectionString());
+    m_connection.Open();
+    if (e == Engine::PostgreSQL) {
+        for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/postgres.sql"))) {
+            m_connection.Execute(statement);
         }
-    } catch (const Failure& f) {
-        throw std::runtime_error("Test database " + m_database + " cannot be prepared: " + f.description());
     }
 }
 
