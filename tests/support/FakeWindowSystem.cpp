@@ -4,20 +4,41 @@ namespace ob::test {
 
 namespace {
 
+class FakeOutputWindow final : public OutputWindow {
+public:
+    explicit FakeOutputWindow(FakeWindowSystem& ws) : m_ws(ws) {}
+    int ListCount() const override { return static_cast<int>(m_ws.windowLines.size()); }
+    void RemoveItem(int index) override { m_ws.windowLines.erase(m_ws.windowLines.begin() + index); }
+    void AddItem(const std::string& text) override { m_ws.windowLines.push_back(text); }
+    void SetListIndex(int) override {}
+    void Show() override { m_ws.outputShown = true; }
+
+private:
+    FakeWindowSystem& m_ws;
+};
+
+class FakeTimer final : public SubTimer {
+public:
+    explicit FakeTimer(int& interval) : m_interval(interval) {}
+    void setInterval(int ms) override { m_interval = ms; }
+    int Interval() const override { return m_interval; }
+
+private:
+    int& m_interval;
+};
+
 class ScriptedLoginDialog final : public LoginDialog {
 public:
     explicit ScriptedLoginDialog(FakeWindowSystem& ws) : m_ws(ws) {}
     void setMessage(const std::string& caption) override { m_message = caption; }
-    void ShowModal() override
-    {
+    void ShowModal() override {
         ++m_ws.loginDialogsShown;
-        if (m_ws.loginScripts.empty()) {
-            bCancel = true;
-            return;
+        bCancel = m_ws.loginScripts.empty();
+        if (!bCancel) {
+            const LoginScript script = std::move(m_ws.loginScripts.front());
+            m_ws.loginScripts.pop_front();
+            script(*this, m_message);
         }
-        LoginScript script = std::move(m_ws.loginScripts.front());
-        m_ws.loginScripts.pop_front();
-        script(*this, m_message);
     }
 
 private:
@@ -29,34 +50,29 @@ class ScriptedEditor final : public RequiredFieldsEditor {
 public:
     explicit ScriptedEditor(FakeWindowSystem& ws) : m_ws(ws) {}
     void setInstructions(const std::string& text) override { m_instructions = text; }
-    void ShowModal() override
-    {
+    void ShowModal() override {
         ++m_ws.editorsShown;
         std::optional<std::vector<std::string>> values;
         if (!m_ws.editorScripts.empty()) {
-            EditorScript script = std::move(m_ws.editorScripts.front());
+            const EditorScript script = std::move(m_ws.editorScripts.front());
             m_ws.editorScripts.pop_front();
             values = script(colReqFields, m_instructions);
         }
-        m_rows.clear();
-        if (!values) {
-            return; // the close box: the grid is read afresh, header only
-        }
-        long i = 1;
+        m_rows.clear(); // the close box: the grid is read afresh, header only
+        std::size_t i = 0;
         for (const auto& slot : colReqFields) {
-            const std::string value = i - 1 < static_cast<long>(values->size()) ? (*values)[i - 1] : "";
+            if (!values) {
+                break;
+            }
+            const std::string value = i < values->size() ? (*values)[i] : "";
             m_rows.push_back({slot.field->FieldName(), slot.field->FieldTitle(), value});
             ++i;
         }
     }
     int Rows() const override { return static_cast<int>(m_rows.size()) + 1; }
-    std::string TextMatrix(int row, int col) const override
-    {
-        if (row == 0) {
-            static const char* const kHeader[] = {"Field", "Title", "Value"};
-            return kHeader[col];
-        }
-        return m_rows.at(static_cast<std::size_t>(row - 1)).at(static_cast<std::size_t>(col));
+    std::string TextMatrix(int row, int col) const override {
+        static const std::vector<std::string> kHeader{"Field", "Title", "Value"};
+        return (row == 0 ? kHeader : m_rows.at(static_cast<std::size_t>(row - 1))).at(static_cast<std::size_t>(col));
     }
 
 private:
@@ -67,37 +83,20 @@ private:
 
 } // namespace
 
-void FakeWindowSystem::DoEvents()
-{
-    if (onDoEvents) {
-        onDoEvents();
-    }
+std::unique_ptr<OutputWindow> FakeWindowSystem::CreateOutputWindow() {
+    return std::make_unique<FakeOutputWindow>(*this);
 }
 
-void FakeWindowSystem::WaitForEvents()
-{
-    if (onWait) {
-        onWait();
-    }
-}
-
-std::unique_ptr<OutputWindow> FakeWindowSystem::CreateOutputWindow()
-{
-    return std::make_unique<FakeOutputWindow>(windowLines, outputShown);
-}
-
-std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer()
-{
+std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer() {
     ++timersCreated;
-    auto timer = std::make_unique<FakeTimer>(timerInterval);
-    lastTimer = timer.get();
-    return timer;
+    return std::make_unique<FakeTimer>(timerInterval);
 }
 
-std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog() { return std::make_unique<ScriptedLoginDialog>(*this); }
+std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog() {
+    return std::make_unique<ScriptedLoginDialog>(*this);
+}
 
-std::unique_ptr<RequiredFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor()
-{
+std::unique_ptr<RequiredFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor() {
     return std::make_unique<ScriptedEditor>(*this);
 }
 

@@ -2,72 +2,53 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 namespace ob::test {
 
-LinkFixture::LinkFixture(regional::RegionalSettings rs, const std::string& base) : dir(base), regional(std::move(rs))
-{
+Environment LinkFixture::environment() const {
+    return Environment{dir.path(), dir.path(), regional, clock, windows};
 }
 
-LinkFixture::~LinkFixture() { stop(); }
-
-Link& LinkFixture::start()
-{
-    Environment env;
-    env.windowsFolder = dir.path();
-    env.programFolder = dir.path();
-    env.regional = regional;
-    env.clock = clock;
-    env.windows = windows;
-    m_link = std::make_unique<Link>(env);
+Link& LinkFixture::start() {
+    m_link = std::make_unique<Link>(environment());
     return *m_link;
 }
 
-void LinkFixture::stop() { m_link.reset(); }
-
-std::optional<std::string> LinkFixture::get(const std::string& section, const std::string& key) const
-{
+std::optional<std::string> LinkFixture::get(const std::string& section, const std::string& key) const {
     IniFile ini;
     ini.setFilePath(dir.file("OB32PYII.INI"));
     return ini.read(section, key);
 }
 
-void LinkFixture::set(const std::string& section, const std::string& key, const std::string& value)
-{
+void LinkFixture::set(const std::string& section, const std::string& key, const std::string& value) {
     IniFile ini;
     ini.setFilePath(dir.file("OB32PYII.INI"));
     ini.write(section, key, value);
 }
 
-std::string LinkFixture::act(const std::string& action)
-{
+std::string LinkFixture::act(const std::string& action) {
     set("General", "Action", action);
     m_link->OnTimerTick();
     return get("General", "Error").value_or("<missing>");
 }
 
-void LinkFixture::setNexova(const std::string& section, const std::string& key, const std::string& value)
-{
+void LinkFixture::setNexova(const std::string& section, const std::string& key, const std::string& value) {
     IniFile ini;
     ini.setFilePath(dir.file("NEXOVA.INI"));
     ini.write(section, key, value);
 }
 
-std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password)
-{
+std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password) {
     setNexova("database", "DB_login", dbLogin);
     set("OBLogin", "LoginUserName", user);
     set("OBLogin", "LoginPassword", password);
     return act("/OBLOGIN");
 }
 
-std::vector<std::string> LinkFixture::logLines() const
-{
+std::vector<std::string> LinkFixture::logLines() const {
     std::vector<std::string> lines;
     std::ifstream in(dir.file("OB32PYII.txt"), std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
@@ -77,19 +58,30 @@ std::vector<std::string> LinkFixture::logLines() const
     return lines;
 }
 
-std::string LinkFixture::logText() const
-{
-    std::ostringstream out;
+std::string LinkFixture::logText() const {
+    std::string out;
     for (const auto& l : logLines()) {
-        out << l << '\n';
+        out += l + '\n';
     }
-    return out.str();
+    return out;
 }
 
-bool LinkFixture::logHas(const std::string& line) const
-{
+bool LinkFixture::logHas(const std::string& line) const {
     const auto lines = logLines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+void EngineTest::SetUp() {
+    db = std::make_unique<TestDatabase>(GetParam());
+    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(db->user()) +
+             ", 3, 'Chris Calibrator')");
+}
+
+std::unique_ptr<LinkFixture> EngineTest::loggedIn(regional::RegionalSettings rs) {
+    auto f = std::make_unique<LinkFixture>(std::move(rs));
+    f->start();
+    EXPECT_EQ(f->login(db->dbLogin(), db->user(), db->password()), "");
+    return f;
 }
 
 } // namespace ob::test

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/ini/IniFile.h"
 #include "context/Messages.h"
 #include "link/Link.h"
+#include "platform/ini/IniFile.h"
 #include "support/FakeWindowSystem.h"
 #include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 namespace ob::test {
 
@@ -23,29 +24,25 @@ public:
 
 class LinkFixture {
 public:
-    // The Windows folder is a new folder under `base`.
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS(),
-                         const std::string& base = "/tmp");
-    ~LinkFixture();
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS())
+        : regional(std::move(rs)) {}
+    ~LinkFixture() { stop(); }
 
-    // Creates the link object (construction runs now).
-    Link& start();
+    Environment environment() const; // this folder, clock, window system and regional settings
+    Link& start();                   // construction runs now
     Link& link() { return *m_link; }
-    void stop(); // destruction runs now
+    void stop() { m_link.reset(); } // destruction runs now
 
-    // The exchange file.
     std::optional<std::string> get(const std::string& section, const std::string& key) const;
     void set(const std::string& section, const std::string& key, const std::string& value);
     // Writes Action and delivers one tick; returns [General] Error.
     std::string act(const std::string& action);
-    // NEXOVA.INI
     void setNexova(const std::string& section, const std::string& key, const std::string& value);
-    // Stored credentials and the data source, then /OBLOGIN; returns Error.
+    // The data source and stored credentials, then /OBLOGIN; returns Error.
     std::string login(const std::string& dbLogin, const std::string& user, const std::string& password);
 
-    // The log file's texts without their time stamps.
-    std::vector<std::string> logLines() const;
-    std::string logText() const; // every text, one per line
+    std::vector<std::string> logLines() const; // the log's texts without their time stamps
+    std::string logText() const;               // every text, one per line
     bool logHas(const std::string& line) const;
 
     TempDir dir;
@@ -55,6 +52,15 @@ public:
 
 private:
     std::unique_ptr<Link> m_link;
+};
+
+// A fresh database per engine with db->user() as user "Chris Calibrator", level 3.
+class EngineTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override;
+    // A started link logged in to db.
+    std::unique_ptr<LinkFixture> loggedIn(regional::RegionalSettings rs = regional::RegionalSettings::enUS());
+    std::unique_ptr<TestDatabase> db;
 };
 
 } // namespace ob::test

@@ -1,16 +1,9 @@
 #pragma once
-// TestDatabase: a fresh, empty ORBISTA schema for one test, on SQLite (always),
-// PostgreSQL (when OB32PYII_TEST_PG names a server, as scripts/pg-test-server
-// prints it) and MariaDB (OB32PYII_TEST_MARIADB, from scripts/mariadb-test-server).
-// Database tests are parameterised over engines():
-//
-//   class MyTest : public ::testing::TestWithParam<ob::test::Engine> {};
-//   TEST_P(MyTest, doesY) { ob::test::TestDatabase db(GetParam()); ... }
-//   INSTANTIATE_TEST_SUITE_P(Engines, MyTest, ::testing::ValuesIn(ob::test::TestDatabase::engines()),
-//                            ob::test::engineName);
-//
-// With a server's variable set, an unreachable server fails the test; without
-// it that engine's cases are not instantiated and one line says so.
+// A fresh, empty ORBISTA schema for one test on SQLite (always), PostgreSQL
+// (OB32PYII_TEST_PG, as scripts/pg-test-server prints it) and MariaDB
+// (OB32PYII_TEST_MARIADB). Tests are parameterised over engines() with
+// engineName; without a server's variable its cases are left out and one line
+// says so, with it an unreachable server fails the test.
 
 #include <gtest/gtest.h>
 
@@ -29,45 +22,34 @@ enum class Engine { SQLite, PostgreSQL, MariaDB };
 struct TestDatabase {
     static std::vector<Engine> engines();
 
-    // SQLite: a new file in a temporary folder with tools/schema/sqlite.sql.
-    // PostgreSQL: a new database (unique name) with tools/schema/postgres.sql,
-    // dropped again in the destructor. MariaDB: database ob with
-    // tools/schema/mariadb.sql; the statements name it, so tests on one server
-    // take it in turn.
+    // SQLite: a new file; PostgreSQL: a new database, dropped at the end;
+    // MariaDB: database ob, taken in turn by the tests of every process.
     explicit TestDatabase(Engine e);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
     Engine engine() const { return m_engine; }
-    // The data-source text of NEXOVA.INI [database] DB_login, e.g.
-    // "Driver=SQLite3;Database=/tmp/x/orbista.db".
+    // NEXOVA.INI [database] DB_login, e.g. "Driver=SQLite3;Database=/tmp/x/orbista.db".
     std::string dbLogin() const;
-    // Credentials that log in (SQLite ignores them).
-    std::string user() const;
-    std::string password() const;
-    // The connection string as the login builds it from the three above.
+    std::string user() const { return m_user; } // credentials that log in
+    std::string password() const { return m_password; }
+    // The connection string as the login builds it.
     std::string connectionString() const;
     // SQLite: the database file; the servers: the database name.
     const std::string& database() const { return m_database; }
 
     // An open connection for seeding and checking rows (tables as ob.X).
-    odbc::Connection& connection();
-    void exec(const std::string& sql);
+    odbc::Connection& connection() { return m_connection; }
+    void exec(const std::string& sql) { m_connection.Execute(sql); }
     std::vector<std::vector<std::optional<std::string>>> rows(const std::string& sql);
 
 private:
-    std::string serverLogin(const std::string& database) const;
+    std::string serverLogin(const std::string& database, bool credentials = false) const;
 
     Engine m_engine;
     std::unique_ptr<TempDir> m_dir;
-    std::string m_database;
-    std::string m_host;
-    std::string m_port;
-    std::string m_user;
-    std::string m_password;
-    std::string m_maintenanceDb;
-    odbc::Connection m_maintenance;
+    std::string m_database, m_host = "127.0.0.1", m_port, m_user, m_password, m_maintenanceDb;
     odbc::Connection m_connection;
 };
 

@@ -1,0 +1,153 @@
+// The link's life: start values, the log, the handshake on [General] Action,
+// dispatch, /TERMINATE and the start procedure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/StartProcedure.h"
+#include "support/LinkFixture.h"
+
+namespace ob::test {
+namespace {
+
+std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n) {
+    return {lines.end() - static_cast<long>(n), lines.end()};
+}
+
+TEST(Dispatch, blankAndUnknownWordsAndTheLastWordWins) {
+    LinkFixture f;
+    f.set("General", "Beep", "True");
+    f.start();
+    f.set("General", "Action", "   ");
+    const std::string before = f.dir.read("OB32PYII.INI");
+    const auto logBefore = f.logLines();
+    f.link().OnTimerTick();
+    EXPECT_EQ(f.dir.read("OB32PYII.INI"), before) << "a blank action writes nothing";
+    EXPECT_EQ(f.logLines(), logBefore);
+
+    f.set("General", "Error", "left over");
+    EXPECT_EQ(f.act("/FOO"), "Unrecognized action '/FOO'");
+    EXPECT_EQ(f.get("General", "Action"), "");
+    EXPECT_EQ(f.windows->beeps, 1);
+    EXPECT_EQ(tail(f.logLines(), 4),
+              (std::vector<std::string>{"Processing action /FOO...", "", "Unrecognized action '/FOO'",
+                                        "Done processing action /FOO"}));
+    EXPECT_EQ(f.act("/OBLOGIN /TERMINATE"), "");
+    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_EQ(f.windows->timerInterval, 0);
+    EXPECT_EQ(tail(f.logLines(), 3), (std::vector<std::string>{"Disabling action timer...", "Terminated...",
+                                                               "Done processing action /OBLOGIN /TERMINATE"}));
+    EXPECT_FALSE(f.logHas("Login()- GetVersion()..."));
+}
+
+TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway) {
+    LinkFixture f;
+    f.start();
+    std::optional<std::string> busy, action;
+    std::string nestedTick = "not run";
+    f.windows->onDoEvents = [&] { // WriteLog delivers events: a second tick arrives mid-action
+        if (!busy && f.windows->windowLines.back().starts_with("Getting version of")) {
+            busy = f.get("General", "Busy");
+            action = f.get("General", "Action");
+            const std::string before = f.dir.read("OB32PYII.INI");
+            f.link().OnTimerTick();
+            nestedTick = before == f.dir.read("OB32PYII.INI") ? "unchanged" : "changed";
+        }
+    };
+    f.act("/OBVER");
+    f.windows->onDoEvents = nullptr;
+    EXPECT_EQ(busy, "True");
+    EXPECT_EQ(action, "");
+    EXPECT_EQ(nestedTick, "unchanged");
+    EXPECT_TRUE(f.logHas("Processing request (timer busy)..."));
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+}
+
+TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates) {
+    LinkFixture f;
+    f.set("Mapping", "CoefficientsField", "C2344;C2345");
+    f.start();
+    EXPECT_EQ(f.get("Mapping", "CoefficientsField"), "C2344;C2345");
+    EXPECT_EQ(f.windows->timerInterval, 1000);
+    EXPECT_FALSE(f.windows->outputShown);
+    EXPECT_EQ(f.windows->windowLines.front(), "Creating FileSystemObject...") << "reaches only the window";
+    EXPECT_EQ(f.logLines(), (std::vector<std::string>{f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM",
+                                                      "Creating INI file object for OB32PYII.INI...",
+                                                      "INI File: " + f.dir.file("OB32PYII.INI"), "",
+                                                      "Creating INI file object for NEXOVA.INI...",
+                                                      "Nexova INI File: " + f.dir.file("NEXOVA.INI"),
+                                                      "Resetting user info...", "Creating action timer..."}));
+}
+
+TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf) {
+    LinkFixture f(regional::RegionalSettings::deDE());
+    f.start();
+    f.link().context().WriteLog("");
+    const std::string raw = f.dir.read("OB32PYII.txt");
+    EXPECT_TRUE(raw.starts_with("05.12.2026 14:03:27\t")) << raw.substr(0, 40);
+    EXPECT_NE(raw.find("\tResetting user info...\r\n"), std::string::npos);
+    EXPECT_TRUE(raw.ends_with("\r\n05.12.2026 14:03:27\t\r\n"));
+}
+
+TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage) {
+    for (const bool show : {false, true}) {
+        LinkFixture f;
+        f.set("General", "ShowOutput", show ? "True" : "False");
+        f.start();
+        EXPECT_EQ(f.windows->outputShown, show);
+        f.set("CurrentAsset", "Model", "PRT-100");
+        f.set("OBLogin", "Login", "True");
+        f.stop();
+        EXPECT_EQ(f.get("CurrentAsset", "Model"), "");
+        EXPECT_EQ(f.get("OBLogin", "Login"), "True");
+        ASSERT_EQ(f.windows->boxes.size(), show ? 1u : 0u);
+        if (show) {
+            EXPECT_EQ(f.windows->boxes[0].title, "Brennhall Labs");
+            EXPECT_EQ(f.windows->boxes[0].text, "Terminating link to ORBISTA database. The OB32PYII.txt log file is "
+                                                "located in the " +
+                                                    f.dir.path() + " folder.");
+            EXPECT_EQ(f.windows->boxes[0].icon, MessageIcon::Information);
+        }
+    }
+}
+
+TEST(StartUp, aFailedConstructionReportsAndTerminates) {
+    LinkFixture f;
+    std::filesystem::create_directory(f.dir.file("OB32PYII.txt")); // the log cannot be created
+    f.start();
+    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_TRUE(f.windows->outputShown);
+    ASSERT_EQ(f.windows->boxes.size(), 2u);
+    EXPECT_EQ(f.windows->boxes[0].title, "CBrennLinkDB Object Error");
+    EXPECT_TRUE(f.windows->boxes[0].text.starts_with(
+        "An error occurred while attempting to initialize the CBrennLinkDB object: 75 - "));
+    EXPECT_EQ(f.windows->boxes[0].text.back(), '\r') << "the box shows its first line only";
+    EXPECT_TRUE(f.windows->boxes[1].text.starts_with("Do a screen capture the log information"));
+    EXPECT_EQ(f.windows->timersCreated, 0);
+    EXPECT_TRUE(f.windows->windowLines.back().starts_with("Error in Class_Initialize: 75 - "));
+}
+
+TEST(WriteLog, theWindowListStopsAt32001Lines) {
+    LinkFixture f;
+    f.start();
+    for (int i = 0; i < 32100; ++i) {
+        f.link().context().WriteLog("line " + std::to_string(i));
+    }
+    EXPECT_EQ(f.windows->windowLines.size(), 32001u);
+    EXPECT_EQ(f.windows->windowLines.front(), "line 99");
+}
+
+TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart) {
+    LinkFixture f;
+    std::filesystem::create_directory(f.dir.file("OB32PYII.lck")); // not another instance: no lock file at all
+    EXPECT_NE(RunStartProcedure(f.environment()), 0);
+    ASSERT_EQ(f.windows->boxes.size(), 1u);
+    EXPECT_TRUE(f.windows->boxes[0].text.starts_with("An error occurred while initializing the ORBISTA interface "
+                                                     "utility.\r\rError: 75 - Path/File access error: " +
+                                                     f.dir.file("OB32PYII.lck")))
+        << f.windows->boxes[0].text;
+    EXPECT_FALSE(f.dir.exists("OB32PYII.INI"));
+}
+
+} // namespace
+} // namespace ob::test
