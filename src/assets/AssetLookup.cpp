@@ -5,7 +5,8 @@
 
 namespace ob {
 
-std::string GetATAG(Context& context, Session& session, const std::string& assetNumber) {
+std::string GetATAG(Context& context, Session& session, const std::string& assetNumber)
+{
     std::string result;
     odbc::Recordset rs;
     try {

@@ -5,7 +5,8 @@
 
 namespace ob {
 
-void AssetRecord::Reset() {
+void AssetRecord::Reset()
+{
     AssetNumber.clear();
     Model.clear();
     Serial.clear();
@@ -23,7 +24,8 @@ void AssetRecord::Reset() {
     InCal = false;
 }
 
-std::string AssetRecord::ConvOBIUToIntervalCode(std::int32_t obiu) {
+std::string AssetRecord::ConvOBIUToIntervalCode(std::int32_t obiu)
+{
     switch (obiu) {
     case 0:
         return "d";
@@ -36,7 +38,8 @@ std::string AssetRecord::ConvOBIUToIntervalCode(std::int32_t obiu) {
     }
 }
 
-std::string AssetRecord::ConvOBIUToUnits(std::int32_t obiu) {
+std::string AssetRecord::ConvOBIUToUnits(std::int32_t obiu)
+{
     switch (obiu) {
     case 0:
         return "D";
@@ -53,7 +56,8 @@ std::string AssetRecord::ConvOBIUToUnits(std::int32_t obiu) {
     }
 }
 
-std::int32_t AssetRecord::ConvUnitsToOBIU(const std::string& units) {
+std::int32_t AssetRecord::ConvUnitsToOBIU(const std::string& units)
+{
     const std::string u = text::upper(units);
     static const char* const kLetters[] = {"D", "W", "M", "N", "U"};
     for (std::int32_t i = 0; i < 5; ++i) {
@@ -64,7 +68,8 @@ std::int32_t AssetRecord::ConvUnitsToOBIU(const std::string& units) {
     return -1;
 }
 
-regional::DateValue AssetRecord::GetRecalDate() const {
+regional::DateValue AssetRecord::GetRecalDate() const
+{
     const std::string code = ConvOBIUToIntervalCode(IntervalUnits);
     if (code.empty() || CalDate == regional::kZeroDate || Interval < 1) {
         return regional::kZeroDate;

@@ -10,13 +10,15 @@ namespace ob {
 
 namespace {
 
-std::string mostRecentCalibrationQuery(const std::string& atag) {
+std::string mostRecentCalibrationQuery(const std::string& atag)
+{
     return "SELECT * FROM ob.Calibration WHERE ATAG=" + odbc::quoteLiteral(atag) + " AND C2339='1'";
 }
 
 } // namespace
 
-bool CalibrationStatus::CheckInCal(const AssetRecord& asset) {
+bool CalibrationStatus::CheckInCal(const AssetRecord& asset)
+{
     bool result = false;
     if (!m_session.LinkActive()) {
         return result;
@@ -63,7 +65,8 @@ bool CalibrationStatus::CheckInCal(const AssetRecord& asset) {
     return result;
 }
 
-void CalibrationStatus::GetLastCalibration(AssetRecord& asset) {
+void CalibrationStatus::GetLastCalibration(AssetRecord& asset)
+{
     if (!m_session.LinkActive()) {
         return;
     }

@@ -11,16 +11,20 @@ namespace ob {
 namespace {
 
 // "<column>=<literal>": every value from outside goes through the one quoting function.
-std::string equals(const std::string& column, const std::string& value) {
+std::string equals(const std::string& column, const std::string& value)
+{
     return column + "=" + odbc::quoteLiteral(value);
 }
 
 } // namespace
 
 CurrentAsset::CurrentAsset(Context& context, Session& session)
-    : m_ctx(context), m_session(session), m_status(context, session) {}
+    : m_ctx(context), m_session(session), m_status(context, session)
+{
+}
 
-void CurrentAsset::LocateAsset() {
+void CurrentAsset::LocateAsset()
+{
     m_asset.Reset();
     odbc::Recordset rs;
     try {
@@ -58,7 +62,8 @@ void CurrentAsset::LocateAsset() {
     rs.Close();
 }
 
-void CurrentAsset::GetCurrentAssetInfo() {
+void CurrentAsset::GetCurrentAssetInfo()
+{
     if (!m_session.LinkActive()) {
         return;
     }
@@ -92,7 +97,8 @@ void CurrentAsset::GetCurrentAssetInfo() {
     rs.Close();
 }
 
-void CurrentAsset::WriteCurrentAsset() {
+void CurrentAsset::WriteCurrentAsset()
+{
     const regional::RegionalSettings& rs = m_ctx.regional();
     // One replacement of the file for the whole section: PYRALIS II reads it
     // only once Busy is False.

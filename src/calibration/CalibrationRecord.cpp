@@ -49,12 +49,14 @@ enum MappingIndex {
     kPass
 };
 
-bool switchedOff(const std::string& mapping) {
+bool switchedOff(const std::string& mapping)
+{
     return text::upper(mapping) == "X";
 }
 
 // The column a mapping or field code names; a name that is not plain fails.
-std::string checkedColumn(const std::string& code) {
+std::string checkedColumn(const std::string& code)
+{
     const std::string column = QualifyColumn(code, "C");
     if (!IsPlainColumnName(column)) {
         throw invalidColumnName(column);
@@ -67,9 +69,12 @@ std::string checkedColumn(const std::string& code) {
 CalibrationRecord::CalibrationRecord(Context& context, Session& session, RequiredFields& requiredFields,
                                      CalibrationInProgress& calibration)
     : m_ctx(context), m_session(session), m_requiredFields(requiredFields), m_calibration(calibration),
-      m_decimalPoint(context.regional()) {}
+      m_decimalPoint(context.regional())
+{
+}
 
-void CalibrationRecord::CreateCalibrationRecord() {
+void CalibrationRecord::CreateCalibrationRecord()
+{
     const regional::RegionalSettings& rs = m_ctx.regional();
     const int year = m_ctx.currentYear();
     odbc::Recordset existing;
@@ -255,7 +260,8 @@ void CalibrationRecord::CreateCalibrationRecord() {
     }
 }
 
-void CalibrationRecord::FlushFullResults() {
+void CalibrationRecord::FlushFullResults()
+{
     m_calibration.clear();
 }
 

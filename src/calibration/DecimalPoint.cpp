@@ -5,11 +5,13 @@
 
 namespace ob {
 
-std::string DecimalPoint::GetSystemDecimalSeparator() const {
+std::string DecimalPoint::GetSystemDecimalSeparator() const
+{
     return regional::formatPointZero(m_regional).substr(0, 1);
 }
 
-std::string DecimalPoint::NormalizeDecimalPoint(const std::string& text) {
+std::string DecimalPoint::NormalizeDecimalPoint(const std::string& text)
+{
     // Cached from the first use to the end of the process, never refreshed.
     if (m_decimalSeparator.empty()) {
         m_decimalSeparator = GetSystemDecimalSeparator();

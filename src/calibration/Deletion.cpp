@@ -7,7 +7,8 @@
 namespace ob {
 
 void DeleteCalibrationRecords(Context& context, Session& session, const std::string& ctag, bool& result,
-                              std::optional<Failure>* failureOut) {
+                              std::optional<Failure>* failureOut)
+{
     result = false;
     try {
         context.WriteLog("Deleting calibration records for CTAG '" + ctag + "'...");

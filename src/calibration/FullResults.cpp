@@ -45,7 +45,8 @@ constexpr std::array<ResultKey, 21> kResultKeys{{
 
 } // namespace
 
-void FullResults::CreateFullResultsRecord() {
+void FullResults::CreateFullResultsRecord()
+{
     if (!m_session.LinkActive()) {
         return;
     }

@@ -11,7 +11,9 @@ namespace ob {
 class FullResults {
 public:
     FullResults(Context& context, Session& session, const CalibrationInProgress& calibration)
-        : m_ctx(context), m_session(session), m_calibration(calibration) {}
+        : m_ctx(context), m_session(session), m_calibration(calibration)
+    {
+    }
 
     void CreateFullResultsRecord();
 

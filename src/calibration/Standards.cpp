@@ -10,12 +10,14 @@
 namespace ob {
 
 namespace {
-Failure noCalibrationInProgress() {
+Failure noCalibrationInProgress()
+{
     return Failure(5, "Invalid procedure call or argument: no calibration record is in progress");
 }
 } // namespace
 
-void Standards::AttachStandards() {
+void Standards::AttachStandards()
+{
     m_ctx.WriteLog("Associating standard assets (test equipment) to current calibration record...");
     if (!m_session.LinkActive()) {
         return;

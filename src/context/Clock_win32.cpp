@@ -4,7 +4,8 @@
 
 namespace ob {
 
-regional::CivilDateTime SystemClock::now() const {
+regional::CivilDateTime SystemClock::now() const
+{
     const std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_s(&local, &t);

@@ -8,11 +8,13 @@ namespace ob {
 
 Context::Context(Environment env) : m_env(std::move(env)), m_log(*m_env.windows, *m_env.clock, m_env.regional) {}
 
-regional::DateValue Context::now() const {
+regional::DateValue Context::now() const
+{
     return regional::makeDateTime(clockNow());
 }
 
-void Context::SetError(const std::string& text) {
+void Context::SetError(const std::string& text)
+{
     m_exchange.writeText(keys::General, keys::Error, text);
     WriteLog(text);
 }

@@ -7,7 +7,8 @@
 #include "platform/regional/Conversions.h"
 namespace ob {
 
-std::string QualifyColumn(const std::string& code, const std::string& letter) {
+std::string QualifyColumn(const std::string& code, const std::string& letter)
+{
     if (code.size() == 5) {
         std::string result = code;
         if (text::upper(result.substr(0, 1)) != letter) {
@@ -18,7 +19,8 @@ std::string QualifyColumn(const std::string& code, const std::string& letter) {
     return text::upper(letter + code);
 }
 
-bool IsPlainColumnName(const std::string& name) {
+bool IsPlainColumnName(const std::string& name)
+{
     if (name.empty()) {
         return false;
     }
@@ -27,11 +29,13 @@ bool IsPlainColumnName(const std::string& name) {
     });
 }
 
-std::string FormatTimeHMS(const std::string& text, const regional::RegionalSettings& rs, int currentYear) {
+std::string FormatTimeHMS(const std::string& text, const regional::RegionalSettings& rs, int currentYear)
+{
     return regional::formatHms(regional::parseDate(text, rs, currentYear));
 }
 
-Failure ExchangeValueFailure(const Failure& failure, const std::string& key, const std::string& value) {
+Failure ExchangeValueFailure(const Failure& failure, const std::string& key, const std::string& value)
+{
     return Failure(failure.number(), failure.description() + " (" + key + "='" + value + "')", failure.source());
 }
 

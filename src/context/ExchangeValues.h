@@ -21,7 +21,8 @@ std::string FormatTimeHMS(const std::string& text, const regional::RegionalSetti
 // value added to its description: "13 - Type mismatch (EndTime='abc')".
 Failure ExchangeValueFailure(const Failure& failure, const std::string& key, const std::string& value);
 template <typename Convert>
-auto convertExchangeValue(const std::string& key, const std::string& value, Convert&& convert) {
+auto convertExchangeValue(const std::string& key, const std::string& value, Convert&& convert)
+{
     try {
         return convert(value);
     } catch (const Failure& failure) {

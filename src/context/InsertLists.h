@@ -12,12 +12,13 @@ namespace ob {
 
 // A column name from the exchange file or the definition table must be a
 // plain name once qualified, or it never reaches a statement.
-inline Failure invalidColumnName(const std::string& name) {
+inline Failure invalidColumnName(const std::string& name)
+{
     return Failure(5, "Invalid procedure call or argument: '" + name + "' is not a valid column name");
 }
 
-inline void appendColumn(std::string& columns, std::string& values, const std::string& column,
-                         const std::string& value) {
+inline void appendColumn(std::string& columns, std::string& values, const std::string& column, const std::string& value)
+{
     // Appended piece by piece: GCC 12 takes "'" + text for an overlapping copy.
     columns += column;
     columns += ", ";
@@ -27,7 +28,8 @@ inline void appendColumn(std::string& columns, std::string& values, const std::s
 }
 
 // Both lists trimmed and without their last character, the trailing comma.
-inline std::string closeList(const std::string& list) {
+inline std::string closeList(const std::string& list)
+{
     std::string out = text::trim(list);
     if (!out.empty()) {
         out.pop_back();

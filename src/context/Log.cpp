@@ -7,29 +7,36 @@
 namespace ob {
 
 Log::Log(WindowSystem& windows, const Clock& clock, const regional::RegionalSettings& regional)
-    : m_windows(windows), m_clock(clock), m_regional(regional) {}
+    : m_windows(windows), m_clock(clock), m_regional(regional)
+{
+}
 
 Log::~Log() = default;
 
-void Log::openWindow() {
+void Log::openWindow()
+{
     m_output = m_windows.CreateOutputWindow();
 }
 
-void Log::closeWindow() {
+void Log::closeWindow()
+{
     m_output.reset();
 }
 
-void Log::openFile(const std::string& path) {
+void Log::openFile(const std::string& path)
+{
     m_file = std::make_unique<sys::LogStream>(path);
 }
 
-void Log::closeFile() noexcept {
+void Log::closeFile() noexcept
+{
     if (m_file) {
         m_file->close();
     }
 }
 
-void Log::WriteLog(const std::string& text) noexcept {
+void Log::WriteLog(const std::string& text) noexcept
+{
     // Every step on its own: logging never stops an action.
     if (m_output) {
         try {

@@ -5,19 +5,22 @@
 
 namespace ob {
 
-std::string ErrorText(const Failure* pending) {
+std::string ErrorText(const Failure* pending)
+{
     if (pending == nullptr) {
         return "0 - ";
     }
     return regional::formatInteger(pending->number()) + " - " + pending->description();
 }
 
-void ShowInfoBox(WindowSystem& ws, const std::string& text, const std::string& title) {
+void ShowInfoBox(WindowSystem& ws, const std::string& text, const std::string& title)
+{
     ws.RestoreDefaultPointer();
     ws.MessageBox(text, title, MessageIcon::Information);
 }
 
-void ShowErrorBox(WindowSystem& ws, const std::string& what, const std::string& title, const Failure* pending) {
+void ShowErrorBox(WindowSystem& ws, const std::string& what, const std::string& title, const Failure* pending)
+{
     ws.RestoreDefaultPointer();
     std::string text = "An error occurred while " + what + "." + "\r";
     if (pending != nullptr && pending->number() != 0) {

@@ -11,7 +11,8 @@ namespace ob {
 
 // "number - description" of a failure; "0 - " for none.
 std::string ErrorText(const Failure* pending);
-inline std::string ErrorText(const Failure& pending) {
+inline std::string ErrorText(const Failure& pending)
+{
     return ErrorText(&pending);
 }
 

@@ -23,7 +23,8 @@ constexpr std::array<const char*, 34> kDumpColumns{
     "datacol", "ftype",      "fform",      "postitle", "maxlen", "dcopy",         "chkfunc", "title2",  "title3",
     "title4",  "title5",     "qrow",       "qcol",     "qsupp",  "MemoFieldSize", "Desktop"};
 
-std::string dumpHeader() {
+std::string dumpHeader()
+{
     std::string line;
     for (const char* column : kDumpColumns) {
         line += std::string(column) + "\t";
@@ -31,7 +32,8 @@ std::string dumpHeader() {
     return line;
 }
 
-std::string dumpRow(const odbc::Recordset& rs) {
+std::string dumpRow(const odbc::Recordset& rs)
+{
     std::string line;
     for (const char* column : kDumpColumns) {
         line += rs.Fields(column).toTextOrEmpty() + "\t";
@@ -42,7 +44,8 @@ std::string dumpRow(const odbc::Recordset& rs) {
 } // namespace
 
 bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
-                                             std::string& valueList) {
+                                             std::string& valueList)
+{
     bool result = false;
     odbc::Recordset rs;
     std::unique_ptr<RequiredFieldsEditor> editor;
@@ -153,7 +156,8 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std
     return result;
 }
 
-void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName) {
+void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName)
+{
     if (items == nullptr) {
         m_ctx.WriteLog("The validation pick list values collection is invalid.");
         return;

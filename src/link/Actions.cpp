@@ -4,7 +4,8 @@
 
 namespace ob {
 
-int ParseAction(const std::string& word) {
+int ParseAction(const std::string& word)
+{
     static constexpr std::array<const char*, 9> kWords{"/OBVER",         "/OBLOGIN",      "/OBLOGOUT",
                                                        "/LOCASSET",      "/CREATECAL",    "/WRITESTD",
                                                        "/CREATEFULLRES", "/FLUSHFULLRES", "/TERMINATE"};

@@ -17,7 +17,8 @@ constexpr const char* kCompany = "Brennhall Labs";
 Link::Link(Environment env)
     : m_ctx(std::move(env)), m_session(m_ctx), m_asset(m_ctx, m_session), m_requiredFields(m_ctx, m_session),
       m_record(m_ctx, m_session, m_requiredFields, m_calibration), m_standards(m_ctx, m_session, m_calibration),
-      m_results(m_ctx, m_session, m_calibration) {
+      m_results(m_ctx, m_session, m_calibration)
+{
     try {
         initialize();
     } catch (...) {
@@ -49,7 +50,8 @@ Link::Link(Environment env)
     }
 }
 
-void Link::initialize() {
+void Link::initialize()
+{
     m_terminated = false;
 
     m_ctx.log().openWindow();
@@ -99,7 +101,8 @@ void Link::initialize() {
     m_actionTimer->setInterval(1000);
 }
 
-Link::~Link() {
+Link::~Link()
+{
     // Every step runs; failures are ignored.
     try {
         m_asset.Reset();
@@ -136,7 +139,8 @@ Link::~Link() {
     m_session.close();
 }
 
-void Link::TerminateAction() {
+void Link::TerminateAction()
+{
     // Failures of single steps are ignored and the next step runs.
     try {
         if (m_session.LinkActive()) {
@@ -155,7 +159,8 @@ void Link::TerminateAction() {
     m_ctx.WriteLog("Terminated...");
 }
 
-void Link::OnTimerTick() {
+void Link::OnTimerTick()
+{
     // Ticks arrive while an action logs (WriteLog delivers events); the flag
     // turns such a nested tick away. One thread, so the test and the set need
     // no lock.
@@ -204,7 +209,8 @@ void Link::OnTimerTick() {
     m_ctx.WriteLog("Done processing action " + action);
 }
 
-void Link::dispatch(int code, const std::string& action) {
+void Link::dispatch(int code, const std::string& action)
+{
     try {
         switch (code) {
         case kObVer:

@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kCompany = "Brennhall Labs";
 } // namespace
 
-int RunStartProcedure(const Environment& env) {
+int RunStartProcedure(const Environment& env)
+{
     WindowSystem& ws = *env.windows;
     std::unique_ptr<Link> link;
     try {

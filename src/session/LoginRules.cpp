@@ -2,7 +2,8 @@
 
 namespace ob {
 
-std::optional<std::pair<std::string, std::string>> loginOkCheck(const std::string& user, const std::string& password) {
+std::optional<std::pair<std::string, std::string>> loginOkCheck(const std::string& user, const std::string& password)
+{
     if (user.empty()) {
         return std::make_pair(std::string("User Name Missing"),
                               std::string("Enter the user name to use to login to the ORBISTA database."));

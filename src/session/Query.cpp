@@ -2,7 +2,8 @@
 
 namespace ob {
 
-odbc::Recordset runQuery(odbc::Connection* connection, const std::string& sql) {
+odbc::Recordset runQuery(odbc::Connection* connection, const std::string& sql)
+{
     if (connection == nullptr) {
         throw Failure(91, "Object variable or With block variable not set");
     }

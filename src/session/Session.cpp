@@ -21,11 +21,13 @@ constexpr const char* kHiddenPassword = "********";
 
 Session::Session(Context& context) : m_ctx(context), m_user(context) {}
 
-Session::~Session() {
+Session::~Session()
+{
     close();
 }
 
-void Session::close() noexcept {
+void Session::close() noexcept
+{
     try {
         if (m_connection) {
             m_connection->Close();
@@ -35,18 +37,21 @@ void Session::close() noexcept {
     }
 }
 
-odbc::Recordset Session::query(const std::string& sql) {
+odbc::Recordset Session::query(const std::string& sql)
+{
     return runQuery(m_connection.get(), sql);
 }
 
-odbc::Connection& Session::connection() {
+odbc::Connection& Session::connection()
+{
     if (!m_connection) {
         throw Failure(91, "Object variable or With block variable not set");
     }
     return *m_connection;
 }
 
-void Session::GetVersion() {
+void Session::GetVersion()
+{
     const std::string before = m_version;
     try {
         const std::string path = sys::buildPath(m_ctx.env().programFolder, kExeName);
@@ -67,7 +72,8 @@ void Session::GetVersion() {
     }
 }
 
-void Session::Login() {
+void Session::Login()
+{
     if (m_linkActive) {
         return;
     }
@@ -176,7 +182,8 @@ void Session::Login() {
 }
 
 bool Session::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
-                           const std::string& details) {
+                           const std::string& details)
+{
     bool result = false;
     std::unique_ptr<LoginDialog> dialog;
     try {
@@ -214,7 +221,8 @@ bool Session::GetLoginInfo(std::string& userName, std::string& password, const s
     return result;
 }
 
-void Session::Logout() {
+void Session::Logout()
+{
     try {
         if (m_linkActive) {
             m_ctx.WriteLog("Logging out...");
@@ -235,7 +243,8 @@ void Session::Logout() {
     }
 }
 
-void Session::WriteLoginFlag() {
+void Session::WriteLoginFlag()
+{
     m_ctx.exchange().writeBool(keys::OBLogin, keys::Login, m_linkActive);
 }
 

@@ -8,7 +8,8 @@
 
 namespace ob {
 
-void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& userName) {
+void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& userName)
+{
     m_ctx.WriteLog("Getting user information...");
     odbc::Recordset rs;
     try {
@@ -40,7 +41,8 @@ void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& user
     rs.Close();
 }
 
-void UserInfo::ResetUserInfo() {
+void UserInfo::ResetUserInfo()
+{
     m_ctx.WriteLog("Resetting user info...");
     m_userLevel = -1;
     m_userID.clear();
@@ -48,7 +50,8 @@ void UserInfo::ResetUserInfo() {
     WriteUserInfo();
 }
 
-void UserInfo::WriteUserInfo() {
+void UserInfo::WriteUserInfo()
+{
     // One replacement of the file: PYRALIS II reads them only once Busy is False.
     IniFile::KeyBatch user;
     user.WriteInteger(keys::UserLevel, m_userLevel, "");

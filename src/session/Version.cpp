@@ -6,13 +6,15 @@ namespace ob {
 
 namespace {
 
-std::int16_t pieceValue(const std::string& piece) {
+std::int16_t pieceValue(const std::string& piece)
+{
     return regional::toInt16(regional::val(piece));
 }
 
 } // namespace
 
-ParsedVersion ParseVersion(const std::string& text) {
+ParsedVersion ParseVersion(const std::string& text)
+{
     ParsedVersion v;
     std::int16_t* targets[] = {&v.Major, &v.Minor, &v.Other};
     std::string rest = text;
@@ -28,7 +30,8 @@ ParsedVersion ParseVersion(const std::string& text) {
     return v;
 }
 
-std::string DescribeVersion(const ParsedVersion& v) {
+std::string DescribeVersion(const ParsedVersion& v)
+{
     using regional::formatInteger;
     return "Major: " + formatInteger(v.Major) + " Minor: " + formatInteger(v.Minor) +
            " Other: " + formatInteger(v.Other) + " Build: " + formatInteger(v.Build);

@@ -11,7 +11,8 @@ namespace {
 
 using regional::makeDate;
 
-TEST(AssetRecord, recalibrationDates) {
+TEST(AssetRecord, recalibrationDates)
+{
     const std::tuple<regional::DateValue, std::int32_t, std::int32_t, regional::DateValue> cases[] = {
         {makeDate(2024, 1, 31), 1, 2, makeDate(2024, 2, 29)},
         {makeDate(2023, 1, 31), 1, 2, makeDate(2023, 2, 28)},
@@ -37,19 +38,22 @@ TEST(AssetRecord, recalibrationDates) {
 class Assets : public EngineTest {
 protected:
     void inventory(const std::string& n, const std::string& model, const std::string& serial, const std::string& unit,
-                   const std::string& interval) {
+                   const std::string& interval)
+    {
         db->exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4204, I4206, I4228, I4229) VALUES ('T" + n +
                  "', 'A" + n + "', 'Brennhall', " + odbc::quoteLiteral(model) + ", 'PRT 100 ohm', " +
                  odbc::quoteLiteral(serial) + ", " + unit + ", " + interval + ")");
         db->exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T" + n + "', 'A" + n + "')");
     }
     void calibration(const std::string& n, const std::string& ctag, const std::string& recent, const std::string& due,
-                     const std::string& dueTime) {
+                     const std::string& dueTime)
+    {
         db->exec("INSERT INTO ob.Calibration (ATAG, CTAG, C2339, C2301, C2333, C2303, C2334) VALUES ('T" + n + "', '" +
                  ctag + "', '" + recent + "', '" + (recent == "1" ? "2026" : "2025") + "-01-15', '09:30:00', " + due +
                  ", " + dueTime + ")");
     }
-    static std::string locate(LinkFixture& f, const std::string& model, const std::string& serial) {
+    static std::string locate(LinkFixture& f, const std::string& model, const std::string& serial)
+    {
         f.set("CurrentAsset", "Model", model);
         f.set("CurrentAsset", "Serial", serial);
         f.set("CurrentAsset", "Mfg", "Brennhall");
@@ -57,7 +61,8 @@ protected:
     }
 };
 
-TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration) {
+TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration)
+{
     inventory("1000", "PRT-100", "SN-4711", "'m'", "'12 months'");
     calibration("1000", "A1000:1700000000", "0", "'2025-01-15'", "NULL");
     calibration("1000", "A1000:1736933400", "1", "'2026-12-06'", "NULL");
@@ -78,7 +83,8 @@ TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration) {
     }
 }
 
-TEST_P(Assets, inCalibrationDependsOnTheDueMomentAndTheIntervalOnItsTexts) {
+TEST_P(Assets, inCalibrationDependsOnTheDueMomentAndTheIntervalOnItsTexts)
+{
     const struct {
         const char *due, *dueTime, *inCal, *logLine, *unit, *interval, *expectedInterval, *expectedUnits;
     } cases[] = {
@@ -108,7 +114,8 @@ TEST_P(Assets, inCalibrationDependsOnTheDueMomentAndTheIntervalOnItsTexts) {
     }
 }
 
-TEST_P(Assets, notFoundNotLoggedInAndNulls) {
+TEST_P(Assets, notFoundNotLoggedInAndNulls)
+{
     inventory("1000", "PRT-100", "SN-4711", "'M'", "'12'");
     calibration("1000", "A1000:1", "1", "'2026-12-06'", "NULL");
     db->exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4206) VALUES ('T9', NULL, 'Brennhall', 'M9', 'S')");

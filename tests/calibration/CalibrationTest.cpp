@@ -14,7 +14,8 @@ using Row = std::vector<std::optional<std::string>>;
 class Calibration : public EngineTest {
 protected:
     void SetUp() override { start(regional::RegionalSettings::enUS()); }
-    void start(const regional::RegionalSettings& rs) {
+    void start(const regional::RegionalSettings& rs)
+    {
         f.reset();
         EngineTest::SetUp();
         db->exec(
@@ -22,26 +23,31 @@ protected:
         f = loggedIn(rs);
     }
     // A complete [Calibration] section for asset A1000; the clock's second makes each CTAG new.
-    void keys(const std::string& startDate = "12/5/2026", const std::string& startTime = "2:03:27 PM") {
+    void keys(const std::string& startDate = "12/5/2026", const std::string& startTime = "2:03:27 PM")
+    {
         set("Calibration",
             {{"AssetNumber", "A1000"}, {"StartDate", startDate}, {"StartTime", startTime}, {"EndTime", "15:10"}});
     }
-    void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values) {
+    void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values)
+    {
         for (const auto& [key, value] : values) {
             f->set(section, key, value);
         }
     }
-    std::string ctagNow() const {
+    std::string ctagNow() const
+    {
         return "A1000:" + regional::formatInteger(regional::secondsSince1970(f->clock->value));
     }
     Rows rows(const std::string& sql) const { return db->rows(sql); }
-    long count(const std::string& table, const std::string& ctag) const {
+    long count(const std::string& table, const std::string& ctag) const
+    {
         return std::stol(*rows("SELECT count(*) FROM ob." + table + " WHERE CTAG=" + odbc::quoteLiteral(ctag))[0][0]);
     }
     std::unique_ptr<LinkFixture> f;
 };
 
-TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions) {
+TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
+{
     keys();
     EXPECT_EQ(f->act("/CREATECAL"), "");
     const std::string ctag = ctagNow();
@@ -73,7 +79,8 @@ TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions) {
         << "custom fields stop at the first gap";
 }
 
-TEST_P(Calibration, regionalNumbersAndStartTimes) {
+TEST_P(Calibration, regionalNumbersAndStartTimes)
+{
     const auto us = regional::RegionalSettings::enUS(), de = regional::RegionalSettings::deDE();
     const struct {
         regional::RegionalSettings rs;
@@ -98,7 +105,8 @@ TEST_P(Calibration, regionalNumbersAndStartTimes) {
     }
 }
 
-TEST_P(Calibration, coefficientsSingleSplitAndNumeric) {
+TEST_P(Calibration, coefficientsSingleSplitAndNumeric)
+{
     const struct {
         const char *field, *coefficients, *numeric;
         Row expected; // C2341, C2344, C2345
@@ -124,7 +132,8 @@ TEST_P(Calibration, coefficientsSingleSplitAndNumeric) {
 
 // A repeated create replaces the old record with its rows; a replacement that
 // fails at any step leaves them whole, and the log says so.
-TEST_P(Calibration, replacementIsWholeOrNotAtAll) {
+TEST_P(Calibration, replacementIsWholeOrNotAtAll)
+{
     keys();
     ASSERT_EQ(f->act("/CREATECAL"), "");
     ASSERT_EQ(f->act("/CREATECAL"), "");
@@ -182,7 +191,8 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll) {
 }
 
 // Nothing the operator does in the required fields editor holds a database lock.
-TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen) {
+TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen)
+{
     keys();
     ASSERT_EQ(f->act("/CREATECAL"), "");
     const std::string first = ctagNow();
@@ -205,7 +215,8 @@ TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen) {
     EXPECT_EQ(rows("SELECT C2401 FROM ob.Calibration"), (Rows{{"probe 7"}}));
 }
 
-TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress) {
+TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress)
+{
     keys();
     ASSERT_EQ(f->act("/CREATECAL"), "");
     f->act("/OBLOGOUT");

@@ -10,11 +10,13 @@
 namespace ob::test {
 namespace {
 
-std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n) {
+std::vector<std::string> tail(const std::vector<std::string>& lines, std::size_t n)
+{
     return {lines.end() - static_cast<long>(n), lines.end()};
 }
 
-TEST(Dispatch, blankAndUnknownWordsAndTheLastWordWins) {
+TEST(Dispatch, blankAndUnknownWordsAndTheLastWordWins)
+{
     LinkFixture f;
     f.set("General", "Beep", "True");
     f.start();
@@ -40,7 +42,8 @@ TEST(Dispatch, blankAndUnknownWordsAndTheLastWordWins) {
     EXPECT_FALSE(f.logHas("Login()- GetVersion()..."));
 }
 
-TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway) {
+TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway)
+{
     LinkFixture f;
     f.start();
     std::optional<std::string> busy, action;
@@ -63,7 +66,8 @@ TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway) {
     EXPECT_EQ(f.get("General", "Busy"), "False");
 }
 
-TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates) {
+TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates)
+{
     LinkFixture f;
     f.set("Mapping", "CoefficientsField", "C2344;C2345");
     f.start();
@@ -79,7 +83,8 @@ TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates) {
                                                       "Resetting user info...", "Creating action timer..."}));
 }
 
-TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf) {
+TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
+{
     LinkFixture f(regional::RegionalSettings::deDE());
     f.start();
     f.link().context().WriteLog("");
@@ -89,7 +94,8 @@ TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf) {
     EXPECT_TRUE(raw.ends_with("\r\n05.12.2026 14:03:27\t\r\n"));
 }
 
-TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage) {
+TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
+{
     for (const bool show : {false, true}) {
         LinkFixture f;
         f.set("General", "ShowOutput", show ? "True" : "False");
@@ -111,7 +117,8 @@ TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage) {
     }
 }
 
-TEST(StartUp, aFailedConstructionReportsAndTerminates) {
+TEST(StartUp, aFailedConstructionReportsAndTerminates)
+{
     LinkFixture f;
     std::filesystem::create_directory(f.dir.file("OB32PYII.txt")); // the log cannot be created
     f.start();
@@ -127,7 +134,8 @@ TEST(StartUp, aFailedConstructionReportsAndTerminates) {
     EXPECT_TRUE(f.windows->windowLines.back().starts_with("Error in Class_Initialize: 75 - "));
 }
 
-TEST(WriteLog, theWindowListStopsAt32001Lines) {
+TEST(WriteLog, theWindowListStopsAt32001Lines)
+{
     LinkFixture f;
     f.start();
     for (int i = 0; i < 32100; ++i) {
@@ -137,7 +145,8 @@ TEST(WriteLog, theWindowListStopsAt32001Lines) {
     EXPECT_EQ(f.windows->windowLines.front(), "line 99");
 }
 
-TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart) {
+TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart)
+{
     LinkFixture f;
     std::filesystem::create_directory(f.dir.file("OB32PYII.lck")); // not another instance: no lock file at all
     EXPECT_NE(RunStartProcedure(f.environment()), 0);

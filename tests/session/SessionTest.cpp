@@ -8,7 +8,8 @@
 namespace ob::test {
 namespace {
 
-TEST(VersionCheck, admitsSevenBuild287AndLater) {
+TEST(VersionCheck, admitsSevenBuild287AndLater)
+{
     const char* const build = "ORBISTA version 7.01 build 287 or later must be installed (installed version: ";
     const std::pair<std::optional<FileVersionParts>, std::string> cases[] = {
         {FileVersionParts{7, 0, 0, 287}, ""},
@@ -32,7 +33,8 @@ TEST(VersionCheck, admitsSevenBuild287AndLater) {
 
 using Session = EngineTest;
 
-TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst) {
+TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
+{
     auto f = loggedIn();
     EXPECT_EQ(f->get("OBLogin", "UserLevel"), "3");
     EXPECT_EQ(f->get("OBLogin", "UserID"), db->user());
@@ -60,7 +62,8 @@ TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst) {
     EXPECT_EQ(f->get("OBLogin", "Login"), "False");
 }
 
-TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries) {
+TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
+{
     LinkFixture f;
     f.start();
     std::string dialogUser, dialogPassword, dialogMessage, dialogDetails;
@@ -94,7 +97,8 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries) {
     }
 }
 
-TEST_P(Session, cancelOrNoDisplayResetsAndReports) {
+TEST_P(Session, cancelOrNoDisplayResetsAndReports)
+{
     for (const bool display : {true, false}) {
         LinkFixture f;
         f.windows->operatorDisplay = display;
@@ -115,7 +119,8 @@ TEST_P(Session, cancelOrNoDisplayResetsAndReports) {
 
 // A password with ";", braces or outer blanks logs in as itself, and a user
 // name cannot add an item to the connection text.
-TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves) {
+TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
+{
     LinkFixture f;
     f.start();
     // MariaDB's driver trims blanks even inside braces; the servers' accounts get plain names.
@@ -142,7 +147,8 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves) {
     EXPECT_EQ(f.logText().find("p;w}"), std::string::npos);
 }
 
-TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore) {
+TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
+{
     db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('nolevel', NULL, 'No Level'), "
              "('noname', 7, NULL), ('o''brien', 2, 'Pat O''Brien')");
     auto f = loggedIn();

@@ -31,7 +31,8 @@ class ScriptedLoginDialog final : public LoginDialog {
 public:
     explicit ScriptedLoginDialog(FakeWindowSystem& ws) : m_ws(ws) {}
     void setMessage(const std::string& caption) override { m_message = caption; }
-    void ShowModal() override {
+    void ShowModal() override
+    {
         ++m_ws.loginDialogsShown;
         bCancel = m_ws.loginScripts.empty();
         if (!bCancel) {
@@ -50,7 +51,8 @@ class ScriptedEditor final : public RequiredFieldsEditor {
 public:
     explicit ScriptedEditor(FakeWindowSystem& ws) : m_ws(ws) {}
     void setInstructions(const std::string& text) override { m_instructions = text; }
-    void ShowModal() override {
+    void ShowModal() override
+    {
         ++m_ws.editorsShown;
         std::optional<std::vector<std::string>> values;
         if (!m_ws.editorScripts.empty()) {
@@ -70,7 +72,8 @@ public:
         }
     }
     int Rows() const override { return static_cast<int>(m_rows.size()) + 1; }
-    std::string TextMatrix(int row, int col) const override {
+    std::string TextMatrix(int row, int col) const override
+    {
         static const std::vector<std::string> kHeader{"Field", "Title", "Value"};
         return (row == 0 ? kHeader : m_rows.at(static_cast<std::size_t>(row - 1))).at(static_cast<std::size_t>(col));
     }
@@ -83,20 +86,24 @@ private:
 
 } // namespace
 
-std::unique_ptr<OutputWindow> FakeWindowSystem::CreateOutputWindow() {
+std::unique_ptr<OutputWindow> FakeWindowSystem::CreateOutputWindow()
+{
     return std::make_unique<FakeOutputWindow>(*this);
 }
 
-std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer() {
+std::unique_ptr<SubTimer> FakeWindowSystem::CreateTimer()
+{
     ++timersCreated;
     return std::make_unique<FakeTimer>(timerInterval);
 }
 
-std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog() {
+std::unique_ptr<LoginDialog> FakeWindowSystem::CreateLoginDialog()
+{
     return std::make_unique<ScriptedLoginDialog>(*this);
 }
 
-std::unique_ptr<RequiredFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor() {
+std::unique_ptr<RequiredFieldsEditor> FakeWindowSystem::CreateReqFieldsEditor()
+{
     return std::make_unique<ScriptedEditor>(*this);
 }
 

@@ -28,7 +28,8 @@ using EditorScript = std::function<std::optional<std::vector<std::string>>(const
 
 class FakeWindowSystem final : public WindowSystem {
 public:
-    void DoEvents() override {
+    void DoEvents() override
+    {
         if (onDoEvents) {
             onDoEvents();
         }
@@ -36,7 +37,8 @@ public:
     void WaitForEvents() override {}
     void Beep() override { ++beeps; }
     void RestoreDefaultPointer() override {}
-    void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override {
+    void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override
+    {
         boxes.push_back({text, title, icon});
     }
     bool OperatorDisplayAvailable() const override { return operatorDisplay; }

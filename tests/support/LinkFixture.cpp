@@ -5,47 +5,55 @@
 
 namespace ob::test {
 
-Environment LinkFixture::environment() const {
+Environment LinkFixture::environment() const
+{
     return Environment{dir.path(), dir.path(), regional, clock, windows};
 }
 
-Link& LinkFixture::start() {
+Link& LinkFixture::start()
+{
     m_link = std::make_unique<Link>(environment());
     return *m_link;
 }
 
-std::optional<std::string> LinkFixture::get(const std::string& section, const std::string& key) const {
+std::optional<std::string> LinkFixture::get(const std::string& section, const std::string& key) const
+{
     IniFile ini;
     ini.setFilePath(dir.file("OB32PYII.INI"));
     return ini.read(section, key);
 }
 
-void LinkFixture::set(const std::string& section, const std::string& key, const std::string& value) {
+void LinkFixture::set(const std::string& section, const std::string& key, const std::string& value)
+{
     IniFile ini;
     ini.setFilePath(dir.file("OB32PYII.INI"));
     ini.write(section, key, value);
 }
 
-std::string LinkFixture::act(const std::string& action) {
+std::string LinkFixture::act(const std::string& action)
+{
     set("General", "Action", action);
     m_link->OnTimerTick();
     return get("General", "Error").value_or("<missing>");
 }
 
-void LinkFixture::setNexova(const std::string& section, const std::string& key, const std::string& value) {
+void LinkFixture::setNexova(const std::string& section, const std::string& key, const std::string& value)
+{
     IniFile ini;
     ini.setFilePath(dir.file("NEXOVA.INI"));
     ini.write(section, key, value);
 }
 
-std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password) {
+std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password)
+{
     setNexova("database", "DB_login", dbLogin);
     set("OBLogin", "LoginUserName", user);
     set("OBLogin", "LoginPassword", password);
     return act("/OBLOGIN");
 }
 
-std::vector<std::string> LinkFixture::logLines() const {
+std::vector<std::string> LinkFixture::logLines() const
+{
     std::vector<std::string> lines;
     std::ifstream in(dir.file("OB32PYII.txt"), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
@@ -58,7 +66,8 @@ std::vector<std::string> LinkFixture::logLines() const {
     return lines;
 }
 
-std::string LinkFixture::logText() const {
+std::string LinkFixture::logText() const
+{
     std::string out;
     for (const auto& l : logLines()) {
         out += l + '\n';
@@ -66,18 +75,21 @@ std::string LinkFixture::logText() const {
     return out;
 }
 
-bool LinkFixture::logHas(const std::string& line) const {
+bool LinkFixture::logHas(const std::string& line) const
+{
     const auto lines = logLines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-void EngineTest::SetUp() {
+void EngineTest::SetUp()
+{
     db = std::make_unique<TestDatabase>(GetParam());
     db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(db->user()) +
              ", 3, 'Chris Calibrator')");
 }
 
-std::unique_ptr<LinkFixture> EngineTest::loggedIn(regional::RegionalSettings rs) {
+std::unique_ptr<LinkFixture> EngineTest::loggedIn(regional::RegionalSettings rs)
+{
     auto f = std::make_unique<LinkFixture>(std::move(rs));
     f->start();
     EXPECT_EQ(f->login(db->dbLogin(), db->user(), db->password()), "");

@@ -24,8 +24,12 @@ public:
 
 class LinkFixture {
 public:
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS())
-        : regional(std::move(rs)) {}
+    // The Windows folder is a new folder under `base`.
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS(),
+                         const std::string& base = "/tmp")
+        : dir(base), regional(std::move(rs))
+    {
+    }
     ~LinkFixture() { stop(); }
 
     Environment environment() const; // this folder, clock, window system and regional settings

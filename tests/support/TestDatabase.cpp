@@ -31,14 +31,16 @@ struct MariaDbHold {
     int users = 0;
 } mariaDbHold;
 
-std::string setting(const char* variable) {
+std::string setting(const char* variable)
+{
     const char* v = std::getenv(variable);
     return v != nullptr ? std::string(v) : std::string();
 }
 
 // Runs a script over a bare connection in one transaction: the schema must go
 // into the file's own main database, before any "ob" attachment exists.
-void runScriptDirect(const std::string& connectionString, const std::string& script) {
+void runScriptDirect(const std::string& connectionString, const std::string& script)
+{
     using odbc::Handle;
     Handle env = Handle::allocate(SQL_HANDLE_ENV, nullptr, "ODBC");
     odbc::check(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env,
@@ -61,7 +63,8 @@ void runScriptDirect(const std::string& connectionString, const std::string& scr
 
 } // namespace
 
-std::vector<Engine> TestDatabase::engines() {
+std::vector<Engine> TestDatabase::engines()
+{
     static const std::vector<Engine> list = [] {
         std::vector<Engine> l{Engine::SQLite};
         for (const auto& [e, variable, script] :
@@ -79,13 +82,15 @@ std::vector<Engine> TestDatabase::engines() {
     return list;
 }
 
-std::string TestDatabase::serverLogin(const std::string& database, bool credentials) const {
+std::string TestDatabase::serverLogin(const std::string& database, bool credentials) const
+{
     return std::string("Driver=") + (m_engine == Engine::MariaDB ? "MariaDB Unicode" : "PostgreSQL Unicode") +
            ";Server=" + m_host + ";Port=" + m_port + (database.empty() ? "" : ";Database=" + database) +
            (credentials ? ";uid=" + m_user + ";pwd=" + m_password + ";" : "");
 }
 
-TestDatabase::TestDatabase(Engine e) : m_engine(e) {
+TestDatabase::TestDatabase(Engine e) : m_engine(e)
+{
     const bool maria = e == Engine::MariaDB;
     if (e == Engine::SQLite) {
         m_dir = std::make_unique<TempDir>();
@@ -151,7 +156,8 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e) {
     }
 }
 
-TestDatabase::~TestDatabase() {
+TestDatabase::~TestDatabase()
+{
     m_connection.Close();
     try {
         if (m_engine == Engine::MariaDB && --mariaDbHold.users == 0) {
@@ -169,15 +175,18 @@ TestDatabase::~TestDatabase() {
     }
 }
 
-std::string TestDatabase::dbLogin() const {
+std::string TestDatabase::dbLogin() const
+{
     return m_engine == Engine::SQLite ? "Driver=SQLite3;Database=" + m_database : serverLogin(m_database);
 }
 
-std::string TestDatabase::connectionString() const {
+std::string TestDatabase::connectionString() const
+{
     return "PROVIDER=MSDASQL;" + dbLogin() + ";uid=" + m_user + ";pwd=" + m_password + ";";
 }
 
-std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const std::string& sql) {
+std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const std::string& sql)
+{
     std::vector<std::vector<std::optional<std::string>>> out;
     for (odbc::Recordset rs = m_connection.Execute(sql); !rs.Eof(); rs.MoveNext()) {
         out.emplace_back();
@@ -188,15 +197,18 @@ std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const st
     return out;
 }
 
-std::string engineLabel(Engine e) {
+std::string engineLabel(Engine e)
+{
     return e == Engine::SQLite ? "SQLite" : e == Engine::PostgreSQL ? "PostgreSQL" : "MariaDB";
 }
 
-std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
+std::string engineName(const ::testing::TestParamInfo<Engine>& info)
+{
     return engineLabel(info.param);
 }
 
-std::vector<std::string> splitSqlScript(const std::string& script) {
+std::vector<std::string> splitSqlScript(const std::string& script)
+{
     std::vector<std::string> statements;
     std::string current;
     bool hasCode = false;
@@ -238,7 +250,8 @@ std::vector<std::string> splitSqlScript(const std::string& script) {
     return statements;
 }
 
-std::string readSourceFile(const std::string& relativePath) {
+std::string readSourceFile(const std::string& relativePath)
+{
     const std::string path = std::string(OB_SOURCE_DIR) + "/" + relativePath;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
