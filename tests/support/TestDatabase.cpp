@@ -125,6 +125,9 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
                                  std::to_string(std::random_device{}() & 0xffffffu);
         if (maria) {
             if (mariaDbHold.users == 0) {
+                // Another test program may hold the database for minutes: the wait
+                // for its lock must outlast the usual statement timeout.
+                mariaDbHold.connection.setCommandTimeout(900);
                 mariaDbHold.connection.setConnectionString(serverLogin("", true));
                 mariaDbHold.connection.Open();
                 // A test that left a transaction open fails the next one instead of hanging it.
@@ -136,9 +139,17 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
                 }
             }
             ++mariaDbHold.users;
-            mariaDbHold.connection.Execute("DROP DATABASE IF EXISTS ob");
-            for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
-                mariaDbHold.connection.Execute(statement);
+            try {
+                mariaDbHold.connection.Execute("DROP DATABASE IF EXISTS ob");
+                for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/mariadb.sql"))) {
+                    mariaDbHold.connection.Execute(statement);
+                }
+            } catch (...) {
+                // No destructor runs for this object: the next test starts afresh.
+                if (--mariaDbHold.users == 0) {
+                    mariaDbHold.connection.Close();
+                }
+                throw;
             }
         } else {
             odbc::Connection maintenance;
