@@ -25,8 +25,7 @@ bool waitUntil(const std::function<bool()>& condition)
 void settle(HWND window)
 {
     DWORD_PTR result = 0;
-    // A message sent after the posted ones is handled only once the thread
-    // takes messages again; a short pause lets it take the posted ones first.
+    // A message sent after the posted ones waits until the thread takes messages; a pause lets it take those.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -49,11 +48,11 @@ BOOL CALLBACK findBoxText(HWND child, LPARAM found)
 HWND waitForWindow(const std::string& caption)
 {
     HWND found = nullptr;
-    waitUntil([&] {
+    const bool shown = waitUntil([&] {
         found = ::FindWindowW(nullptr, win32::wide(caption).c_str());
         return found != nullptr && ::IsWindowVisible(found);
     });
-    return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    return shown ? found : nullptr;
 }
 
 bool waitForChild(HWND parent, int id, bool gone)
@@ -61,9 +60,9 @@ bool waitForChild(HWND parent, int id, bool gone)
     return waitUntil([&] { return (::GetDlgItem(parent, id) == nullptr) == gone; });
 }
 
-bool waitUntilHidden(HWND window)
+bool waitUntilShown(HWND window, bool shown)
 {
-    return waitUntil([&] { return !::IsWindow(window) || !::IsWindowVisible(window); });
+    return waitUntil([&] { return (::IsWindow(window) && ::IsWindowVisible(window)) == shown; });
 }
 
 std::string textOf(HWND window)
