@@ -7,7 +7,6 @@
 #include <thread>
 
 namespace ob::test {
-
 namespace {
 
 bool waitUntil(const std::function<bool()>& condition)
@@ -29,18 +28,6 @@ void settle(HWND window)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-BOOL CALLBACK findBoxText(HWND child, LPARAM found)
-{
-    wchar_t name[32];
-    ::GetClassNameW(child, name, 32);
-    const auto style = ::GetWindowLongW(child, GWL_STYLE);
-    if (_wcsicmp(name, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON && ::GetWindowTextLengthW(child) > 0) {
-        *reinterpret_cast<std::string*>(found) = textOf(child);
-        return FALSE;
-    }
-    return TRUE;
 }
 
 } // namespace
@@ -104,7 +91,9 @@ SeenBox answerBox()
     if (box == nullptr)
         return {};
     SeenBox seen{textOf(box), {}};
-    ::EnumChildWindows(box, &findBoxText, reinterpret_cast<LPARAM>(&seen.text));
+    for (HWND child = nullptr; seen.text.empty() && (child = ::FindWindowExW(box, child, L"Static", nullptr));)
+        if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            seen.text = textOf(child); // the text, not the icon
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     waitUntil([&] { return !::IsWindow(box); });
     return seen;

@@ -69,25 +69,22 @@ TEST(OperatorWindows, aWrongStoredPasswordAndThreeRequiredFieldsAreCompletedByTy
     HWND editor = waitForWindow("Required Fields");
     ASSERT_NE(editor, nullptr);
     HWND grid = ::GetDlgItem(editor, Win32RequiredFieldsEditor::kGrid);
-    const auto cell = [&] { return ::GetDlgItem(editor, Win32RequiredFieldsEditor::kCell); };
-    // The site: the next entry of its list.
+    const auto cell = [&](bool open) {
+        EXPECT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, !open));
+        return ::GetDlgItem(editor, Win32RequiredFieldsEditor::kCell);
+    };
+    press(grid, VK_RETURN); // the site: the next entry of its list
+    press(cell(true), VK_DOWN);
+    press(cell(true), VK_RETURN);
+    cell(false);
+    press(grid, VK_DOWN); // the seal date, month first
     press(grid, VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    press(cell(), VK_DOWN);
-    press(cell(), VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, true));
-    // The seal date, month first.
-    press(grid, VK_DOWN);
-    press(grid, VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    type(cell(), "3/4/2026");
-    press(cell(), VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, true));
-    // The oven: typing on the grid starts the edit; a text of its own.
-    press(grid, VK_DOWN);
+    type(cell(true), "3/4/2026");
+    press(cell(true), VK_RETURN);
+    cell(false);
+    press(grid, VK_DOWN); // the oven: typing on the grid starts the edit; a text of its own
     type(grid, "O");
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    HWND ovenText = ::FindWindowExW(cell(), nullptr, L"Edit", nullptr);
+    HWND ovenText = ::FindWindowExW(cell(true), nullptr, L"Edit", nullptr);
     ASSERT_NE(ovenText, nullptr);
     type(ovenText, "ven 3");
     click(::GetDlgItem(editor, IDOK));
