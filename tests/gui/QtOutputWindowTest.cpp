@@ -1,4 +1,4 @@
-// The log window: its bound, long lines, and printing the log.
+// The log window: its lines (WriteLog bounds them through RemoveItem), and printing the log.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,44 +8,14 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 
-#include "context/Environment.h"
 #include "gui/Operator.h"
 #include "gui/qt/QtOutputWindow.h"
 #include "gui/qt/QtText.h"
-#include "link/Link.h"
 
 namespace ob::test {
 namespace {
 
 using gui::QtOutputWindow;
-
-// The bound lives in WriteLog; driven here through the real window.
-TEST(QtOutputWindow, keepsAtMost32001LinesDroppingTheOldestFirst)
-{
-    QTemporaryDir dir;
-    Environment env;
-    env.windowsFolder = env.programFolder = gui::fromQ(dir.path());
-    env.clock = std::make_shared<SystemClock>();
-    env.windows = operatorWindows(env.windowsFolder);
-    Link link(env);
-    QtOutputWindow* window = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        window = window ? window : qobject_cast<QtOutputWindow*>(w);
-    }
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->windowTitle(), "OB32PYII Output");
-    QListWidget* list = window->list();
-    const QString second = list->item(1)->text();
-    for (int written = 0; list->count() < 32001; ++written) {
-        link.context().WriteLog("line " + std::to_string(written));
-    }
-    EXPECT_EQ(list->item(0)->text(), "Creating FileSystemObject...") << "nothing is dropped before the list is full";
-    link.context().WriteLog("one more");
-    EXPECT_EQ(list->item(0)->text(), second);
-    link.context().WriteLog("and another");
-    EXPECT_EQ(list->item(32000)->text(), "and another");
-    EXPECT_EQ(list->currentRow(), 32000) << "the newest line is selected";
-}
 
 // A statement or an error text is read on screen: long lines scroll sideways rather than being cut,
 // and show whole on hover. A double-click prints the log; without a printer, to a PDF beside it.
@@ -61,6 +31,7 @@ TEST(QtOutputWindow, showsLongLinesWholeAndPrintsToPdfWithoutAPrinter)
     }
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.windowTitle(), "OB32PYII Output");
     QListWidget* list = window.list();
     const QRect rect = list->visualItemRect(list->item(0));
     EXPECT_GE(rect.width(), list->fontMetrics().horizontalAdvance(longLine));
@@ -69,18 +40,17 @@ TEST(QtOutputWindow, showsLongLinesWholeAndPrintsToPdfWithoutAPrinter)
     QApplication::sendEvent(list->viewport(), &hover);
     EXPECT_EQ(QToolTip::text(), longLine);
     QToolTip::hideText();
-    const int width = list->width();
-    window.resize(window.width() + 90, window.height());
-    settle();
-    EXPECT_EQ(list->width(), width + 90) << "the list follows the window";
-
+    window.RemoveItem(1);
+    EXPECT_EQ(list->item(1)->text() + "|" + QString::number(list->count()), "line 2|150") << "that line only";
+    window.SetListIndex(149);
+    EXPECT_EQ(list->currentRow(), 149) << "WriteLog selects the newest line";
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     const QString pdf = QDir::toNativeSeparators(dir.filePath("OB32PYII-log.pdf"));
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << pdf.toStdString();
     EXPECT_GE(file.readAll().count("/Type /Page\n"), 2) << "as many pages as it takes";
-    EXPECT_EQ(list->count(), 152);
-    EXPECT_EQ(list->item(151)->text(), "No printer is installed: the log was printed to " + pdf);
+    EXPECT_EQ(list->count(), 151);
+    EXPECT_EQ(list->item(150)->text(), "No printer is installed: the log was printed to " + pdf);
 }
 
 } // namespace

@@ -88,88 +88,54 @@ protected:
     std::unique_ptr<gui::QtRequiredFieldsEditor> form;
 };
 
-TEST_F(ReqFieldsTest, firstPaintAddsOneRowPerFieldInCollectionOrder)
-{
-    make({{"C2402", "STRING", 10, "NONE", {}, "Pass"}, {"C2401", "DATE"}, {"C2410", "STRING", 9, "NONE", {}, "U_NAM"}});
-    EXPECT_EQ(instructions(), kInstructions);
-    form->setInstructions(kInstructions + "A-1001.");
-    form->show();
-    form->hide();
-    form->show();
-    EXPECT_EQ(form->windowTitle(), "Required Fields");
-    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(instructions(), kInstructions + "A-1001.");
-    ASSERT_EQ(form->Rows(), 4) << "only the first paint adds rows";
-    std::string shown;
-    for (int row = 0; row < 4; ++row) {
-        shown += form->TextMatrix(row, 0) + "|" + form->TextMatrix(row, 1) + "|" + form->TextMatrix(row, 2) + "\n";
-        shown += row == 0 ? "" : gui::fromQ(grid()->item(row - 1, 1)->toolTip()) + "\n";
-    }
-    EXPECT_EQ(shown, "Field|Title|Value\nC2402|Title of C2402|Pass\nTitle of C2402\nText, at most 10 characters\n"
-                     "C2401|Title of C2401|\nTitle of C2401\nDate\n"
-                     "C2410|Title of C2410|<enter user name>\nTitle of C2410\nText, at most 9 characters\n");
-    EXPECT_NE(grid()->item(1, 2)->background(), grid()->item(0, 2)->background()) << "an empty value stands out";
-}
-
-// Each value cell's editor follows its own field; a fixed list is worked with the arrow keys, from its
-// value or from an empty cell. The other columns cannot be edited.
-TEST_F(ReqFieldsTest, theEditorFollowsEachRowsField)
-{
-    make({{"C2401", "STRING", 10, "FIXED", {"Zeta", "Alpha"}}, {"C2402", "STRING", 10, "NONE", {"X"}},
-          {"C2403", "STRING", 10, "pick", {"Y", "Z"}}, {"C2404", "STRING", 10, "FIXED"},
-          {"C2405", "STRING", 10, "Fixed", {"Pass", "Fail"}, "Pass"}},
-         true);
-    const char* expected[] = {"fixed", "text", "editable", "text", "fixed"};
-    for (int row = 1; row <= 5; ++row) {
-        edit(row, Qt::Key_F2, "", false);
-        QWidget* editor = openEditor();
-        ASSERT_NE(editor, nullptr) << row;
-        auto* combo = qobject_cast<QComboBox*>(editor);
-        const std::string kind = combo ? (combo->isEditable() ? "editable" : "fixed")
-                                       : (qobject_cast<QLineEdit*>(editor) ? "text" : "other");
-        EXPECT_EQ(kind, expected[row - 1]);
-        QTest::keyClick(editor, kind == "fixed" ? Qt::Key_Down : Qt::Key_Escape);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        settle();
-    }
-    EXPECT_EQ(value(1) + "|" + value(5), "Zeta|Fail");
-    for (int column : {0, 1}) {
-        edit(1, Qt::Key_F2, "x", false, column);
-        EXPECT_EQ(openEditor(), nullptr) << column;
-    }
-}
-
-// Whether the edit starts with F2, Enter or the first typed key: typing replaces the value, in a list
-// that takes other text too; an apostrophe never reaches a value; "." types the decimal separator in
-// numeric fields only. Then each value is checked: a box, and the cell cut, emptied or rewritten.
-TEST_F(ReqFieldsTest, typedValuesAreFilteredAndChecked)
+// Each value cell's editor follows its field: a fixed list works with the arrow keys, from its value or from
+// an empty cell; typing replaces the value, even in a list that takes other text; an apostrophe never reaches a
+// value; "." types the decimal separator of a number. The check then rewrites, cuts or keeps the value.
+TEST_F(ReqFieldsTest, eachRowsEditorFiltersTheKeysAndTheCheckRunsWhenItCloses)
 {
     const struct {
         const char *kind, *validation;
+        std::vector<std::string> items;
+        const char* defaultValue;
         Qt::Key start;
-        const char *typed, *result, *box;
-    } cases[] = {{"STRING", "NONE", Qt::Key_F2, "O'Brien's", "OBriens", ""},
-                 {"STRING", "PICK", Qt::Key_Return, "Marginal", "Marginal", ""},
-                 {"STRING", "PICK", Qt::Key_unknown, "'O'Brien", "OBrien", ""},
-                 {"DECIMAL4", "NONE", Qt::Key_unknown, ".5", ",5", ""},
-                 {"rtdbl", "PICK", Qt::Key_F2, "-0.25", "-0,25", ""},
-                 {"DATE", "NONE", Qt::Key_Return, "3.4.2026", "2026-04-03", ""},
-                 {"STRING", "NONE", Qt::Key_F2, "Calibrated-OK", "Calibrated", "Value Too Long"},
-                 {"TIME", "NONE", Qt::Key_unknown, "25:61", "", "Time Value Invalid"}};
+        const char *editor, *typed, *result, *box; // typed "v": the Down key
+    } cases[] = {{"STRING", "FIXED", {"Zeta", "Alpha"}, "", Qt::Key_F2, "fixed", "v", "Zeta", ""},
+                 {"STRING", "Fixed", {"Pass", "Fail"}, "Pass", Qt::Key_Return, "fixed", "v", "Fail", ""},
+                 {"STRING", "NONE", {"X"}, "U_NAM", Qt::Key_F2, "text", "O'Brien's", "OBriens", ""},
+                 {"STRING", "PICK", {"Pass"}, "U_NAM", Qt::Key_Return, "editable", "Marginal", "Marginal", ""},
+                 {"STRING", "pick", {"Pass"}, "", Qt::Key_unknown, "editable", "'O'Brien", "OBrien", ""},
+                 {"DECIMAL4", "NONE", {}, "U_NAM", Qt::Key_unknown, "text", ".5", ",5", ""},
+                 {"DATE", "NONE", {}, "", Qt::Key_Return, "text", "3.4.2026", "2026-04-03", ""},
+                 {"STRING", "NONE", {}, "U_NAM", Qt::Key_F2, "text", "Calibrated-OK", "Calibrated", "Value Too Long"}};
     std::vector<Row> fields;
     for (const auto& c : cases) {
-        fields.push_back({"C" + std::to_string(fields.size()), c.kind, 10, c.validation, {"Pass"}, "U_NAM"});
+        fields.push_back({"C" + std::to_string(fields.size()), c.kind, 10, c.validation, c.items, c.defaultValue});
     }
     make(fields, true, RegionalSettings::deDE());
     int row = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.kind) + " " + c.validation + " " + c.typed);
-        const int before = static_cast<int>(boxes.titles.size());
-        edit(++row, c.start, c.typed);
+        SCOPED_TRACE(std::string(c.validation) + " " + c.typed);
+        const auto before = boxes.titles.size();
+        edit(++row, c.start, std::string(c.typed) == "v" ? "" : c.typed, false);
+        QWidget* editor = openEditor();
+        ASSERT_NE(editor, nullptr);
+        auto* combo = qobject_cast<QComboBox*>(editor);
+        EXPECT_EQ(combo                              ? (combo->isEditable() ? "editable" : "fixed")
+                  : qobject_cast<QLineEdit*>(editor) ? "text"
+                                                     : "",
+                  std::string(c.editor));
+        if (std::string(c.typed) == "v") {
+            QTest::keyClick(editor, Qt::Key_Down);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        settle();
         EXPECT_EQ(value(row), c.result);
         EXPECT_EQ(boxes.titles.mid(before).join(""), c.box);
     }
-    EXPECT_EQ(boxes.texts.value(1), "The value entered for C7 is invalid. Please enter a valid time.");
+    for (int column : {0, 1}) {
+        edit(1, Qt::Key_F2, "x", false, column);
+        EXPECT_EQ(openEditor(), nullptr) << "column " << column << " is not edited";
+    }
 }
 
 // Modal, as the required-fields operation runs it. The close box leaves the caller no values and runs no
@@ -177,11 +143,23 @@ TEST_F(ReqFieldsTest, typedValuesAreFilteredAndChecked)
 // then missing; it refuses an empty value, and hides the window for the caller to read the grid.
 TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
 {
-    const std::vector<Row> fields = {{"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402", "STRING", 0},
-                                      {"C2403", "STRING", 10, "NONE", {}, " "}};
+    const std::vector<Row> fields = {
+        {"C2401", "STRING", 10, "NONE", {}, "U_NAM"}, {"C2402", "STRING", 0}, {"C2403", "STRING", 10, "NONE", {}, " "}};
     make(fields);
     form->setInstructions(kInstructions + "A-1001.");
     workWhileModal(*form, [&] {
+        EXPECT_EQ(form->windowTitle(), "Required Fields");
+        EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_EQ(instructions(), kInstructions + "A-1001.");
+        std::string shown; // a row per field in collection order, the title and type as its tip
+        for (int row = 0; row < form->Rows(); ++row) {
+            shown += form->TextMatrix(row, 0) + "|" + form->TextMatrix(row, 1) + "|" + form->TextMatrix(row, 2) + "\n";
+            shown += row == 0 ? "" : gui::fromQ(grid()->item(row - 1, 1)->toolTip()) + "\n";
+        }
+        EXPECT_EQ(shown, "Field|Title|Value\nC2401|Title of C2401|<enter user name>\nTitle of C2401\nText, at most 10 "
+                         "characters\nC2402|Title of C2402|\nTitle of C2402\nText, at most 0 characters\n"
+                         "C2403|Title of C2403| \nTitle of C2403\nText, at most 10 characters\n");
+        EXPECT_NE(grid()->item(1, 2)->background(), grid()->item(0, 2)->background()) << "an empty value stands out";
         QTest::keyClick(grid(), Qt::Key_Escape);
         settle();
         EXPECT_TRUE(form->isVisible()) << "after Escape";
@@ -193,6 +171,8 @@ TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
     EXPECT_EQ(instructions(), kInstructions);
 
     make(fields);
+    form->show(); // only the first paint adds rows
+    form->hide();
     QWidget* editorAfterRefusal = nullptr;
     workWhileModal(*form, [&] {
         edit(2, Qt::Key_F2, "x", false);

@@ -7,7 +7,6 @@
 #include <thread>
 
 namespace ob::test {
-
 namespace {
 
 bool waitUntil(const std::function<bool()>& condition)
@@ -25,23 +24,10 @@ bool waitUntil(const std::function<bool()>& condition)
 void settle(HWND window)
 {
     DWORD_PTR result = 0;
-    // A message sent after the posted ones is handled only once the thread
-    // takes messages again; a short pause lets it take the posted ones first.
+    // A message sent after the posted ones waits until the thread takes messages; a pause lets it take those.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-BOOL CALLBACK findBoxText(HWND child, LPARAM found)
-{
-    wchar_t name[32];
-    ::GetClassNameW(child, name, 32);
-    const auto style = ::GetWindowLongW(child, GWL_STYLE);
-    if (_wcsicmp(name, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON && ::GetWindowTextLengthW(child) > 0) {
-        *reinterpret_cast<std::string*>(found) = textOf(child);
-        return FALSE;
-    }
-    return TRUE;
 }
 
 } // namespace
@@ -49,11 +35,11 @@ BOOL CALLBACK findBoxText(HWND child, LPARAM found)
 HWND waitForWindow(const std::string& caption)
 {
     HWND found = nullptr;
-    waitUntil([&] {
+    const bool shown = waitUntil([&] {
         found = ::FindWindowW(nullptr, win32::wide(caption).c_str());
         return found != nullptr && ::IsWindowVisible(found);
     });
-    return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    return shown ? found : nullptr;
 }
 
 bool waitForChild(HWND parent, int id, bool gone)
@@ -61,9 +47,9 @@ bool waitForChild(HWND parent, int id, bool gone)
     return waitUntil([&] { return (::GetDlgItem(parent, id) == nullptr) == gone; });
 }
 
-bool waitUntilHidden(HWND window)
+bool waitUntilShown(HWND window, bool shown)
 {
-    return waitUntil([&] { return !::IsWindow(window) || !::IsWindowVisible(window); });
+    return waitUntil([&] { return (::IsWindow(window) && ::IsWindowVisible(window)) == shown; });
 }
 
 std::string textOf(HWND window)
@@ -105,7 +91,9 @@ SeenBox answerBox()
     if (box == nullptr)
         return {};
     SeenBox seen{textOf(box), {}};
-    ::EnumChildWindows(box, &findBoxText, reinterpret_cast<LPARAM>(&seen.text));
+    for (HWND child = nullptr; seen.text.empty() && (child = ::FindWindowExW(box, child, L"Static", nullptr));)
+        if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            seen.text = textOf(child); // the text, not the icon
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     waitUntil([&] { return !::IsWindow(box); });
     return seen;

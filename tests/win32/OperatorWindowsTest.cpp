@@ -1,6 +1,5 @@
-// The real Windows program with its windows up: a calibration that needs the
-// operator twice (a wrong stored password, three required fields), worked by
-// typing into the login dialog and the editor from this process.
+// The real Windows program with its windows up: a wrong stored password and three required fields,
+// worked by typing into the login dialog and the editor from this process.
 
 #include <gtest/gtest.h>
 
@@ -35,8 +34,7 @@ TEST(OperatorWindows, aWrongStoredPasswordAndThreeRequiredFieldsAreCompletedByTy
     db.exec("SET search_path TO ob");
     for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql")))
         db.exec(statement);
-    // Beside the sample's site (a fixed list, "Main lab" by default): a date
-    // and a pick list that takes other text too, both empty.
+    // Beside the sample's site (a fixed list, "Main lab" by default): an empty date and pick list.
     db.exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, title2, Ireq, Idefault, validation, datacol, ftype, fform, "
             "maxlen, Desktop) VALUES ('2402', 'Seal date', 'Plombe', 'Y', '', 'NONE', 'C2402', 'DATE', '8', '10', "
             "'default'), ('2403', 'Oven', 'Ofen', 'Y', '', 'PICK', 'C2403', 'STRING', '8', '20', 'default')");
@@ -71,29 +69,26 @@ TEST(OperatorWindows, aWrongStoredPasswordAndThreeRequiredFieldsAreCompletedByTy
     HWND editor = waitForWindow("Required Fields");
     ASSERT_NE(editor, nullptr);
     HWND grid = ::GetDlgItem(editor, Win32RequiredFieldsEditor::kGrid);
-    const auto cell = [&] { return ::GetDlgItem(editor, Win32RequiredFieldsEditor::kCell); };
-    // The site: the next entry of its list.
+    const auto cell = [&](bool open) {
+        EXPECT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, !open));
+        return ::GetDlgItem(editor, Win32RequiredFieldsEditor::kCell);
+    };
+    press(grid, VK_RETURN); // the site: the next entry of its list
+    press(cell(true), VK_DOWN);
+    press(cell(true), VK_RETURN);
+    cell(false);
+    press(grid, VK_DOWN); // the seal date, month first
     press(grid, VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    press(cell(), VK_DOWN);
-    press(cell(), VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, true));
-    // The seal date, month first.
-    press(grid, VK_DOWN);
-    press(grid, VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    type(cell(), "3/4/2026");
-    press(cell(), VK_RETURN);
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell, true));
-    // The oven: typing on the grid starts the edit; a text of its own.
-    press(grid, VK_DOWN);
+    type(cell(true), "3/4/2026");
+    press(cell(true), VK_RETURN);
+    cell(false);
+    press(grid, VK_DOWN); // the oven: typing on the grid starts the edit; a text of its own
     type(grid, "O");
-    ASSERT_TRUE(waitForChild(editor, Win32RequiredFieldsEditor::kCell));
-    HWND ovenText = ::FindWindowExW(cell(), nullptr, L"Edit", nullptr);
+    HWND ovenText = ::FindWindowExW(cell(true), nullptr, L"Edit", nullptr);
     ASSERT_NE(ovenText, nullptr);
     type(ovenText, "ven 3");
     click(::GetDlgItem(editor, IDOK));
-    ASSERT_TRUE(waitUntilHidden(editor));
+    ASSERT_TRUE(waitUntilShown(editor, false));
     const auto created = create.get();
     EXPECT_EQ(created.exitCode, 0) << created.output;
 

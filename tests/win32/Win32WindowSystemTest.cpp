@@ -1,5 +1,5 @@
-#include "gui/win32/UserRegional.h"
 #include "gui/win32/Win32WindowSystem.h"
+#include "gui/win32/UserRegional.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@ TEST(Win32WindowSystem, theTimerTicksThroughTheMessageLoopUntilStopped)
             timer->setInterval(0);
     };
     timer->setInterval(50);
-    EXPECT_EQ(timer->Interval(), 50);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (ticks < 3 && std::chrono::steady_clock::now() < deadline)
         windows.WaitForEvents();
@@ -41,12 +40,11 @@ TEST(UserRegional, theUserLocaleFeedsTheRegionalSettings)
     const auto rs = ob::win32::regionalFromUserLocale();
     const auto us = ob::regional::RegionalSettings::enUS();
     EXPECT_EQ(rs.dateOrder, us.dateOrder);
-    EXPECT_EQ(rs.shortDatePattern, us.shortDatePattern);
-    EXPECT_EQ(rs.longTimePattern, us.longTimePattern);
-    EXPECT_EQ(rs.amDesignator, us.amDesignator);
-    EXPECT_EQ(rs.pmDesignator, us.pmDesignator);
-    EXPECT_EQ(rs.decimalSeparator, us.decimalSeparator);
-    EXPECT_EQ(rs.groupingSeparator, us.groupingSeparator);
+    const auto texts = [](const ob::regional::RegionalSettings& r) {
+        return r.shortDatePattern + "|" + r.longTimePattern + "|" + r.amDesignator + "|" + r.pmDesignator + "|" +
+               r.decimalSeparator + "|" + r.groupingSeparator;
+    };
+    EXPECT_EQ(texts(rs), texts(us));
     EXPECT_EQ(rs.monthNames, us.monthNames);
     EXPECT_EQ(rs.monthAbbreviations, us.monthAbbreviations);
 }
