@@ -78,11 +78,16 @@ TEST(IniText, stripsSpacesButNotTabsFromTheNamesAskedFor)
     EXPECT_EQ(lookup(content, "General", "\tBusy"), std::nullopt);
 }
 
+// Apart or next to each other, later copies stay invisible to reads and writes.
 TEST(IniText, onlyTheFirstOfDuplicateSectionsIsSeen)
 {
-    const std::string content = "[a]\r\nx=1\r\n[b]\r\ny=2\r\n[A]\r\nx=3\r\nz=4\r\n";
-    EXPECT_EQ(lookup(content, "a", "x"), "1");
-    EXPECT_EQ(lookup(content, "a", "z"), std::nullopt);
+    for (const std::string between : {"[b]\r\ny=2\r\n", ""}) {
+        const std::string later = between + "[A]\r\nx=3\r\nz=4\r\n";
+        const std::string content = "[a]\r\nx=1\r\n" + later;
+        EXPECT_EQ(lookup(content, "a", "x"), "1");
+        EXPECT_EQ(lookup(content, "a", "z"), std::nullopt);
+        EXPECT_EQ(assign(content, "a", "z", "5"), "[a]\r\nx=1\r\nz=5\r\n" + later);
+    }
 }
 
 TEST(IniText, sectionNameEndsAtTheFirstClosingBracket)
@@ -207,6 +212,7 @@ TEST(IniText, newSectionIsAppendedWithoutABlankLine)
     EXPECT_EQ(assign("[a]\r\nx=1\r\n", "b", "n", "v"), "[a]\r\nx=1\r\n[b]\r\nn=v\r\n");
     EXPECT_EQ(assign("[a]\r\nx=1", "b", "n", "v"), "[a]\r\nx=1\r\n[b]\r\nn=v\r\n");
     EXPECT_EQ(assign("[a]\nx=1\n", "b", "n", "v"), "[a]\nx=1\n[b]\r\nn=v\r\n");
+    EXPECT_EQ(assign("[a]\rx=1\r", "b", "n", "v"), "[a]\rx=1\r[b]\r\nn=v\r\n");
 }
 
 TEST(IniText, keepsTheLineBreaksOfAnLfFile)
