@@ -288,15 +288,23 @@ TEST_F(ReqFieldsTest, typedTextReplacesTheValue)
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
+// The list starts at the cell's value; from an empty cell the first step
+// down chooses the first item.
 TEST_F(ReqFieldsTest, fixedListValueIsChosenFromTheList)
 {
-    open({{"C2401", "STRING", 20, "FIXED", {"Pass", "Fail", "N/A"}, "Pass"}});
-    auto* combo = qobject_cast<QComboBox*>(startEditing(1));
-    ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->currentText(), "Pass") << "the list starts at the cell's value";
-    QTest::keyClick(focused(), Qt::Key_Down);
-    commit();
-    EXPECT_EQ(value(1), "Fail");
+    const struct {
+        const char* start;
+        const char* chosen;
+    } cases[] = {{"Pass", "Fail"}, {"", "Pass"}};
+    for (const auto& c : cases) {
+        open({{"C2401", "STRING", 20, "FIXED", {"Pass", "Fail", "N/A"}, c.start}});
+        auto* combo = qobject_cast<QComboBox*>(startEditing(1));
+        ASSERT_NE(combo, nullptr);
+        EXPECT_EQ(combo->currentText(), c.start);
+        QTest::keyClick(focused(), Qt::Key_Down);
+        commit();
+        EXPECT_EQ(value(1), c.chosen) << "from '" << c.start << "'";
+    }
 }
 
 struct KeyCase {
