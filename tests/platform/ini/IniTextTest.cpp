@@ -1,3 +1,4 @@
+#include "platform/Text.h"
 #include "platform/ini/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -64,11 +65,24 @@ TEST(IniText, readsTheLastLineWithoutALineBreak)
     EXPECT_EQ(lookup("[a]\r\nx=1\r\ny=2", "a", "y"), "2");
 }
 
+// Names match without regard to the case of ASCII letters only; the
+// characters beside 'A'-'Z' and 'a'-'z' match nothing but themselves.
 TEST(IniText, matchesSectionAndKeyNamesWithoutRegardToCase)
 {
-    const std::string content = "[General]\r\nBusy=True\r\n";
+    const struct {
+        char c, upper, lower;
+    } cases[] = {{'@', '@', '@'}, {'A', 'A', 'a'}, {'Z', 'Z', 'z'}, {'[', '[', '['},       {'`', '`', '`'},
+                 {'a', 'A', 'a'}, {'z', 'Z', 'z'}, {'{', '{', '{'}, {'\xE4', '\xE4', '\xE4'}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ob::text::upper(c.c), c.upper) << c.c;
+        EXPECT_EQ(ob::text::lower(c.c), c.lower) << c.c;
+    }
+    const std::string content = "[General]\r\nBusy=True\r\n[Za@]\r\nkey[z=1\r\n";
     EXPECT_EQ(lookup(content, "GENERAL", "busy"), "True");
     EXPECT_EQ(lookup(content, "general", "BUSY"), "True");
+    EXPECT_EQ(lookup(content, "zA@", "KEY[Z"), "1");
+    EXPECT_EQ(lookup(content, "zA`", "key[z"), std::nullopt);
+    EXPECT_EQ(lookup(content, "Za@", "key{z"), std::nullopt);
 }
 
 TEST(IniText, stripsSpacesButNotTabsFromTheNamesAskedFor)
