@@ -108,26 +108,29 @@ TEST_P(RequiredFields, everyFieldAssignedLoadsButNeverShowsTheEditor)
     EXPECT_TRUE(f->logHas("There are 1 defined custom calibration fields..."));
 }
 
-TEST_P(RequiredFields, theOperatorConfirmsTwoFields)
+TEST_P(RequiredFields, theOperatorConfirmsThreeFields)
 {
     define("'C2401'", "Probe", "INT", "NONE", "20", "u_nam");
     define("'2402'", "Grade", "STRING", "pick", "", "99/99/99");
+    define("'C2403'", "Result", "STRING", "Fixed");
+    db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2403', 'Pass')");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2402', 'A')");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2402', 'B')");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2402', 'A')");
     db->exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2401', 'not mine')");
-    operatorAnswers(std::vector<std::string>{"12", "A"});
+    operatorAnswers(std::vector<std::string>{"12", "A", "Pass"});
     const Outcome out = run();
     EXPECT_TRUE(out.result);
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0]->DefaultValue(), "<enter user name>");
     EXPECT_EQ(shown[0]->MaxLength(), 20);
     EXPECT_TRUE(shown[0]->ValidationItems().empty()) << "NONE loads no pick list";
     EXPECT_EQ(shown[1]->DefaultValue(), "2026-12-05");
     EXPECT_EQ(shown[1]->MaxLength(), 0);
     EXPECT_EQ(shown[1]->ValidationItems(), (std::vector<std::string>{"A", "B", "A"}));
-    EXPECT_EQ(out.columns, "atag, ctag, C1234, C2401, C2402, ");
-    EXPECT_EQ(out.values, "'T1', 'A1:1', 'x', '12', 'A', ");
+    EXPECT_EQ(shown[2]->ValidationItems(), (std::vector<std::string>{"Pass"})) << "a fixed list is loaded too";
+    EXPECT_EQ(out.columns, "atag, ctag, C1234, C2401, C2402, C2403, ");
+    EXPECT_EQ(out.values, "'T1', 'A1:1', 'x', '12', 'A', 'Pass', ");
     EXPECT_TRUE(f->logHas("SELECT * FROM ob.ValField WHERE Fldnum='2402';"));
     EXPECT_TRUE(f->logHas("There are 3 defined validation items for this field..."));
     EXPECT_TRUE(f->logHas("Default value: <enter user name>"));
