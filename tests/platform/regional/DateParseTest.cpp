@@ -172,6 +172,11 @@ TEST(ParseDate, YearlessDatesTakeTheGivenYear)
     EXPECT_EQ(parseDate("2/29", rs, 2024), makeDate(2024, 2, 29));
     // 29 February of a common year cannot be a day: read as year and month.
     EXPECT_EQ(parseDate("2/29", rs, 2023), makeDate(2029, 2, 1));
+    // Year-first settings put the month before the day, as month-first ones do.
+    RegionalSettings ymd = rs;
+    ymd.dateOrder = DateOrder::YMD;
+    EXPECT_EQ(parseDate("3/4", ymd, 2026), makeDate(2026, 3, 4));
+    EXPECT_EQ(parseDate("3/4", RegionalSettings::enGB(), 2026), makeDate(2026, 4, 3));
 }
 
 TEST(ParseDate, LocaleDesignatorsAreUsed)
