@@ -161,6 +161,7 @@ TEST_P(Assets, inCalibrationDependsOnTheDueMoment)
         {"'2026-12-05'", "NULL", false, "Current asset cal due: 12/5/2026"},
         {"'2026-12-05'", "'15:03:27'", true, "Current asset cal due: 12/5/2026 3:03:27 PM"},
         {"'2026-12-05'", "'13:03:27'", false, "Current asset cal due: 12/5/2026 1:03:27 PM"},
+        {"'2026-12-05'", "'14:03:27'", false, "Current asset cal due: 12/5/2026 2:03:27 PM"}, // due this second
         {"NULL", "NULL", false, "Current asset does not have a due date (calibration is not required)!"},
     };
     int i = 0;
