@@ -18,6 +18,7 @@
 
 #include "context/ExchangeKeys.h"
 #include "platform/Failure.h"
+#include "platform/Text.h"
 #include "platform/ini/FileText.h"
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
@@ -123,15 +124,6 @@ std::optional<Options> parse(const std::vector<std::string>& argv, std::string& 
     return options;
 }
 
-std::string upper(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 std::string trimmed(const std::string& text)
 {
     const auto first = text.find_first_not_of(' ');
@@ -188,7 +180,7 @@ int run(const Options& options)
     const std::string folder = options.folder.empty() ? ob::sys::windowsFolder() : options.folder;
     const std::string path = ob::sys::buildPath(folder, keys::kExchangeFileName);
     const std::string lockPath = ob::sys::buildPath(folder, keys::kInstanceLockName);
-    const bool terminating = upper(options.action).find("/TERMINATE") != std::string::npos;
+    const bool terminating = ob::text::upper(options.action).find("/TERMINATE") != std::string::npos;
     const long program = ob::sys::InstanceLock::holderProcess(lockPath);
     const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     if (program == 0) {

@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/Text.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob::editor {
 
 namespace {
-
-std::string upperAscii(const std::string& s)
-{
-    std::string out = s;
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 bool isOneOf(const std::string& code, std::initializer_list<const char*> codes)
 {
@@ -85,7 +75,7 @@ std::string invalidText(const std::string& fieldName, const char* what)
 EditOutcome checkAfterEdit(const FieldDefinition& field, const std::string& fieldName, const std::string& text,
                            const regional::RegionalSettings& rs, int currentYear)
 {
-    const std::string type = upperAscii(field.FieldType());
+    const std::string type = ob::text::upper(field.FieldType());
 
     if (isLengthCheckedType(type)) {
         const std::int32_t maxLength = field.MaxLength();
@@ -128,7 +118,7 @@ std::optional<std::string> filterKey(const FieldDefinition& field, char key, con
     if (key == '\'') {
         return std::nullopt;
     }
-    if (key == '.' && isNumericType(upperAscii(field.FieldType()))) {
+    if (key == '.' && isNumericType(ob::text::upper(field.FieldType()))) {
         const std::string separator = charAt(GetDecimalSeparator(rs), 0);
         if (!separator.empty()) {
             return separator;
@@ -139,7 +129,7 @@ std::optional<std::string> filterKey(const FieldDefinition& field, char key, con
 
 DropDown dropDownFor(const FieldDefinition& field)
 {
-    const std::string kind = upperAscii(field.Validation());
+    const std::string kind = ob::text::upper(field.Validation());
     DropDown result;
     if (kind != "PICK" && kind != "FIXED") {
         return result;
@@ -165,7 +155,7 @@ DropDown dropDownFor(const FieldDefinition& field)
 
 std::string describeField(const FieldDefinition& field)
 {
-    const std::string type = upperAscii(field.FieldType());
+    const std::string type = ob::text::upper(field.FieldType());
     std::string text;
     if (isDateType(type)) {
         text = "Date";

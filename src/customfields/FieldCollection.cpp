@@ -1,35 +1,14 @@
 #include "customfields/FieldCollection.h"
 
 #include "platform/Failure.h"
+#include "platform/Text.h"
 
 namespace ob {
-
-namespace {
-
-char foldCase(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameKey(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldCase(a[i]) != foldCase(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 std::size_t FieldCollection::indexOfKey(const std::string& key) const
 {
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].key && sameKey(*m_entries[i].key, key)) {
+        if (m_entries[i].key && text::iequals(*m_entries[i].key, key)) {
             return i;
         }
     }

@@ -3,20 +3,11 @@
 #include <array>
 #include <charconv>
 
+#include "platform/Text.h"
+
 namespace ob {
 
 namespace {
-
-std::string upperAscii(const std::string& s)
-{
-    std::string out = s;
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 // Zero-padded decimal of a non-negative number, at least `width` digits.
 std::string padded(int value, std::size_t width)
@@ -34,7 +25,7 @@ std::string padded(int value, std::size_t width)
 
 void FieldDefinition::setDefaultValue(const std::string& value, const regional::CivilDateTime& now)
 {
-    const std::string token = upperAscii(value);
+    const std::string token = text::upper(value);
     if (token == "99/99/99") {
         m_defaultValue = padded(now.year, 4) + "-" + padded(now.month, 2) + "-" + padded(now.day, 2);
     } else if (token == "99:99") {

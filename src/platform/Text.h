@@ -1,6 +1,8 @@
 #pragma once
-// Small text helpers shared by the core: the runtime's UCase and Trim
-// (blanks only), on bytes.
+// Small text helpers shared by the core: the runtime's UCase, LCase and Trim
+// (blanks only), on bytes. Case folding is ASCII only, here and nowhere else:
+// names compared with it ('@', '[', '`', '{' beside the letters) must not match
+// anything but themselves.
 
 #include <algorithm>
 #include <string>
@@ -9,11 +11,27 @@
 
 namespace ob::text {
 
+inline char upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 inline std::string upper(std::string_view s)
 {
     std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return upper(c); });
+    return out;
+}
+
+inline std::string lower(std::string_view s)
+{
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return lower(c); });
     return out;
 }
 
@@ -30,7 +48,8 @@ inline std::string trim(std::string_view s)
 
 inline bool iequals(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && upper(a) == upper(b);
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Every split piece, empty ones included ("a;;b" gives a, "", b).

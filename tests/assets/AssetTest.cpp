@@ -93,6 +93,7 @@ TEST_P(Assets, inCalibrationDependsOnTheDueMomentAndTheIntervalOnItsTexts)
         {"'2026-12-05'", "NULL", "False", "Current asset cal due: 12/5/2026", "'w'", "'2.5'", "2", "ww"},
         {"'2026-12-05'", "'15:03:27'", "True", "Current asset cal due: 12/5/2026 3:03:27 PM", "'d'", "'3.5'", "4", "d"},
         {"'2026-12-05'", "'13:03:27'", "False", "Current asset cal due: 12/5/2026 1:03:27 PM", "'N'", "NULL", "0", ""},
+        {"'2026-12-05'", "'14:03:27'", "False", "Current asset cal due: 12/5/2026 2:03:27 PM", "'N'", "NULL", "0", ""},
         {"NULL", "NULL", "False", "Current asset does not have a due date (calibration is not required)!", "'U'",
          "'abc'", "0", ""},
         {nullptr, nullptr, "False", "", "NULL", "' 7'", "7", ""},

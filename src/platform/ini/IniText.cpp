@@ -4,6 +4,7 @@
 // sharing the exchange file see the same values.
 
 #include "platform/Failure.h"
+#include "platform/Text.h"
 #include "platform/ini/IniFile.h"
 
 #include <algorithm>
@@ -26,20 +27,9 @@ std::string_view trim(std::string_view text, std::string_view blanks)
     return text.substr(first, last - first + 1);
 }
 
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool sameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
+    return text::iequals(a, b);
 }
 
 // Windows strips only spaces (not tabs) from the section and key it is asked for.
@@ -305,7 +295,7 @@ std::int16_t toInteger(const std::string& value)
     }
     int base = 10;
     if (i + 1 < text.size() && text[i] == '0') {
-        switch (lower(text[i + 1])) {
+        switch (ob::text::lower(text[i + 1])) {
         case 'x': base = 16; break;
         case 'o': base = 8; break;
         case 'b': base = 2; break;
@@ -318,7 +308,7 @@ std::int16_t toInteger(const std::string& value)
     // is enough to tell an overflow.
     std::int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const char c = lower(text[i]);
+        const char c = ob::text::lower(text[i]);
         int digit = 0;
         if (c >= '0' && c <= '9')
             digit = c - '0';

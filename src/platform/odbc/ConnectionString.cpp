@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/Text.h"
+
 namespace ob::odbc {
 
 namespace {
-
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool isBlank(char c)
 {
@@ -95,15 +92,13 @@ constexpr std::string_view kHiddenValue = "********";
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return text::iequals(a, b);
 }
 
 bool containsIgnoreCase(std::string_view text, std::string_view part)
 {
     auto it = std::search(text.begin(), text.end(), part.begin(), part.end(),
-                          [](char x, char y) { return lower(x) == lower(y); });
+                          [](char x, char y) { return ob::text::lower(x) == ob::text::lower(y); });
     return it != text.end() || part.empty();
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/Failure.h"
+#include "platform/Text.h"
 #include "platform/regional/Calendar.h"
 #include "platform/regional/Conversions.h"
 
@@ -86,11 +87,9 @@ bool foldEquals(std::string_view a, std::string_view b)
         const bool afterC3 = i > 0 && static_cast<unsigned char>(a[i - 1]) == 0xC3 &&
                              static_cast<unsigned char>(b[i - 1]) == 0xC3;
         auto fold = [afterC3](unsigned char c) -> unsigned char {
-            if (c >= 'A' && c <= 'Z')
-                return static_cast<unsigned char>(c + 32);
             if (afterC3 && c >= 0x80 && c <= 0x9E && c != 0x97)
                 return static_cast<unsigned char>(c + 32);
-            return c;
+            return static_cast<unsigned char>(text::lower(static_cast<char>(c)));
         };
         if (fold(x) != fold(y))
             return false;

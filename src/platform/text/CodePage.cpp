@@ -1,5 +1,7 @@
 #include "platform/text/CodePage.h"
 
+#include "platform/Text.h"
+
 #include <array>
 #include <cstdlib>
 #include <string_view>
@@ -191,8 +193,7 @@ unsigned codePageNumber(std::string_view name)
         if (name.size() < prefix.size())
             return false;
         for (std::size_t i = 0; i < prefix.size(); ++i) {
-            const char c = name[i];
-            if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i])
+            if (lower(name[i]) != prefix[i])
                 return false;
         }
         name.remove_prefix(prefix.size());

@@ -93,6 +93,10 @@ TEST(ParseDate, asTheRuntimeReadsIt)
     // 29 February of a common year cannot be a day: read as year and month.
     EXPECT_EQ(parseDate("2/29", us, 2024), makeDate(2024, 2, 29));
     EXPECT_EQ(parseDate("2/29", us, 2023), makeDate(2029, 2, 1));
+    RegionalSettings ymd = us; // year-first settings put the month before the day, as month-first ones do
+    ymd.dateOrder = DateOrder::YMD;
+    EXPECT_EQ(parseDate("3/4", ymd, 2026), makeDate(2026, 3, 4));
+    EXPECT_EQ(parseDate("3/4", RegionalSettings::enGB(), 2026), makeDate(2026, 4, 3));
     RegionalSettings rs = RegionalSettings::enUS(); // the locale's designators, not AM and PM
     rs.amDesignator = "vorm";
     rs.pmDesignator = "nachm";
