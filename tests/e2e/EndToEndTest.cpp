@@ -1,5 +1,4 @@
-// The real program, started in a Windows folder of its own and driven by
-// ob32pyii-send exactly as PYRALIS II drives it.
+// The real program in a Windows folder of its own, driven by ob32pyii-send as PYRALIS II drives it.
 
 #include <gtest/gtest.h>
 
@@ -55,8 +54,7 @@ bool logHas(const TempDir& dir, const std::string& text)
     return logIndex(dir, text) < logTexts(dir).size();
 }
 
-// The program writes Busy False before its closing log line, so the peer can
-// see the end of an action a moment before the log does.
+// Busy False comes before the action's closing log line: wait for the log.
 bool waitForLog(const TempDir& dir, const std::string& text)
 {
     for (int i = 0; i < 250 && !logHas(dir, text); ++i)
@@ -64,8 +62,7 @@ bool waitForLog(const TempDir& dir, const std::string& text)
     return logHas(dir, text);
 }
 
-// A laboratory's database (the sample rows of tools/sample) named in NEXOVA.INI,
-// and the stored login in the exchange file after `head`.
+// The sample database of tools/sample named in NEXOVA.INI; the stored login in the exchange file after `head`.
 void labFolder(TestDatabase& db, TempDir& dir, const std::string& user, const std::string& password,
                const std::string& head = "")
 {
@@ -114,8 +111,7 @@ TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
     EXPECT_NE(alone.output.find("no ob32pyii is running"), npos) << alone.output;
     EXPECT_FALSE(dir.exists(kExchange)) << "a request nobody takes up is not written";
 
-    // Hold the program in its start-up: its first write waits for the exchange
-    // file's lock, which a write of this test holds (and leaves the file as it is).
+    // Hold the program in its start-up: its first write waits for the lock this test's write holds.
     std::atomic<int> step{0}; // 1: the lock is held, 2: let it go
     std::thread writer([&] {
         ini::updateFile(dir.file(kExchange), [&](const std::string& content) {
@@ -195,7 +191,6 @@ TEST_P(WholeCalibration, fromLoginToTerminationEveryRowIsRecorded)
     TestDatabase db(GetParam());
     TempDir dir;
     labFolder(db, dir, db.user(), db.password());
-    ASSERT_EQ(db.rows("SELECT Name FROM ob.UserList WHERE obuser='" + db.user() + "'").size(), 1u);
     RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted());
     const auto run = [&](std::vector<std::string> args) {
@@ -275,9 +270,7 @@ TEST(EndToEnd, theProgramFollowsTheLocaleItIsStartedUnder)
     EXPECT_TRUE(logHas(dir, "Current asset cal due: 10.06.2027 10:00:00"));
 }
 
-// A Windows peer writes its ANSI code page (Windows-1252 unless
-// OB32PYII_CODEPAGE names another): its texts are found and stored as UTF-8,
-// the database's texts reach it in its code page, and ob32pyii-send shows UTF-8.
+// The peer's texts in Windows-1252 are stored as UTF-8; the database's reach it in Windows-1252.
 TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
 {
     TestDatabase db(Engine::SQLite);
@@ -314,18 +307,11 @@ TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
               (Rows{{"Grüße", "°C"}}));
 }
 
-// Windows' profile functions keep a UTF-16LE file with a byte-order mark in
-// UTF-16; the program, its start-up included, does the same.
+// Like the profile functions, the program keeps a UTF-16LE file with a byte-order mark in UTF-16.
 TEST(EndToEnd, aUtf16ExchangeFileStaysUtf16)
 {
-    const auto utf16 = [](std::u16string_view text, bool bom = true) {
-        std::string out = bom ? "\xFF\xFE" : "";
-        for (const char16_t c : text)
-            out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        return out;
-    };
     TempDir dir;
-    dir.write(kExchange, utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n"));
+    dir.write(kExchange, utf16le(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n"));
     RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted());
     const auto shown = send(dir.path(), {"--show", "Peer", "/OBVER"});
@@ -334,9 +320,9 @@ TEST(EndToEnd, aUtf16ExchangeFileStaysUtf16)
     EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
     EXPECT_EQ(program.waitForExit(), 0);
     const std::string file = dir.read(kExchange);
-    EXPECT_EQ(file.rfind(utf16(u"; PYRALIS II\r\n[General]\r\nAction=\r\nBusy=False\r\nError=\r\n"), 0), 0u);
-    EXPECT_NE(file.find(utf16(u"[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n", false)), npos);
-    EXPECT_NE(file.find(utf16(u"[OBVersion]\r\nVersion=\r\n", false)), npos);
+    EXPECT_EQ(file.rfind(utf16le(u"; PYRALIS II\r\n[General]\r\nAction=\r\nBusy=False\r\nError=\r\n"), 0), 0u);
+    EXPECT_NE(file.find(utf16le(u"[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n", false)), npos);
+    EXPECT_NE(file.find(utf16le(u"[OBVersion]\r\nVersion=\r\n", false)), npos);
     EXPECT_EQ(file.size() % 2, 0u);
     EXPECT_EQ(file.find("[General]"), npos) << "no line in one-byte text";
 }

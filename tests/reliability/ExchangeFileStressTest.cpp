@@ -1,5 +1,4 @@
-// The exchange file under stress: writers killed at random moments, and a peer
-// rewriting the file in place without a lock while the link runs actions.
+// The exchange file under stress (writers killed at random, a peer writing in place without a lock); a locked database.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,19 +28,16 @@ bool isWhole(const std::string& content)
 {
     if (!content.ends_with("\r\n") || content.find(kPeerLines) == std::string::npos)
         return false;
-    for (std::size_t pos = 0; pos < content.size();) {
-        const auto end = content.find("\r\n", pos);
+    for (std::size_t pos = 0, end; pos < content.size(); pos = end + 2) {
+        end = content.find("\r\n", pos);
         const std::string line = content.substr(pos, end - pos);
         if (!line.empty() && line[0] != '[' && line[0] != ';' && line.find('=') == std::string::npos)
             return false;
-        pos = end + 2;
     }
     return ini::lookup(content, "Calibration", "Comment") == "keep me";
 }
 
-// A writer rewriting Key0..Key9 of [Kill] in turn, killed at a random moment
-// after its first write, 200 times: the file stays whole and holds the state
-// after some prefix of the writes; the next write clears what a kill left.
+// A writer of Key0..Key9 in turn, killed at random 200 times: the file holds some prefix of the writes.
 TEST(ExchangeFileKill, aWriterKilledAtRandomLeavesEachKeyOldOrNew)
 {
     TempDir dir;
@@ -123,8 +119,7 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole)
     f.set("CurrentAsset", "Mfg", "Hart");
     const std::size_t linesBefore = f.logLines().size();
 
-    // The peer rewrites the file as the Windows profile functions do (read, truncate,
-    // pause, write; no lock) in a tight loop; asked to, it writes Action=/LOCASSET too.
+    // The peer rewrites the file as the profile functions do (truncate, pause, write); asked, it sends /LOCASSET.
     std::atomic<int> asked{0};
     std::atomic<int> sent{0};
     std::atomic<bool> running{true};
@@ -165,9 +160,41 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndTheFileStaysWhole)
     EXPECT_GE(located, kActions);
     EXPECT_EQ(std::count(first, lines.end(), "Locating asset (PT100,S-1,Hart)..."), located)
         << "a request read from a torn snapshot";
-    reportSize(std::to_string(kActions) +
-               " /LOCASSET actions while a peer rewrote the file in place (truncate, "
+    reportSize(std::to_string(kActions) + " /LOCASSET actions while a peer rewrote the file in place (truncate, "
                "100 us, write) in a loop; every request read whole, the file whole after each action");
+}
+
+// Another connection holds the write lock: the result fails within its timeout with the driver's text.
+TEST(SqliteFaults, aDatabaseLockedByAnotherConnectionEndsTheStatementWithinItsTimeout)
+{
+    TestDatabase db(Engine::SQLite);
+    seedUserAndAsset(db);
+    LinkFixture f;
+    f.start();
+    f.windows->operatorDisplay = false;
+    f.set("General", "CommandTimeout", "2");
+    ASSERT_EQ(f.login(db.dbLogin(), db.user(), db.password()), "");
+    setCalibration(f);
+    ASSERT_EQ(f.act("/CREATECAL"), "");
+    f.set("FullResults", "Order", "1");
+    std::string error;
+    std::chrono::duration<double> took{};
+    {
+        odbc::Transaction other(db.connection());
+        db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T2000', 'A2000')");
+        const auto start = std::chrono::steady_clock::now();
+        error = f.act("/CREATEFULLRES");
+        took = std::chrono::steady_clock::now() - start;
+    }
+    EXPECT_TRUE(error.starts_with("Could not create full results record due to the following error: -2147467259 - "))
+        << error;
+    EXPECT_NE(error.find("database is locked"), std::string::npos) << error;
+    EXPECT_LT(took.count(), 2 + 4);
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+    EXPECT_EQ(f.act("/CREATEFULLRES"), "") << "once the lock is gone the session goes on";
+    EXPECT_EQ(db.rows("SELECT count(*) FROM ob.Results")[0][0], "1");
+    reportSize("CommandTimeout=2, write lock held by another connection: /CREATEFULLRES ends after " +
+               std::to_string(took.count()).substr(0, 4) + " s with \"" + error + "\"; the next one succeeds");
 }
 
 } // namespace

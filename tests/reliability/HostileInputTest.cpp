@@ -1,6 +1,4 @@
-// Hostile exchange-file input on every engine: each text that reaches a
-// statement is stored exactly as the exchange file reads it, or the action is
-// refused with its clear error; a table-by-table comparison shows nothing else changed.
+// Hostile exchange-file input on every engine: each text is stored exactly as read, or refused clearly.
 #include <algorithm>
 #include <map>
 #include <string>
@@ -17,8 +15,7 @@ using Rows = std::vector<Row>;
 
 const char* const kNotUtf8 = "invalid \xff\xfe \xc3( utf-8";
 
-// Quotes, statement and comment breaks, backslashes (an escape character to some
-// servers), wildcards, control characters, bytes that are not UTF-8; then a NUL and 64 KiB.
+// Quotes, statement and comment breaks, backslashes, wildcards, controls, not UTF-8; then a NUL and 64 KiB.
 const char* const kTexts[] = {"O'Brien's \"probe\"", "x'); DELETE FROM ob.Calibration; --", "') , ('injected",
                               "/* open comment", "back\\slash\\' \\", "It's C:\\temp\\new", "Folder C:\\data\\",
                               "\\', user(), version(), 1, 2, 3, 4, 5) #", "\\\\ \\% \\_ \\0 \\Z",
@@ -74,9 +71,7 @@ protected:
     LinkFixture f;
 };
 
-// One hostile text at a time as asset model, serial and manufacturer, as asset
-// number, ATAG, every text key of [Calibration] and a custom field value, as
-// both kinds of standard lookup and as text keys of [FullResults].
+// Each text as asset keys, ATAG, every text key of [Calibration], custom value, standards, [FullResults] texts.
 TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
 {
     int stored = 0;
@@ -99,8 +94,7 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
         }
         for (const char* key : {"Model", "Serial", "Mfg"})
             f.set("CurrentAsset", key, t);
-        // What must be stored is what the exchange file reads back: the text, less matching outer
-        // quotes (as on Windows), bytes that are not UTF-8 read in the peer's code page.
+        // Stored must be what the file reads back: less outer quotes, non-UTF-8 read in the peer's code page.
         const std::string v = f.get("CurrentAsset", "Model").value_or("<missing>");
         EXPECT_TRUE(v == (t == kNotUtf8 ? "invalid ÿþ Ã( utf-8" : t) ||
                     (t.front() == '\'' && t.back() == '\'' && v == t.substr(1, t.size() - 2)))
@@ -160,15 +154,11 @@ TEST_P(HostileInput, everyTextReachingAStatementIsStoredExactlyOrRefused)
         EXPECT_TRUE(results == Rows{Row(4, v)});
         EXPECT_EQ(f.act("/FLUSHFULLRES"), "");
     }
-    reportSize(std::to_string(hostileTexts().size()) +
-               " hostile texts through /LOCASSET, /CREATECAL, /WRITESTD, "
-               "/CREATEFULLRES: " +
-               std::to_string(stored) + " calibrations stored exactly, the rest refused clearly");
+    reportSize(std::to_string(hostileTexts().size()) + " hostile texts through /LOCASSET, /CREATECAL, /WRITESTD, "
+               "/CREATEFULLRES: " + std::to_string(stored) + " calibrations stored exactly, the rest refused clearly");
 }
 
-// Column codes from [Mapping] and [CustomCalFields], and end times that are no
-// time, over an older record of the same start: each /CREATECAL is refused
-// with the creation's error and the older record, its standards and results stay.
+// Hostile column codes and end times over an older record: each /CREATECAL refused, the older record kept.
 TEST_P(HostileInput, hostileColumnCodesAndEndTimesAreRefusedAndChangeNothing)
 {
     setCalibration(f);

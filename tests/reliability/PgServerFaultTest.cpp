@@ -1,7 +1,4 @@
-// The PostgreSQL server frozen (SIGSTOP: a hung server or a dead network path,
-// as a client sees it) or locked in the middle of a session. Needs
-// OB32PYII_TEST_PG with the server on this machine and its processes ours to
-// signal; ctest runs these alone.
+// The PostgreSQL server frozen (SIGSTOP: a hung server or dead network) or locked mid-session; run alone.
 #include <signal.h>
 
 #include <chrono>
@@ -56,8 +53,7 @@ protected:
         return rows.size() == 1 && rows[0][0] ? static_cast<pid_t>(std::stol(*rows[0][0])) : 0;
     }
 
-    // Runs the action with `frozen` stopped, SIGCONT after it whatever happens. It must
-    // end within the timeout and a little more and leave Busy False; returns its Error.
+    // Runs the action with `frozen` stopped (SIGCONT after); it must end in time with Busy False. Returns Error.
     std::string timed(const std::string& action, const std::vector<pid_t>& frozen = {}, double limit = 2 + 4)
     {
         struct Thaw {
@@ -84,10 +80,7 @@ protected:
     double seconds = 0; // the last timed action's
 };
 
-// The backend stops answering mid-session: each action ends within the timeout
-// with its error, the connection is given up, a new login recovers. The lookups
-// of an asset turn a failure into "not found", so a re-sent calibration (last)
-// never reaches the deletion of the first record.
+// Each action ends in time with its error and a new login recovers; a re-sent /CREATECAL deletes nothing.
 TEST_F(PostgresFrozen, aFrozenBackendEndsEachActionWithinItsTimeoutAndALoginRecovers)
 {
     f.set("Standards", "Count", "1");

@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the reliability tests: the size line "RELIABILITY <suite>.<test>: <text>"
-// that scripts/reliability-report collects, and the usual session set-up.
+// The line "RELIABILITY <suite>.<test>: <text>" scripts/reliability-report collects, and the usual set-up.
 
 #include <gtest/gtest.h>
 

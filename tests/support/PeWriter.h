@@ -1,6 +1,5 @@
 #pragma once
-// PeWriter: minimal Windows executables for tests, PE32 or PE32+, with or
-// without a version resource holding a given file version.
+// PeWriter: minimal PE32 or PE32+ files, with or without a version resource.
 
 #include <array>
 #include <cstdint>
@@ -12,12 +11,10 @@ namespace ob::test {
 
 using FileVersionParts = std::array<std::uint16_t, 4>;
 
-// The bytes of a small PE file: headers and one section. With a version, the
-// section is a resource section whose RT_VERSION entry holds a
-// VS_VERSIONINFO with that file version (a.b.c.d); without one it is code.
+// Headers and one section: with a version, resources whose RT_VERSION holds file version a.b.c.d.
 std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts> version);
 
-// makePe written to `path`; throws std::runtime_error when it cannot be written.
+// makePe written to `path`.
 void writePe(const std::string& path, bool pe32plus, std::optional<FileVersionParts> version);
 
 // Where the pieces of a makePe file lie, for tests that damage them.

@@ -1,27 +1,20 @@
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 #include <system_error>
-#include <vector>
 
 namespace ob::test {
 
 TempDir::TempDir(const std::string& base)
 {
-    // A name nobody has: create_directory fails on one that exists.
-    static std::random_device seed;
-    static std::mt19937_64 random(seed());
-    const char* const digits = "0123456789abcdefghijklmnopqrstuvwxyz";
+    static std::mt19937_64 random(std::random_device{}());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = base + "/ob32pyii-test-";
-        for (int i = 0; i < 8; ++i)
-            name += digits[random() % 36];
-        std::error_code error;
+        const std::string name = base + "/ob32pyii-test-" + std::to_string(random());
+        std::error_code error; // create_directory fails on a name that exists
         if (std::filesystem::create_directory(name, error)) {
             m_path = name;
             return;
@@ -38,10 +31,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const
-{
-    return m_path + "/" + name;
-}
+std::string TempDir::file(const std::string& name) const { return m_path + "/" + name; }
 
 std::string TempDir::write(const std::string& name, const std::string& content) const
 {
@@ -56,10 +46,9 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
 
 std::string TempDir::read(const std::string& name) const
 {
-    const auto path = file(name);
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file(name), std::ios::binary);
     if (!in)
-        throw std::runtime_error("cannot read " + path);
+        throw std::runtime_error("cannot read " + file(name));
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

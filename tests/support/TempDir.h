@@ -1,9 +1,8 @@
 #pragma once
-// TempDir: a fresh folder for one test, under /tmp unless another base folder
-// is named (the benchmarks use /dev/shm), removed with everything in it when
-// the object goes away.
+// TempDir: a fresh folder for one test under `base` (the benchmarks use /dev/shm), removed with its content.
 
 #include <string>
+#include <string_view>
 
 namespace ob::test {
 
@@ -15,16 +14,23 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const noexcept { return m_path; }
-    // The full path of `name` inside the folder.
     std::string file(const std::string& name) const;
-    // Writes `content` byte for byte to `name` (created or overwritten); returns its path.
+    // Writes `content` byte for byte to `name`; returns its path. read() throws when it cannot read.
     std::string write(const std::string& name, const std::string& content) const;
-    // The bytes of `name`; throws std::runtime_error when it cannot be read.
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
 
 private:
     std::string m_path;
 };
+
+// `text` as UTF-16LE bytes, after a byte-order mark if `bom`: a file Windows' profile functions keep in UTF-16.
+inline std::string utf16le(std::u16string_view text, bool bom = true)
+{
+    std::string out = bom ? "\xFF\xFE" : "";
+    for (const char16_t c : text)
+        out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return out;
+}
 
 } // namespace ob::test

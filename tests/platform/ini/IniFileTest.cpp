@@ -1,28 +1,5 @@
-#include "../FailureOf.h"
-#include "platform/ini/IniFile.h"
+#include "IniTestUtil.h"
 #include "support/EnvironmentVariable.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-
-using ob::IniFile;
-using ob::test::failureOf;
-using ob::test::TempDir;
-
-namespace {
-
-IniFile iniAt(const std::string& path, const std::string& section = "General")
-{
-    IniFile ini;
-    ini.setFilePath(path);
-    ini.setSection(section);
-    return ini;
-}
-
-} // namespace
 
 TEST(IniFile, readsAndWritesTheFileItselfEachTime)
 {
@@ -52,7 +29,7 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     EXPECT_EQ(failureOf([&] { ini.ReadInteger("Order", number, found); }), 6);
     // Only the file and its lock are left behind.
     EXPECT_TRUE(dir.exists("OB32PYII.INI.lock"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
     EXPECT_EQ(failureOf([&] { iniAt(dir.file("no/such/folder/x.ini")).WriteString("Action", "x"); }), 75);
 #if !defined(_WIN32)
     ::chmod(dir.file("OB32PYII.INI").c_str(), 0);
@@ -89,16 +66,10 @@ TEST(IniFile, textTravelsInThePeersCodePage)
     ini.WriteString("Höhe", "1 m");
     EXPECT_EQ(dir.read("x.ini"), "[A]\r\nC=Grüße\r\n[Me\xDFstelle]\r\nH\xF6he=1 m\r\n");
     // A UTF-16LE file with a byte-order mark stays UTF-16, characters beyond U+FFFF included.
-    const auto utf16File = [](std::u16string_view text) {
-        std::string out = "\xFF\xFE";
-        for (const char16_t c : text)
-            out += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        return out;
-    };
-    ini = iniAt(dir.write("x.ini", utf16File(u"[General]\r\nAction=/LOCASSET\r\n[Peer]\r\nOwn=µA 𝛀\r\n")));
+    ini = iniAt(dir.write("x.ini", ob::test::utf16le(u"[General]\r\nAction=/LOCASSET\r\n[Peer]\r\nOwn=µA 𝛀\r\n")));
     EXPECT_EQ(*ini.read("Peer", "Own"), "µA 𝛀");
     ini.WriteString("Action", "Łódź 温度 𝛀");
-    EXPECT_EQ(dir.read("x.ini"), utf16File(u"[General]\r\nAction=Łódź 温度 𝛀\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
+    EXPECT_EQ(dir.read("x.ini"), ob::test::utf16le(u"[General]\r\nAction=Łódź 温度 𝛀\r\n[Peer]\r\nOwn=µA 𝛀\r\n"));
 }
 
 TEST(IniFile, aBatchEndsAsTheSameWritesOneByOneAndAMissingSectionIsWritten)

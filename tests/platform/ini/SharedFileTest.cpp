@@ -1,30 +1,7 @@
-#include "../FailureOf.h"
-#include "platform/ini/IniFile.h"
-#include "platform/ini/SharedFile.h"
+#include "IniTestUtil.h"
 #include "platform/system/InstanceLock.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-#include <filesystem>
-#if !defined(_WIN32)
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 using ob::ini::updateFile;
-using ob::test::TempDir;
-namespace fs = std::filesystem;
-
-namespace {
-
-ob::IniFile iniAt(const std::string& path)
-{
-    ob::IniFile ini;
-    ini.setFilePath(path);
-    return ini;
-}
-
-} // namespace
 
 TEST(SharedFile, aChangeIsMadeWholeOrNotAtAll)
 {
@@ -74,7 +51,7 @@ TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
     // A read-only file is refused, as Windows refuses it, and stays as it was.
     const auto readOnly = dir.write("RO.INI", "[General]\r\n");
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-    EXPECT_EQ(ob::test::failureOf([&] { iniAt(readOnly).write("General", "Busy", "True"); }), 75);
+    EXPECT_EQ(failureOf([&] { iniAt(readOnly).write("General", "Busy", "True"); }), 75);
     EXPECT_EQ(dir.read("RO.INI"), "[General]\r\n");
     // Owner, group and mode stay those of the file (giving them takes root).
     const auto shared = dir.write("SHARED.INI", "[General]\r\n");

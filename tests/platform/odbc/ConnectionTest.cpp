@@ -1,5 +1,7 @@
 #include "../FailureOf.h"
 #include "platform/odbc/Connection.h"
+#include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/ConnectionTimeouts.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,54 @@ using namespace ob::odbc;
 using ob::Failure;
 using ob::test::Engine;
 using ob::test::failureOf;
+
+TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
+{
+    auto items = splitConnectionString(";;PROVIDER=MSDASQL;Driver={PostgreSQL Unicode};;pwd={a;b=c}}d}; uid = me ;x=");
+    std::string seen;
+    for (const auto& item : items)
+        seen += item.key + "=" + item.value + "|";
+    EXPECT_EQ(seen, "PROVIDER=MSDASQL|Driver=PostgreSQL Unicode|pwd=a;b=c}d|uid=me|x=|");
+    EXPECT_EQ(items.at(1).text, "Driver={PostgreSQL Unicode}");
+    EXPECT_EQ(findConnectionItem(items, "DRIVER"), &items[1]);
+    EXPECT_EQ(findConnectionItem(items, "Database"), nullptr);
+    EXPECT_TRUE(containsIgnoreCase("libSQLite3odbc.so", "sqlite"));
+    EXPECT_FALSE(containsIgnoreCase("psqlodbcw.so", "sqlite"));
+    items = splitConnectionString("ORBISTA;DATABASE=a;Driver=SQLite3;database=b;Database = c");
+    removeConnectionItems(items, "Database");
+    addConnectionItem(items, "Database", ":memory:");
+    addConnectionItem(items, "pwd", "a;b}");
+    EXPECT_EQ(joinConnectionItems(items), "ORBISTA;Driver=SQLite3;Database=:memory:;pwd={a;b}}};");
+    // A user name or password reaches the driver exactly and adds no item.
+    for (const std::string value : {"plain", "a;Database=other.db", "{x}", "}", " blank ", "p@ss w0rd", ""}) {
+        const std::string text = "uid=" + quoteConnectionValue(value) + ";pwd=" + quoteConnectionValue(value) + ";";
+        const auto items = splitConnectionString(text);
+        EXPECT_TRUE(items.size() == 2 && items[0].value == value && items[1].value == value) << text;
+    }
+    EXPECT_EQ(quoteConnectionValue("plain"), "plain");
+}
+
+TEST(ConnectionString, logTextHidesEveryPassword)
+{
+    const struct { const char* text; const char* logged; } cases[] = {
+        {"PROVIDER=MSDASQL;DSN=x;uid=a;pwd=s3cret;", "PROVIDER=MSDASQL;DSN=x;uid=a;pwd=********;"},
+        {"Driver=PG;PWD=one;uid=a;Pwd = two ;password={x;y}}z};PassWord=three",
+         "Driver=PG;PWD=********;uid=a;Pwd = ******** ;password=********;PassWord=********"},
+        {"uid=a;pwd=;", "uid=a;pwd=;"}, {"uid=pwd=x;Database=pwd.db;pwdx=1", "uid=pwd=x;Database=pwd.db;pwdx=1"},
+        {"pwd={unterminated;uid=a", "pwd=********"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(maskConnectionPasswords(c.text), c.logged) << c.text;
+}
+
+// "Wait for ever", or no whole number of seconds: the default (else Busy True with no end).
+TEST(ConnectionTimeouts, onlyWholeSecondsUpToAnHourAreTaken)
+{
+    const struct { const char* text; int expected; } cases[] = {
+        {"5", 5}, {"1", 1}, {"3600", 3600}, {"", 30}, {"0", 30}, {"-5", 30}, {"3601", 30},
+        {"2.5", 30}, {"2,5", 30}, {"5s", 30}, {"abc", 30}, {"99999999999", 30}};
+    for (const auto& c : cases)
+        EXPECT_EQ(timeoutFromText(c.text, 30), c.expected) << '"' << c.text << '"';
+}
 
 class ConnectionTest : public ::testing::TestWithParam<Engine> {
 protected:
@@ -136,4 +186,104 @@ TEST_P(ConnectionTest, valuesRoundTripByteForByte)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConnectionTest, ::testing::ValuesIn(ob::test::TestDatabase::engines()),
+                         ob::test::engineName);
+
+// One calibration with two results and one standard, as a re-sent /CREATECAL finds it.
+class TransactionTest : public ConnectionTest {
+protected:
+    void SetUp() override
+    {
+        ConnectionTest::SetUp();
+        for (const char* row : {"Calibration (atag, ctag, CDSRC) VALUES ('T1', 'A1:1', 'PY2'",
+                                "Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '1', '10'",
+                                "Results (CTAG, ATAG, row_num, num_meas) VALUES ('A1:1', 'T1', '2', '10'",
+                                "Standards (ATAG, CTAG, C2430) VALUES ('T1', 'A1:1', 'S42'"})
+            db.exec(std::string("INSERT INTO ob.") + row + ")");
+    }
+    std::string counts(const std::string& ctag = "A1:1")
+    {
+        std::string out;
+        for (const std::string table : {"Results", "Standards", "Calibration"})
+            out += db.rows("SELECT count(*) FROM ob." + table + " WHERE CTAG='" + ctag + "'").at(0).at(0).value_or("?");
+        return out;
+    }
+    void replaceRecord(const std::string& insertColumn = "CDSRC")
+    {
+        c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
+        c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
+        c.Execute("DELETE FROM ob.Calibration WHERE CTAG='A1:1'");
+        c.Execute("INSERT INTO ob.Calibration (atag, ctag, " + insertColumn + ") VALUES ('T1', 'A1:2', 'PY2')");
+    }
+};
+
+TEST_P(TransactionTest, aGuardCommitsOrRollsBackTheWholeReplacement)
+{
+    {
+        Transaction t(c);
+        replaceRecord();
+    }
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_EQ(counts() + counts("A1:2"), "211000");
+    EXPECT_EQ(failureOf([&] {
+                  Transaction t(c);
+                  replaceRecord("NoSuchColumn");
+                  t.commit();
+              }),
+              Failure::kDatabaseError);
+    EXPECT_EQ(counts(), "211");
+    {
+        Transaction t(c);
+        EXPECT_TRUE(c.inTransaction());
+        replaceRecord();
+        EXPECT_EQ(c.Execute("SELECT * FROM ob.Calibration WHERE CTAG='A1:2'").RecordCount(), 1);
+        t.commit();
+    }
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_EQ(counts() + counts("A1:2"), "000001");
+    // Autocommit is back: a plain statement afterwards stays.
+    c.Execute("INSERT INTO ob.Standards (ATAG, CTAG, C2430) VALUES ('T1', 'A1:9', 'S43')");
+    EXPECT_EQ(counts("A1:9"), "010");
+}
+
+TEST_P(TransactionTest, aNestedGuardRollsBackOnlyItsOwnPart)
+{
+    {
+        Transaction outer(c);
+        c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1' AND row_num=1");
+        {
+            Transaction inner(c);
+            c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
+        }
+        EXPECT_TRUE(c.inTransaction());
+        failureOf([&] {
+            Transaction inner(c);
+            c.Execute("INSERT INTO ob.Standards (ATAG, NoSuchColumn) VALUES ('T1', 'x')");
+            inner.commit();
+        });
+        {
+            Transaction inner(c);
+            c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
+            inner.commit();
+        }
+        outer.commit();
+    }
+    EXPECT_EQ(counts(), "011");
+    {
+        Transaction outer(c);
+        Transaction inner(c);
+        c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
+        inner.commit();
+    }
+    EXPECT_EQ(counts(), "011") << "the outer rollback undoes a committed inner guard";
+    {
+        Transaction t(c);
+        EXPECT_EQ(counts(), "011") << "another connection reads while this one holds a transaction";
+        c.Execute("DELETE FROM ob.Calibration WHERE CTAG='A1:1'");
+        c.Close();
+        EXPECT_FALSE(c.inTransaction());
+    } // the guard outlives the connection's close, which rolled back
+    EXPECT_EQ(counts(), "011");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, TransactionTest, ::testing::ValuesIn(ob::test::TestDatabase::engines()),
                          ob::test::engineName);

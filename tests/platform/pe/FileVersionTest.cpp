@@ -7,9 +7,7 @@
 #include <algorithm>
 
 using ob::pe::fileVersion;
-using ob::test::FileVersionParts;
-using ob::test::makePe;
-using ob::test::PeLayout;
+using namespace ob::test;
 
 static std::string versionOf(const std::vector<unsigned char>& bytes)
 {
@@ -18,12 +16,12 @@ static std::string versionOf(const std::vector<unsigned char>& bytes)
 
 TEST(FileVersion, readsTheFixedVersionOfBothFormats)
 {
-    ob::test::TempDir dir;
+    TempDir dir;
     for (bool pe32plus : {false, true}) {
         SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
         EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{65535, 0, 7601, 262})), "65535.0.7601.262");
         EXPECT_EQ(versionOf(makePe(pe32plus, std::nullopt)), "");
-        ob::test::writePe(dir.file("orbista.exe"), pe32plus, FileVersionParts{7, 3, 0, 1234});
+        writePe(dir.file("orbista.exe"), pe32plus, FileVersionParts{7, 3, 0, 1234});
         EXPECT_EQ(fileVersion(dir.file("orbista.exe")), "7.3.0.1234");
     }
 #ifdef OB_VERSION_STUBS
@@ -38,7 +36,7 @@ TEST(FileVersion, readsTheFixedVersionOfBothFormats)
 
 TEST(FileVersion, whatIsNoExecutableOrIsDamagedGivesNoVersionAndNeverACrash)
 {
-    ob::test::TempDir dir;
+    TempDir dir;
     EXPECT_EQ(fileVersion(dir.file("missing.exe")) + fileVersion(dir.path()), "");
     EXPECT_EQ(ob::pe::fileVersionFromBytes(nullptr, 0), "");
     for (const std::string& content : {std::string("[General]\r\nBusy=True\r\n"), std::string(4096, '\xFF')}) {

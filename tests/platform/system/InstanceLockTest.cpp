@@ -59,7 +59,7 @@ private:
 
 } // namespace
 
-TEST(InstanceLock, oneHolderAtATime)
+TEST(InstanceLock, oneHolderAtATimeAndAKilledOnesLockIsTakenOver)
 {
     TempDir dir;
     const auto path = dir.file("OB32PYII.lck");
@@ -79,13 +79,7 @@ TEST(InstanceLock, oneHolderAtATime)
     EXPECT_FALSE(missing.held() || missing.runningElsewhere()) << "a failed start, not a second one";
     EXPECT_NE(missing.error(), "");
     EXPECT_EQ(InstanceLock::holderProcess(dir.file("missing/OB32PYII.lck")), 0);
-}
-
-#if !defined(_WIN32)
-TEST(InstanceLock, theLockOfAKilledProcessIsTakenOver)
-{
-    TempDir dir;
-    const auto path = dir.file("OB32PYII.lck");
+#if !defined(_WIN32) // the lock of a killed process is taken over
     LockingChild child(path);
     ASSERT_GT(child.pid(), 0);
     ASSERT_EQ(InstanceLock::holderProcess(path), child.pid());
@@ -95,5 +89,5 @@ TEST(InstanceLock, theLockOfAKilledProcessIsTakenOver)
     InstanceLock lock(path);
     EXPECT_TRUE(lock.held());
     EXPECT_EQ(InstanceLock::holderProcess(path), ownProcess());
-}
 #endif
+}
