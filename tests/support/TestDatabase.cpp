@@ -23,22 +23,15 @@ namespace {
 const char* const kPgVariable = "OB32PYII_TEST_PG";
 const char* const kMariaDbVariable = "OB32PYII_TEST_MARIADB";
 
-// This process's hold on MariaDB database ob: one connection holding a server
-// lock, shared by the TestDatabase objects alive at once (a fixture builds the
-// next before it drops the last); the server frees it when a crashed test's connection goes.
+// This process's hold on MariaDB database ob: one connection with a server lock, shared by the live objects.
 struct MariaDbHold {
     odbc::Connection connection;
     int users = 0;
 } mariaDbHold;
 
-std::string setting(const char* variable)
-{
-    const char* v = std::getenv(variable);
-    return v != nullptr ? std::string(v) : std::string();
-}
+std::string setting(const char* variable) { return std::getenv(variable) != nullptr ? std::getenv(variable) : ""; }
 
-// Runs a script over a bare connection in one transaction: the schema must go
-// into the file's own main database, before any "ob" attachment exists.
+// A script over a bare connection in one transaction: into the file's main database, before "ob" is attached.
 void runScriptDirect(const std::string& connectionString, const std::string& script)
 {
     using odbc::Handle;
@@ -125,8 +118,7 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
                                  std::to_string(std::random_device{}() & 0xffffffu);
         if (maria) {
             if (mariaDbHold.users == 0) {
-                // Another test program may hold the database for minutes: the wait
-                // for its lock must outlast the usual statement timeout.
+                // Another test program may hold the database for minutes: wait longer than a statement may.
                 mariaDbHold.connection.setCommandTimeout(900);
                 mariaDbHold.connection.setConnectionString(serverLogin("", true));
                 mariaDbHold.connection.Open();

@@ -1,9 +1,6 @@
 #pragma once
-// A fresh, empty ORBISTA schema for one test on SQLite (always), PostgreSQL
-// (OB32PYII_TEST_PG, as scripts/pg-test-server prints it) and MariaDB
-// (OB32PYII_TEST_MARIADB). Tests are parameterised over engines() with
-// engineName; without a server's variable its cases are left out and one line
-// says so, with it an unreachable server fails the test.
+// A fresh, empty ORBISTA schema for one test on SQLite, and on PostgreSQL and MariaDB when
+// OB32PYII_TEST_PG / OB32PYII_TEST_MARIADB name a server (an unreachable one fails the test).
 
 #include <gtest/gtest.h>
 
