@@ -1,7 +1,5 @@
 #pragma once
-// A recording window system for core tests: boxes, beeps and log window lines
-// are recorded; the login dialog and the required fields editor are answered by
-// scripts the test sets; the timer records its interval.
+// A recording window system: boxes, beeps, window lines, the timer's interval; the dialogs answer by script.
 
 #include <deque>
 #include <functional>

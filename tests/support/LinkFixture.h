@@ -1,6 +1,5 @@
 #pragma once
-// A link object in a temporary Windows folder, driven the way PYRALIS II
-// drives it: write keys, write Action, deliver a tick, read the results.
+// A link in a temporary Windows folder, driven as PYRALIS II drives it: keys, Action, a tick, the results.
 
 #include <memory>
 #include <optional>

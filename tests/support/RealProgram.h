@@ -1,7 +1,5 @@
 #pragma once
-// The real executables for end-to-end tests: ob32pyii started in a Windows
-// folder of its own, and ob32pyii-send playing PYRALIS II. Both are found in
-// the build folder that ctest names in OB32PYII_BUILD_DIR.
+// The real ob32pyii in a Windows folder of its own, and ob32pyii-send playing PYRALIS II (OB32PYII_BUILD_DIR).
 
 #include <chrono>
 #include <fstream>

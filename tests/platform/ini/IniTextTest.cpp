@@ -1,4 +1,5 @@
 #include "IniTestUtil.h"
+#include "platform/Text.h"
 
 using ob::ini::assign;
 using ob::ini::lookup;
@@ -38,6 +39,12 @@ TEST(IniText, readsAsTheProfileFunctionsDoWithEveryLineBreak)
             EXPECT_EQ(lookup(content, c.section, c.key), c.value) << c.content << " [" << c.section << "] " << c.key;
         }
     }
+}
+
+TEST(Text, foldsTheAsciiLettersOnly)
+{
+    EXPECT_EQ(ob::text::upper("az@[`{AZ\xE4"), "AZ@[`{AZ\xE4");
+    EXPECT_EQ(ob::text::lower("AZ@[`{az\xC4"), "az@[`{az\xC4");
 }
 
 TEST(IniText, writesOnlyTheOneLineAsTheProfileFunctionsDo)
