@@ -11,6 +11,16 @@
 namespace ob {
 
 namespace {
+// Runs one step of an ending; what it throws is ignored so the next step runs.
+template <typename Step>
+void ignoringFailure(Step&& step) noexcept
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
 constexpr const char* kCompany = "Brennhall Labs";
 } // namespace
 
@@ -104,59 +114,51 @@ void Link::initialize()
 Link::~Link()
 {
     // Every step runs; failures are ignored.
-    try {
+    ignoringFailure([&] {
         m_asset.Reset();
         if (!m_ctx.exchange().FilePath().empty()) {
             m_asset.WriteCurrentAsset();
         }
-    } catch (...) {
-    }
-    try {
-        m_ctx.log().closeFile();
-    } catch (...) {
-    }
-    try {
+    });
+    m_ctx.log().closeFile();
+    ignoringFailure([&] {
         if (m_showOutput) {
             ShowInfoBox(m_ctx.windows(),
                         std::string("Terminating link to ORBISTA database. The ") + keys::kLogFileName +
                             " log file is located in the " + m_ctx.env().windowsFolder + " folder.",
                         kCompany);
         }
-    } catch (...) {
-    }
-    try {
-        m_ctx.log().closeWindow();
-    } catch (...) {
-    }
-    try {
+    });
+    ignoringFailure([&] { m_ctx.log().closeWindow(); });
+    ignoringFailure([&] {
+        stopTimer();
         if (m_actionTimer) {
-            m_actionTimer->setInterval(0);
             m_actionTimer->ThatTime = nullptr;
         }
         m_actionTimer.reset();
-    } catch (...) {
-    }
+    });
     m_session.close();
 }
 
 void Link::TerminateAction()
 {
     // Failures of single steps are ignored and the next step runs.
-    try {
+    ignoringFailure([&] {
         if (m_session.LinkActive()) {
             m_session.Logout();
         }
-    } catch (...) {
-    }
+    });
     m_ctx.WriteLog("Disabling action timer...");
-    try {
-        if (m_actionTimer) {
-            m_actionTimer->setInterval(0);
-        }
-    } catch (...) {
-    }
+    ignoringFailure([&] { stopTimer(); });
     m_terminated = true;
     m_ctx.WriteLog("Terminated...");
+}
+
+void Link::stopTimer()
+{
+    if (m_actionTimer) {
+        m_actionTimer->setInterval(0);
+    }
 }
 
 void Link::OnTimerTick()

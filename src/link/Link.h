@@ -42,6 +42,7 @@ public:
 
 private:
     void initialize();
+    void stopTimer();
     // Runs an action handler; whatever it lets escape is reported.
     void dispatch(int code, const std::string& action);
 
