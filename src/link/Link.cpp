@@ -22,6 +22,11 @@ void ignoringFailure(Step&& step) noexcept
 }
 
 constexpr const char* kCompany = "Brennhall Labs";
+
+// The peer writes a request key by key and Action last; each write is a
+// rewrite of the whole file. The tick waits this long after the last change,
+// so that it reads a finished write, and stays far below the one-second tick.
+constexpr int kSettleMilliseconds = 15;
 } // namespace
 
 Link::Link(Environment env)
@@ -104,6 +109,8 @@ void Link::initialize()
     m_asset.Reset();
     m_asset.WriteCurrentAsset();
 
+    watchExchangeFile();
+
     m_ctx.WriteLog("Creating action timer...");
     m_actionTimer = m_ctx.windows().CreateTimer();
     m_actionTimer->ThatTime = [this] { OnTimerTick(); };
@@ -123,6 +130,41 @@ void Link::openLogFile()
         return;
     }
     m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
+}
+
+void Link::watchExchangeFile()
+{
+    if (!m_ctx.env().watchExchangeFile) {
+        m_ctx.WriteLog("Requests are taken up at the one-second tick (OB32PYII_WATCH=off)");
+        return;
+    }
+    std::string why;
+    m_watch = m_ctx.windows().WatchFile(
+        m_ctx.exchange().FilePath(),
+        [this] {
+            if (m_settleTimer)
+                m_settleTimer->setInterval(kSettleMilliseconds); // restarts the wait
+        },
+        why);
+    if (!m_watch) {
+        m_ctx.WriteLog("Requests are taken up at the one-second tick: " + why);
+        return;
+    }
+    m_settleTimer = m_ctx.windows().CreateTimer();
+    m_settleTimer->ThatTime = [this] { onSettled(); };
+    m_ctx.WriteLog("Watching " + m_ctx.exchange().FilePath() + " for requests...");
+}
+
+void Link::onSettled()
+{
+    m_settleTimer->setInterval(0);
+    // A change during a request (the peer's next Action right after our
+    // answer) must not be lost to the busy flag: look again once it is over.
+    if (m_timerBusy) {
+        m_settleTimer->setInterval(kSettleMilliseconds);
+        return;
+    }
+    OnTimerTick();
 }
 
 Link::~Link()
@@ -155,6 +197,8 @@ Link::~Link()
             m_actionTimer->ThatTime = nullptr;
         }
         m_actionTimer.reset();
+        m_watch.reset();
+        m_settleTimer.reset();
     });
     m_session.close();
 }
@@ -175,6 +219,10 @@ void Link::TerminateAction()
 
 void Link::stopTimer()
 {
+    m_watch.reset();
+    if (m_settleTimer) {
+        m_settleTimer->setInterval(0);
+    }
     if (m_actionTimer) {
         m_actionTimer->setInterval(0);
     }

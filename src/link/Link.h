@@ -45,6 +45,8 @@ public:
 private:
     void initialize();
     void openLogFile();
+    void watchExchangeFile();
+    void onSettled();
     void stopTimer();
     // Take-up and answer of one request (see ExchangeFile.h).
     bool takeUp(const std::string& action);
@@ -63,6 +65,10 @@ private:
     Standards m_standards;
     FullResults m_results;
     std::unique_ptr<SubTimer> m_actionTimer;
+    // A change of the exchange file runs the tick once the peer has been
+    // quiet for the settle time; the one-second timer stays the fallback.
+    std::unique_ptr<FileWatch> m_watch;
+    std::unique_ptr<SubTimer> m_settleTimer;
     bool m_terminated = false;
     bool m_startFailed = false;
     bool m_timerBusy = false;

@@ -81,7 +81,10 @@ TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates)
                                                       "INI File: " + f.dir.file("OB32PYII.INI"), "",
                                                       "Creating INI file object for NEXOVA.INI...",
                                                       "Nexova INI File: " + f.dir.file("NEXOVA.INI"),
-                                                      "Resetting user info...", "Creating action timer..."}));
+                                                      "Resetting user info...",
+                                                      "Requests are taken up at the one-second tick: this window system "
+                                                      "watches no files",
+                                                      "Creating action timer..."}));
 }
 
 TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
