@@ -304,7 +304,7 @@ bool Link::takeUp(const std::string& action)
 
 // The peer waits for Busy False: an answer the file refuses is written at a
 // later tick, and reported once.
-void Link::answer(const std::string& action)
+void Link::answer(std::string action)
 {
     const bool retry = action == m_unansweredAction;
     try {

@@ -50,7 +50,7 @@ private:
     void stopTimer();
     // Take-up and answer of one request (see ExchangeFile.h).
     bool takeUp(const std::string& action);
-    void answer(const std::string& action);
+    void answer(std::string action);
     // Logs a failure of the tick's own steps, and tries to report it in Error.
     void reportTickFailure();
     // Runs an action handler; whatever it lets escape is reported.
