@@ -66,12 +66,15 @@ int exitCodeOf(int status)
 
 } // namespace
 
-RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment)
+RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment,
+                         const std::vector<std::string>& launcher)
     : m_folder(windowsFolder)
 {
     std::vector<std::string> changes{"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen"};
     changes.insert(changes.end(), environment.begin(), environment.end());
-    m_pid = spawn({builtProgram("src/gui/qt/ob32pyii")}, changes, -1);
+    std::vector<std::string> argv = launcher;
+    argv.push_back(builtProgram("src/gui/qt/ob32pyii"));
+    m_pid = spawn(argv, changes, -1);
 }
 
 RealProgram::~RealProgram()

@@ -8,21 +8,26 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system/InstanceLock.h"
+
 namespace ob::test {
 
 class RealProgram {
 public:
     // Starts ob32pyii with `windowsFolder` as its Windows folder (and, on Linux,
-    // the offscreen platform), with each of `environment` ("NAME=value") added.
-    explicit RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment = {});
+    // the offscreen platform), with each of `environment` ("NAME=value") added;
+    // on Linux behind `launcher` when given (setpriv, to run as another account).
+    explicit RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment = {},
+                         const std::vector<std::string>& launcher = {});
     ~RealProgram(); // kills the program if it still runs
     RealProgram(const RealProgram&) = delete;
     RealProgram& operator=(const RealProgram&) = delete;
 
     long pid() const { return m_pid; }
     bool running();
-    // Waits until the log shows the end of start-up; false if the program ended
-    // or did not get there within `seconds`.
+    // Waits until the program has announced the end of its start-up (as
+    // ob32pyii-send waits for it); false if it ended or did not get there
+    // within `seconds`.
     bool waitUntilStarted(double seconds = 20) { return waitFor(seconds, true); }
     // Waits for the program's end: its exit status, or -1 when it still runs after `seconds`.
     int waitForExit(double seconds = 20) { return waitFor(seconds, false) ? m_status : -1; }
@@ -32,9 +37,7 @@ private:
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-            std::ifstream log(m_folder + "/OB32PYII.txt", std::ios::binary);
-            const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-            if (startUp && text.find("Creating action timer...") != std::string::npos)
+            if (startUp && sys::InstanceLock::Watcher(m_folder + "/OB32PYII.INI").started())
                 return true;
             if (!running())
                 return !startUp;

@@ -99,7 +99,8 @@ int exitCodeOf(HANDLE process)
 
 } // namespace
 
-RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment)
+RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment,
+                         const std::vector<std::string>&)
     : m_folder(windowsFolder)
 {
     std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder};

@@ -345,14 +345,15 @@ Outcome rewriteInPlace(const std::string& target, const Snapshot& before, const 
     Descriptor fd(openRetrying(target.c_str(), before.exists ? O_WRONLY : O_WRONLY | O_CREAT | O_EXCL, 0666));
     if (fd.get() < 0)
         fail(target, errno);
+    // The last look, before the room is claimed: that changes the file.
+    if (!unchangedSince(target, before))
+        return Outcome::Moved;
     const auto size = static_cast<off_t>(after.size());
     if (size > before.info.st_size) {
         const int rc = ::posix_fallocate(fd.get(), 0, size);
         if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL)
             fail(target, rc);
     }
-    if (!unchangedSince(target, before))
-        return Outcome::Moved;
     std::string_view rest(after);
     off_t offset = 0;
     while (!rest.empty()) {

@@ -285,6 +285,9 @@ Outcome rewriteInPlace(const std::string& path, const Snapshot& before, const st
             fail(path, error);
         ::Sleep(kRetryPauseMilliseconds);
     }
+    // The last look, before the room is claimed: that changes the file.
+    if (!unchangedSince(path, before))
+        return Outcome::Moved;
     // Room first, so that a full disk fails before a byte has changed.
     LARGE_INTEGER size{};
     size.QuadPart = static_cast<LONGLONG>(after.size());
@@ -292,8 +295,6 @@ Outcome rewriteInPlace(const std::string& path, const Snapshot& before, const st
     if (size.QuadPart > oldSize &&
         (!::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.get())))
         fail(path, ::GetLastError());
-    if (!unchangedSince(path, before))
-        return Outcome::Moved;
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN))
         fail(path, ::GetLastError());

@@ -61,6 +61,7 @@ private:
     bool m_elsewhere = false;
     std::string m_error;
     long long m_run = -1;     // POSIX: socket; Windows: mutex handle
+    std::string m_runName;    // Windows: the mutex's name
     long long m_started = -1; // POSIX: socket; Windows: file mapping handle
 };
 

@@ -10,6 +10,8 @@
 #include "platform/win32/Wide.h"
 
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 namespace ob::sys {
 
@@ -32,6 +34,33 @@ void closeHandle(long long& value)
     value = -1;
 }
 
+// A mutex's owner may wait for it again and get it: the names this process
+// holds are refused here, so a second lock in the same process is a second
+// instance, as in another one.
+class HeldNames {
+public:
+    bool add(const std::string& name)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_names.insert(name).second;
+    }
+    void remove(const std::string& name)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_names.erase(name);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::string> m_names;
+};
+
+HeldNames& heldNames()
+{
+    static HeldNames names;
+    return names;
+}
+
 // The followed program runs, but its process cannot be opened from here
 // (another account's): then only the lock itself can be asked.
 constexpr long long kUnopenable = -2;
@@ -41,9 +70,16 @@ constexpr long long kUnopenable = -2;
 InstanceLock::InstanceLock(const std::string& exchangePath) : m_path(exchangePath)
 {
     try {
-        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, win32::wide(lockName(exchangePath, "run")).c_str());
+        const std::string name = lockName(exchangePath, "run");
+        if (!heldNames().add(name)) {
+            m_elsewhere = true;
+            m_error = exchangePath + ": held by this process";
+            return;
+        }
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, win32::wide(name).c_str());
         if (mutex == nullptr) {
             m_error = exchangePath + ": " + win32::errorText(::GetLastError());
+            heldNames().remove(name);
             return;
         }
         // Ownership is the lock; a mutex a dead holder left is taken over.
@@ -53,9 +89,11 @@ InstanceLock::InstanceLock(const std::string& exchangePath) : m_path(exchangePat
             m_error = exchangePath + ": " + (m_elsewhere ? std::string("held by another process")
                                                          : win32::errorText(::GetLastError()));
             ::CloseHandle(mutex);
+            heldNames().remove(name);
             return;
         }
         m_run = valueOf(mutex);
+        m_runName = name;
         m_held = true;
     } catch (const Failure& failure) {
         // The start fails with this as its own access error: not twice the prefix.
@@ -69,8 +107,10 @@ InstanceLock::InstanceLock(const std::string& exchangePath) : m_path(exchangePat
 InstanceLock::~InstanceLock()
 {
     closeHandle(m_started);
-    if (m_run >= 0)
+    if (m_run >= 0) {
         ::ReleaseMutex(handleOf(m_run));
+        heldNames().remove(m_runName);
+    }
     closeHandle(m_run);
 }
 
