@@ -77,6 +77,11 @@ std::vector<std::string> sectionNamesText(const std::string& file)
     return sectionNames(isUtf16(file) ? fromUtf16(file) : file);
 }
 
+bool sameSections(const std::string& a, const std::string& b)
+{
+    return sectionNamesText(a) == sectionNamesText(b);
+}
+
 std::vector<std::pair<std::string, std::string>> sectionEntriesText(const std::string& file,
                                                                     const std::string& section,
                                                                     const text::CodePage& codePage)

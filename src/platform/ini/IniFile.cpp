@@ -125,16 +125,29 @@ ini::WholeTest IniFile::wholeTest() const
     return [this](const std::string& content) { return judge(content); };
 }
 
-void IniFile::remember(const std::string& content) const
+// A file seen unchanged across two looks is what the file holds: its sections
+// are the ones to expect. One confirmed while the peer wrote only adds its
+// sections, so a section cut away at that moment is still expected next time.
+void IniFile::remember(const std::string& content, ini::Confirmed how) const
 {
-    if (!m_required.empty())
-        m_known = ini::sectionNamesText(content);
+    if (m_required.empty())
+        return;
+    auto names = ini::sectionNamesText(content);
+    if (how == ini::Confirmed::SameSections) {
+        for (auto& known : m_known) {
+            if (std::find(names.begin(), names.end(), known) == names.end())
+                names.push_back(std::move(known));
+        }
+    }
+    if (how != ini::Confirmed::Not)
+        m_known = std::move(names);
 }
 
 std::string IniFile::snapshot() const
 {
-    std::string content = ini::readFile(m_path, wholeTest());
-    remember(content);
+    ini::Confirmed how = ini::Confirmed::Unchanged;
+    std::string content = ini::readFile(m_path, wholeTest(), &how);
+    remember(content, how);
     return content;
 }
 
@@ -142,7 +155,7 @@ std::string IniFile::update(const std::function<std::string(const std::string&)>
 {
     ini::WriteReport report;
     std::string content = ini::updateFile(m_path, change, wholeTest(), &report);
-    remember(content);
+    remember(content, report.how);
     if (report.inPlace && !m_noticed && m_notice) {
         m_noticed = true;
         m_notice(report.reason);

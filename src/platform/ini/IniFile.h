@@ -104,7 +104,7 @@ private:
     void writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys);
     ini::Look judge(const std::string& content) const;
     ini::WholeTest wholeTest() const;
-    void remember(const std::string& content) const;
+    void remember(const std::string& content, ini::Confirmed how) const;
 
     std::string m_path;
     std::string m_section;

@@ -21,18 +21,24 @@ enum class Look { CutShort, Doubtful, Plausible };
 // No test (empty function): every snapshot is taken as it is.
 using WholeTest = std::function<Look(const std::string& content)>;
 
+// How a snapshot was taken for whole: two looks found the same bytes (the
+// file is not moving), or two plausible looks found the same sections while
+// the peer was writing, or the bound ran out first.
+enum class Confirmed { Unchanged, SameSections, Not };
+
 // The file's bytes; empty when the file (or its folder) does not exist.
 // Under a test, only a snapshot the test and a second look accept is taken;
 // the wait is bounded, and a file still failing then is taken as it is (a
 // rewrite lasts a moment, so that is what the file holds).
 // Failure 75 when it exists but cannot be read.
-std::string readFile(const std::string& path, const WholeTest& whole = {});
+std::string readFile(const std::string& path, const WholeTest& whole = {}, Confirmed* how = nullptr);
 
 // What a write did, for a log line: whether the file had to be rewritten in
 // place, and why.
 struct WriteReport {
     bool inPlace = false;
     std::string reason;
+    Confirmed how = Confirmed::Unchanged; // of the snapshot the write was built on
 };
 
 // Replaces the file's content with change(content) and returns what the file

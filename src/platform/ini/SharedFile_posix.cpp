@@ -119,9 +119,9 @@ Snapshot snapshot(const std::string& path)
     return snap;
 }
 
-Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole)
+Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole, Confirmed* how = nullptr)
 {
-    return takeWhole([&] { return snapshot(path); }, whole);
+    return takeWhole([&] { return snapshot(path); }, whole, how);
 }
 
 bool sameTime(const timespec& a, const timespec& b)
@@ -373,9 +373,9 @@ Outcome rewriteInPlace(const std::string& target, const Snapshot& before, const 
 
 } // namespace
 
-std::string readFile(const std::string& path, const WholeTest& whole)
+std::string readFile(const std::string& path, const WholeTest& whole, Confirmed* how)
 {
-    return wholeSnapshot(path, whole).content;
+    return wholeSnapshot(path, whole, how).content;
 }
 
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
@@ -387,7 +387,13 @@ std::string updateFile(const std::string& path, const std::function<std::string(
     if (!inPlace)
         removeStaleTemporaries(target);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        const Snapshot before = wholeSnapshot(target, whole);
+        Confirmed how = Confirmed::Unchanged;
+        const Snapshot before = wholeSnapshot(target, whole, &how);
+        // Never a write built on a file the peer may have left cut short.
+        if (how == Confirmed::Not)
+            throw Failure::fileAccess(path + ": the peer kept rewriting it; nothing was written");
+        if (report != nullptr)
+            report->how = how;
         std::string after = change(before.content);
         if (before.exists && after == before.content)
             return after;

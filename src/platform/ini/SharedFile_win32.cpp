@@ -88,9 +88,9 @@ Snapshot snapshot(const std::string& path)
     return snap;
 }
 
-Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole)
+Snapshot wholeSnapshot(const std::string& path, const WholeTest& whole, Confirmed* how = nullptr)
 {
-    return takeWhole([&] { return snapshot(path); }, whole);
+    return takeWhole([&] { return snapshot(path); }, whole, how);
 }
 
 bool sameTime(const FILETIME& a, const FILETIME& b)
@@ -312,9 +312,9 @@ Outcome rewriteInPlace(const std::string& path, const Snapshot& before, const st
 
 } // namespace
 
-std::string readFile(const std::string& path, const WholeTest& whole)
+std::string readFile(const std::string& path, const WholeTest& whole, Confirmed* how)
 {
-    return wholeSnapshot(path, whole).content;
+    return wholeSnapshot(path, whole, how).content;
 }
 
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
@@ -325,7 +325,13 @@ std::string updateFile(const std::string& path, const std::function<std::string(
     if (!inPlace)
         removeStaleTemporaries(path);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        const Snapshot before = wholeSnapshot(path, whole);
+        Confirmed how = Confirmed::Unchanged;
+        const Snapshot before = wholeSnapshot(path, whole, &how);
+        // Never a write built on a file the peer may have left cut short.
+        if (how == Confirmed::Not)
+            throw Failure::fileAccess(path + ": the peer kept rewriting it; nothing was written");
+        if (report != nullptr)
+            report->how = how;
         std::string after = change(before.content);
         if (before.exists && after == before.content)
             return after;

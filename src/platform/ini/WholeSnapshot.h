@@ -13,39 +13,59 @@
 
 namespace ob::ini {
 
-// A rewrite writes its sections microseconds to a few milliseconds apart; a
-// doubtful snapshot waits longer than any such pause. A file that still fails
-// after the bound is what the file holds (a user emptied it, say): it is
-// taken as it is, and a write then restores what was missing, rather than
-// leaving the handshake stuck. The bound stays well under the one-second tick.
+// A rewrite writes its sections microseconds to a millisecond or so apart.
+// Two looks a pause apart that find the same sections (or, for a doubtful
+// snapshot, the same bytes after a longer quiet time) cannot both have caught
+// the peer at the same cut. A file that is never confirmed within the bound
+// is taken as it is by a read (a user emptied it, say: that is what it holds)
+// but never by a write, which then fails and is tried again later; the bound
+// stays well under the one-second tick.
 inline constexpr auto kTornPause = std::chrono::milliseconds(2);
 inline constexpr auto kDoubtfulQuiet = std::chrono::milliseconds(30);
 inline constexpr auto kTornBound = std::chrono::milliseconds(500);
 
-// take() gives a snapshot with `exists` and `content`.
+// The sections of the two snapshots, by name and order.
+bool sameSections(const std::string& a, const std::string& b);
+
+// take() gives a snapshot with `exists` and `content`; `how` tells how it
+// passed (see Confirmed).
 template <typename Take>
-auto takeWhole(Take take, const WholeTest& whole)
+auto takeWhole(Take take, const WholeTest& whole, Confirmed* how = nullptr)
 {
     auto snap = take();
+    if (how != nullptr)
+        *how = Confirmed::Unchanged;
     if (!whole)
         return snap;
-    const auto deadline = std::chrono::steady_clock::now() + kTornBound;
+    const auto start = std::chrono::steady_clock::now();
+    auto quietSince = start;
+    Look look = snap.exists ? whole(snap.content) : Look::Plausible;
     while (snap.exists) {
-        const Look look = whole(snap.content);
-        if (look == Look::Plausible)
-            return snap;
-        if (look == Look::CutShort) {
-            std::this_thread::sleep_for(kTornPause);
-            snap = take();
+        std::this_thread::sleep_for(kTornPause);
+        auto again = take();
+        const auto now = std::chrono::steady_clock::now();
+        if (!again.exists)
+            return again;
+        if (again.content == snap.content) {
+            // Not moving: a plausible look at once, any other after a quiet time.
+            if (look == Look::Plausible || now - quietSince >= kDoubtfulQuiet)
+                return again;
         } else {
-            std::this_thread::sleep_for(kDoubtfulQuiet);
-            auto again = take();
-            if (again.exists && again.content == snap.content)
-                return snap;
+            const Look next = whole(again.content);
+            if (look == Look::Plausible && next == Look::Plausible && sameSections(snap.content, again.content)) {
+                if (how != nullptr)
+                    *how = Confirmed::SameSections;
+                return again;
+            }
             snap = std::move(again);
+            look = next;
+            quietSince = now;
         }
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (now - start >= kTornBound) {
+            if (how != nullptr)
+                *how = Confirmed::Not;
             break;
+        }
     }
     return snap;
 }
