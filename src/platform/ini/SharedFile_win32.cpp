@@ -33,7 +33,7 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr int kMaxAttempts = 100;
 // How long a replacement refused because the peer has the file open is retried.
-constexpr ULONGLONG kReplaceRetryMilliseconds = 5000;
+constexpr ULONGLONG kReplaceRetryMilliseconds = 500;
 constexpr DWORD kRetryPauseMilliseconds = 10;
 
 [[noreturn]] void fail(const std::string& path, DWORD error)
@@ -225,6 +225,7 @@ enum class Outcome { Written, Moved, NotHere };
 struct Replacement {
     Outcome outcome = Outcome::Written;
     std::string why;
+    bool lasting = true; // the folder's rights, not a peer holding the file for a moment
 };
 
 Replacement replaceAtomically(const std::string& path, const Snapshot& before, const std::string& after)
@@ -265,7 +266,9 @@ Replacement replaceAtomically(const std::string& path, const Snapshot& before, c
         ::Sleep(kRetryPauseMilliseconds);
     }
     ::DeleteFileW(source.c_str());
-    return {Outcome::NotHere, "it cannot be replaced (" + path + ": " + win32::errorText(error) + ")"};
+    const bool lasting = error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION &&
+                         error != ERROR_UNABLE_TO_REMOVE_REPLACED;
+    return {Outcome::NotHere, "it cannot be replaced (" + path + ": " + win32::errorText(error) + ")", lasting};
 }
 
 // The peer's way: the same file, its whole content in one write, then its end.
@@ -343,16 +346,18 @@ std::string updateFile(const std::string& path, const std::function<std::string(
                 return after;
             if (replaced.outcome == Outcome::Moved)
                 continue;
-            inPlace = true;
-            inPlaceFiles().add(path);
-            if (report != nullptr) {
-                report->inPlace = true;
-                report->reason = replaced.why;
+            // A peer that held the file open a while costs this write its
+            // atomicity, not the next ones'.
+            if (replaced.lasting) {
+                inPlace = true;
+                inPlaceFiles().add(path);
+                if (report != nullptr)
+                    report->reason = replaced.why;
             }
         }
         if (rewriteInPlace(path, before, after) == Outcome::Written) {
             if (report != nullptr)
-                report->inPlace = true;
+                report->inPlace = inPlace;
             return after;
         }
     }
