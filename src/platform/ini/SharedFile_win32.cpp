@@ -228,6 +228,17 @@ struct Replacement {
     bool lasting = true; // the folder's rights, not a peer holding the file for a moment
 };
 
+std::wstring fullPath(const std::wstring& name)
+{
+    const DWORD n = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return name;
+    std::wstring out(n, L'\0');
+    const DWORD written = ::GetFullPathNameW(name.c_str(), n, out.data(), nullptr);
+    out.resize(written);
+    return written == 0 ? name : out;
+}
+
 Replacement replaceAtomically(const std::string& path, const Snapshot& before, const std::string& after)
 {
     DWORD error = ERROR_SUCCESS;
@@ -235,8 +246,10 @@ Replacement replaceAtomically(const std::string& path, const Snapshot& before, c
         writeTemporary(path, after, before.exists ? before.info.dwFileAttributes : 0, error);
     if (temporary.empty())
         return {Outcome::NotHere, "no file can be created beside it (" + path + ": " + win32::errorText(error) + ")"};
-    const std::wstring source = win32::wide(temporary);
-    const std::wstring target = win32::wide(path);
+    // ReplaceFileW wants full paths (under Wine a path like /tmp/x fails with
+    // "directory name invalid").
+    const std::wstring source = fullPath(win32::wide(temporary));
+    const std::wstring target = fullPath(win32::wide(path));
     const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
     for (;;) {
         // The last look before the replacement, after the slow part (write,
@@ -244,6 +257,20 @@ Replacement replaceAtomically(const std::string& path, const Snapshot& before, c
         if (!unchangedSince(path, before)) {
             ::DeleteFileW(source.c_str());
             return {Outcome::Moved, {}};
+        }
+        // A peer holding the file without sharing its deletion refuses any
+        // replacement; asked first, so that a refused ReplaceFileW cannot
+        // leave its own temporary file behind (Wine's does).
+        if (before.exists) {
+            win32::UniqueHandle probe(
+                ::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!probe && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+                error = ERROR_SHARING_VIOLATION;
+                if (::GetTickCount64() > deadline)
+                    break;
+                ::Sleep(kRetryPauseMilliseconds);
+                continue;
+            }
         }
         const BOOL replaced = before.exists ? ::ReplaceFileW(target.c_str(), source.c_str(), nullptr,
                                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
