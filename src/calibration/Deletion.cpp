@@ -13,7 +13,7 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
     try {
         context.WriteLog("Deleting calibration records for CTAG '" + ctag + "'...");
         // The three deletions commit together or not at all; inside a
-        // creation this is a savepoint of the creation's transaction.
+        // creation they are part of the creation's transaction.
         odbc::Connection& connection = session.connection();
         odbc::Transaction transaction(connection);
         for (const char* table : {"ob.Results", "ob.Standards", "ob.Calibration"}) {

@@ -245,7 +245,7 @@ TEST_P(TransactionTest, aGuardCommitsOrRollsBackTheWholeReplacement)
     EXPECT_EQ(counts("A1:9"), "010");
 }
 
-TEST_P(TransactionTest, aNestedGuardRollsBackOnlyItsOwnPart)
+TEST_P(TransactionTest, aNestedGuardCommitsOnlyWithTheWhole)
 {
     {
         Transaction outer(c);
@@ -253,36 +253,42 @@ TEST_P(TransactionTest, aNestedGuardRollsBackOnlyItsOwnPart)
         {
             Transaction inner(c);
             c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
+            inner.commit();
         }
         EXPECT_TRUE(c.inTransaction());
-        failureOf([&] {
-            Transaction inner(c);
-            c.Execute("INSERT INTO ob.Standards (ATAG, NoSuchColumn) VALUES ('T1', 'x')");
-            inner.commit();
-        });
-        {
-            Transaction inner(c);
-            c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
-            inner.commit();
-        }
         outer.commit();
     }
-    EXPECT_EQ(counts(), "011");
+    EXPECT_EQ(counts(), "101");
     {
         Transaction outer(c);
         Transaction inner(c);
-        c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
+        c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
         inner.commit();
     }
-    EXPECT_EQ(counts(), "011") << "the outer rollback undoes a committed inner guard";
+    EXPECT_EQ(counts(), "101") << "the outer rollback undoes a committed inner guard";
+    EXPECT_EQ(failureOf([&] {
+                  Transaction outer(c);
+                  c.Execute("DELETE FROM ob.Calibration WHERE CTAG='A1:1'");
+                  failureOf([&] {
+                      Transaction inner(c);
+                      c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
+                      c.Execute("INSERT INTO ob.Standards (ATAG, NoSuchColumn) VALUES ('T1', 'x')");
+                      inner.commit();
+                  });
+                  outer.commit();
+              }),
+              Failure::kDatabaseError)
+        << "a part that failed is never committed with the rest";
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_EQ(counts(), "101");
     {
         Transaction t(c);
-        EXPECT_EQ(counts(), "011") << "another connection reads while this one holds a transaction";
+        EXPECT_EQ(counts(), "101") << "another connection reads while this one holds a transaction";
         c.Execute("DELETE FROM ob.Calibration WHERE CTAG='A1:1'");
         c.Close();
         EXPECT_FALSE(c.inTransaction());
     } // the guard outlives the connection's close, which rolled back
-    EXPECT_EQ(counts(), "011");
+    EXPECT_EQ(counts(), "101");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TransactionTest, ::testing::ValuesIn(ob::test::TestDatabase::engines()),
