@@ -27,11 +27,9 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
         transaction.commit();
         result = true;
     } catch (...) {
-        const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        context.WriteLog("Error in DeleteCalibrationRecords(): " + text);
-        context.SetError("Could not delete calibration records for CTAG '" + ctag +
-                         "' due to the following error: " + text);
+        const Failure failure =
+            ReportFailure(context, "Could not delete calibration records for CTAG '" + ctag + "'",
+                          "DeleteCalibrationRecords");
         if (failureOut != nullptr) {
             *failureOut = failure;
         }

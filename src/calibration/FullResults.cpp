@@ -85,8 +85,7 @@ void FullResults::CreateFullResultsRecord()
         connection.Execute(sql);
         transaction.commit();
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not create full results record due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not create full results record");
     }
 }
 

@@ -56,9 +56,7 @@ void Standards::AttachStandards()
             m_ctx.WriteLog("Successfully attached standard (" + assetNumber + ") to current calibration record");
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not attach standard asset (" + assetNumber +
-                       ") to current calibration record due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not attach standard asset (" + assetNumber + ") to current calibration record");
     }
 }
 

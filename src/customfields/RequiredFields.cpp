@@ -185,9 +185,7 @@ void RequiredFields::LoadValidationItems(std::vector<std::string>* items, const 
             }
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not get validation pick list values for custom field '" + fieldName +
-                       "' due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not get validation pick list values for custom field '" + fieldName + "'");
     }
     rs.Close();
 }
