@@ -22,6 +22,16 @@ inline constexpr const char* CommandTimeout = "CommandTimeout";
 
 inline constexpr const char* Mapping = "Mapping";
 inline constexpr const char* CoefficientsField = "CoefficientsField";
+inline constexpr const char* WorkOrderField = "WorkOrderField";
+inline constexpr const char* TestProcField = "TestProcField";
+inline constexpr const char* MaintNotesField = "MaintNotesField";
+inline constexpr const char* TechNameField = "TechNameField";
+inline constexpr const char* AmbTempField = "AmbTempField";
+inline constexpr const char* AmbHumidField = "AmbHumidField";
+inline constexpr const char* EndDateField = "EndDateField";
+inline constexpr const char* EndTimeField = "EndTimeField";
+inline constexpr const char* AbortedField = "AbortedField";
+inline constexpr const char* PassField = "PassField";
 
 inline constexpr const char* OBVersion = "OBVersion";
 inline constexpr const char* Version = "Version";
@@ -35,9 +45,30 @@ inline constexpr const char* UserID = "UserID";
 inline constexpr const char* UserFullName = "UserFullName";
 
 inline constexpr const char* CurrentAsset = "CurrentAsset";
+
 inline constexpr const char* Calibration = "Calibration";
+inline constexpr const char* AssetNumber = "AssetNumber"; // also [Standards] AssetNumber1, AssetNumber2, ...
+inline constexpr const char* StartDate = "StartDate";
+inline constexpr const char* StartTime = "StartTime";
+inline constexpr const char* AmbientTemp = "AmbientTemp";
+inline constexpr const char* AmbientHumid = "AmbientHumid";
+inline constexpr const char* OrderID = "OrderID";
+inline constexpr const char* TestProcedure = "TestProcedure";
+inline constexpr const char* Comment = "Comment";
+inline constexpr const char* EndDate = "EndDate";
+inline constexpr const char* EndTime = "EndTime";
+inline constexpr const char* Aborted = "Aborted";
+inline constexpr const char* Pass = "Pass";
+inline constexpr const char* Coefficients = "Coefficients";
+
+// [CustomCalFields] Field1, Value1, Field2, ...
 inline constexpr const char* CustomCalFields = "CustomCalFields";
+inline constexpr const char* FieldPrefix = "Field";
+inline constexpr const char* ValuePrefix = "Value";
+
 inline constexpr const char* Standards = "Standards";
+inline constexpr const char* Count = "Count";
+
 inline constexpr const char* FullResults = "FullResults";
 
 // NEXOVA.INI
