@@ -4,10 +4,13 @@
 // operator in the required fields editor, with their pick lists
 // (ob.ValField).
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "context/Context.h"
+#include "customfields/FieldDefinition.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "session/Session.h"
 
 namespace ob {
@@ -22,6 +25,16 @@ public:
     void LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName);
 
 private:
+    // The steps of GetRequiredCustomFields.
+    std::string readTitleSet();
+    void logDefinitions(odbc::Recordset& rs);
+    std::vector<std::string> addUnassignedFields(odbc::Recordset& rs, const std::string& titleSet,
+                                                 const std::string& entryColumns, RequiredFieldsEditor& editor);
+    std::shared_ptr<FieldDefinition> readField(const odbc::Recordset& rs, const std::string& name,
+                                               const std::string& titleSet);
+    void askOperator(RequiredFieldsEditor& editor, const std::vector<std::string>& fieldsShown,
+                     std::string& columnList, std::string& valueList);
+
     Context& m_ctx;
     Session& m_session;
 };
