@@ -10,9 +10,9 @@
 
 #include "assets/AssetLookup.h"
 #include "calibration/Deletion.h"
+#include "calibration/InsertLists.h"
 #include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
-#include "context/InsertLists.h"
 #include "context/Messages.h"
 #include "platform/regional/Conversions.h"
 
@@ -160,7 +160,13 @@ void CalibrationRecord::CreateCalibrationRecord()
         m_ctx.WriteLog("Default custom calibration fields complete...");
         // The operator may keep the editor open as long as they like: it is
         // shown before the transaction opens, so it never holds a lock.
-        m_requiredFields.GetRequiredCustomFields(record.assetNumber, record.columns, record.values);
+        // Whatever the operator entered is written, even when the editor's
+        // step failed (its error is set).
+        std::vector<RequiredFields::Entry> entered;
+        m_requiredFields.GetRequiredCustomFields(record.assetNumber, record.columns, entered);
+        for (const auto& [column, value] : entered) {
+            record.add(column, value);
+        }
         writeRecord(record);
         m_calibration.begin(record.atag, record.ctag);
     } catch (...) {

@@ -3,9 +3,10 @@
 
 #include <array>
 
+#include "calibration/InsertLists.h"
+
 #include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
-#include "context/InsertLists.h"
 #include "context/Messages.h"
 #include "platform/regional/Conversions.h"
 

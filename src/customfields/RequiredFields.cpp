@@ -7,9 +7,9 @@
 
 #include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
-#include "context/InsertLists.h"
 #include "context/Messages.h"
 #include "customfields/RequiredFieldsEditor.h"
+#include "platform/Text.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -43,8 +43,8 @@ std::string dumpRow(const odbc::Recordset& rs)
 
 } // namespace
 
-bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList,
-                                             std::string& valueList)
+bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, const std::string& columnList,
+                                             std::vector<Entry>& entered)
 {
     odbc::Recordset rs;
     try {
@@ -61,7 +61,7 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, std
                 assetNumber + ".");
             const std::vector<std::string> fieldsShown = addUnassignedFields(rs, titleSet, columnList, *editor);
             if (!fieldsShown.empty()) {
-                askOperator(*editor, fieldsShown, columnList, valueList);
+                askOperator(*editor, fieldsShown, entered);
             }
         }
     } catch (...) {
@@ -148,11 +148,11 @@ std::shared_ptr<FieldDefinition> RequiredFields::readField(const odbc::Recordset
     return field;
 }
 
-// The editor, modal; OK adds the operator's values to the lists. The record
+// The editor, modal; OK gives the operator's values. The record
 // is written without them after the close box (the peer waits for the
 // action to end); the log says what it lacks.
 void RequiredFields::askOperator(RequiredFieldsEditor& editor, const std::vector<std::string>& fieldsShown,
-                                 std::string& columnList, std::string& valueList)
+                                 std::vector<Entry>& entered)
 {
     bool confirmed = false;
     if (m_ctx.windows().OperatorDisplayAvailable()) {
@@ -163,7 +163,7 @@ void RequiredFields::askOperator(RequiredFieldsEditor& editor, const std::vector
             const std::string column = QualifyColumn(editor.TextMatrix(row, 0), "C");
             const std::string value = editor.TextMatrix(row, 2);
             m_ctx.WriteLog("Adding to insert command: " + column + " => " + value);
-            appendColumn(columnList, valueList, column, value);
+            entered.emplace_back(column, value);
         }
     } else {
         // Unattended: nobody could fill the fields in, so the editor counts

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "context/Context.h"
@@ -19,9 +20,14 @@ class RequiredFields {
 public:
     RequiredFields(Context& context, Session& session) : m_ctx(context), m_session(session) {}
 
-    // Adds the operator's values to the INSERT's column and value lists.
+    // A column and the value the operator entered for it.
+    using Entry = std::pair<std::string, std::string>;
+
+    // The required fields that `columnList` (the INSERT's columns so far) does
+    // not name, shown to the operator; `entered` receives their values.
     // False when a failure stopped it (the error is set).
-    bool GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList, std::string& valueList);
+    bool GetRequiredCustomFields(const std::string& assetNumber, const std::string& columnList,
+                                 std::vector<Entry>& entered);
     void LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName);
 
 private:
@@ -33,7 +39,7 @@ private:
     std::shared_ptr<FieldDefinition> readField(const odbc::Recordset& rs, const std::string& name,
                                                const std::string& titleSet);
     void askOperator(RequiredFieldsEditor& editor, const std::vector<std::string>& fieldsShown,
-                     std::string& columnList, std::string& valueList);
+                     std::vector<Entry>& entered);
 
     Context& m_ctx;
     Session& m_session;
