@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <clocale>
+#include <filesystem>
 
 using namespace ob::odbc;
 using ob::Failure;
@@ -58,6 +59,34 @@ TEST(ConnectionTimeouts, onlyWholeSecondsUpToAnHourAreTaken)
         {"2.5", 30}, {"2,5", 30}, {"5s", 30}, {"abc", 30}, {"99999999999", 30}};
     for (const auto& c : cases)
         EXPECT_EQ(timeoutFromText(c.text, 30), c.expected) << '"' << c.text << '"';
+}
+
+// A lab's copy of a driver under a name of its own is known by the DBMS it
+// reports: its SQLite file is still attached as "ob".
+TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
+{
+#if defined(_WIN32)
+    GTEST_SKIP() << "the host driver's path means nothing to the Windows driver manager";
+#else
+    std::filesystem::path driver;
+    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/i386-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc"})
+        if (std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
+            driver = std::filesystem::path(dir) / "libsqlite3odbc.so";
+    if (driver.empty())
+        GTEST_SKIP() << "no SQLite ODBC driver library found";
+    ob::test::TestDatabase db{Engine::SQLite};
+    db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('cal', '3', 'Chris')");
+    const std::filesystem::path copy = std::filesystem::path(::testing::TempDir()) / "lab-driver-copy.so";
+    std::filesystem::remove(copy);
+    std::filesystem::create_symlink(driver, copy);
+    std::string text = db.connectionString();
+    text.replace(text.find("Driver=SQLite3"), 14, "Driver=" + copy.string());
+    Connection c;
+    c.setConnectionString(text);
+    c.Open();
+    EXPECT_EQ(c.Execute("SELECT Name FROM ob.UserList WHERE obuser='cal'").Fields("Name").value(), "Chris");
+    std::filesystem::remove(copy);
+#endif
 }
 
 class ConnectionTest : public ::testing::TestWithParam<Engine> {
