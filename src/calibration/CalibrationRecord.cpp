@@ -144,8 +144,7 @@ void CalibrationRecord::CreateCalibrationRecord()
                            "'. This asset may not exist in the ORBISTA database.");
             return;
         }
-        record.ctag =
-            record.assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_ctx.clockNow()));
+        record.ctag = record.assetNumber + ":" + regional::formatInteger(regional::secondsSince1970(m_ctx.clockNow()));
         readStart(record);
         const bool coefsAsNumeric = m_ctx.exchange().readBool(keys::General, keys::WriteCoefsAsNumeric);
         m_ctx.WriteLog(std::string("Write coefs as numeric: ") + (coefsAsNumeric ? "True" : "False"));
@@ -283,8 +282,8 @@ void CalibrationRecord::writeRecord(const NewRecord& record)
     try {
         deleteRecordOfSameStart(record, replacedCTAG);
         m_ctx.WriteLog("Committing calibration record...");
-        const std::string insert = "INSERT INTO ob.Calibration (" + closeList(record.columns) + ") VALUES (" +
-                                   closeList(record.values) + ");";
+        const std::string insert =
+            "INSERT INTO ob.Calibration (" + closeList(record.columns) + ") VALUES (" + closeList(record.values) + ");";
         m_ctx.WriteLog(insert);
         connection.setCursorLocation(odbc::CursorLocation::Client);
         connection.Execute(insert);

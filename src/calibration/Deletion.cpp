@@ -27,9 +27,8 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
         transaction.commit();
         result = true;
     } catch (...) {
-        const Failure failure =
-            ReportFailure(context, "Could not delete calibration records for CTAG '" + ctag + "'",
-                          "DeleteCalibrationRecords");
+        const Failure failure = ReportFailure(context, "Could not delete calibration records for CTAG '" + ctag + "'",
+                                              "DeleteCalibrationRecords");
         if (failureOut != nullptr) {
             *failureOut = failure;
         }

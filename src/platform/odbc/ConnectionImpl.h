@@ -66,8 +66,7 @@ struct Connection::Impl {
 
     // Runs one driver call under the watchdog: a call that outlives `limit`
     // has its sockets cut and fails with a timeout before the driver's text.
-    template <class Call>
-    decltype(auto) guarded(std::chrono::seconds limit, Watchdog::SocketSource cut, Call&& call)
+    template <class Call> decltype(auto) guarded(std::chrono::seconds limit, Watchdog::SocketSource cut, Call&& call)
     {
         WatchdogScope scope(watchdog, limit + kWatchdogGrace, std::move(cut));
         try {
@@ -85,8 +84,7 @@ struct Connection::Impl {
     }
 
     // A statement or commit: the command timeout, the connection's sockets.
-    template <class Call>
-    decltype(auto) guarded(Call&& call)
+    template <class Call> decltype(auto) guarded(Call&& call)
     {
         Watchdog::SocketSource cut;
         if (!sockets.empty()) {

@@ -71,17 +71,34 @@ bool mariadbTimeoutItems(std::vector<ConnectionItem>& items, const Timeouts& tim
     return false;
 }
 
-const Engine kPlainOdbc{"ODBC", {}, {}};
+const Engine kPlainOdbc{.name = "ODBC", .driverMarks = {}, .dbmsMarks = {}};
 
 // SQL Server, Oracle and the like need no entry while the ODBC attributes
 // serve their drivers and a backslash is text to them.
 const std::array<Engine, 3> kEngines{{
-    {"SQLite", {"sqlite"}, {"sqlite"}, true, sqliteTimeoutItems, nullptr},
-    {"PostgreSQL", {"postgres", "psqlodbc"}, {"postgresql"}, false, postgresTimeoutItems,
-     "SET standard_conforming_strings = on"},
-    // Keeps the rest of the server's sql_mode (strict mode above all).
-    {"MariaDB", {"mariadb", "maodbc", "mysql"}, {"mariadb", "mysql"}, false, mariadbTimeoutItems,
-     "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'NO_BACKSLASH_ESCAPES')"},
+    {
+        .name = "SQLite",
+        .driverMarks = {"sqlite"},
+        .dbmsMarks = {"sqlite"},
+        .localFile = true,
+        .addTimeoutItems = sqliteTimeoutItems,
+    },
+    {
+        .name = "PostgreSQL",
+        .driverMarks = {"postgres", "psqlodbc"},
+        .dbmsMarks = {"postgresql"},
+        .addTimeoutItems = postgresTimeoutItems,
+        .standardLiterals = "SET standard_conforming_strings = on",
+    },
+    {
+        .name = "MariaDB",
+        .driverMarks = {"mariadb", "maodbc", "mysql"},
+        .dbmsMarks = {"mariadb", "mysql"},
+        .addTimeoutItems = mariadbTimeoutItems,
+        // Keeps the rest of the server's sql_mode (strict mode above all).
+        .standardLiterals =
+            "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'NO_BACKSLASH_ESCAPES')",
+    },
 }};
 
 const Engine* findEngine(std::string_view name, std::vector<std::string_view> Engine::*marks)

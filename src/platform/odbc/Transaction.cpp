@@ -6,8 +6,8 @@ namespace ob::odbc {
 
 void Connection::Impl::setAutocommit(bool on)
 {
-    check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT,
-                            attributeValue(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER),
+    check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
+                            SQL_IS_UINTEGER),
           dbc.handle(), source);
 }
 
@@ -70,8 +70,7 @@ void Connection::rollback() noexcept
         try {
             d.guarded([&] {
                 SQLEndTran(SQL_HANDLE_DBC, d.dbc.get(), SQL_ROLLBACK);
-                SQLSetConnectAttr(d.dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(SQL_AUTOCOMMIT_ON),
-                                  SQL_IS_UINTEGER);
+                SQLSetConnectAttr(d.dbc.get(), SQL_ATTR_AUTOCOMMIT, attributeValue(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
             });
         } catch (...) {
             // Nothing to report: a rollback that cannot reach the server leaves nothing committed.

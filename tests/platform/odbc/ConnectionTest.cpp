@@ -69,7 +69,8 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
     GTEST_SKIP() << "the host driver's path means nothing to the Windows driver manager";
 #else
     std::filesystem::path driver;
-    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/i386-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc"})
+    for (const char* dir :
+         {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/i386-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc"})
         if (std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
             driver = std::filesystem::path(dir) / "libsqlite3odbc.so";
     if (driver.empty())
