@@ -69,7 +69,27 @@ inline constexpr const char* ValuePrefix = "Value";
 inline constexpr const char* Standards = "Standards";
 inline constexpr const char* Count = "Count";
 
+// [FullResults]: these, Error and Comment.
 inline constexpr const char* FullResults = "FullResults";
+inline constexpr const char* Order = "Order";
+inline constexpr const char* NumSamples = "NumSamples";
+inline constexpr const char* Setpoint = "Setpoint";
+inline constexpr const char* SetpointPrefix = "SetpointPrefix";
+inline constexpr const char* SetpointUnits = "SetpointUnits";
+inline constexpr const char* Reference = "Reference";
+inline constexpr const char* ReferencePrefix = "ReferencePrefix";
+inline constexpr const char* ReferenceUnits = "ReferenceUnits";
+inline constexpr const char* UUT = "UUT";
+inline constexpr const char* UUTPrefix = "UUTPrefix";
+inline constexpr const char* UUTUnits = "UUTUnits";
+inline constexpr const char* ErrorPrefix = "ErrorPrefix";
+inline constexpr const char* ErrorUnits = "ErrorUnits";
+inline constexpr const char* Tolerance = "Tolerance";
+inline constexpr const char* TolerancePrefix = "TolerancePrefix";
+inline constexpr const char* ToleranceUnits = "ToleranceUnits";
+inline constexpr const char* Uncertainty = "Uncertainty";
+inline constexpr const char* UncertaintyPrefix = "UncertaintyPrefix";
+inline constexpr const char* UncertaintyUnits = "UncertaintyUnits";
 
 // NEXOVA.INI
 inline constexpr const char* Database = "database";
