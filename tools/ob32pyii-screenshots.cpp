@@ -69,10 +69,10 @@ int main(int argc, char* argv[])
     ok &= save(output, folder, "output.png");
 
     ob::gui::QtLoginDialog login(windows);
-    login.sUserName = "tech1";
-    login.sDetails = "[unixODBC] connection refused";
-    login.setMessage("The specified login credentials failed - enter valid credentials and make sure database "
-                     "server is running");
+    login.prepare({"tech1", ""},
+                  "The specified login credentials failed - enter valid credentials and make sure database "
+                  "server is running",
+                  "[unixODBC] connection refused");
     ok &= save(login, folder, "login.png");
 
     ob::gui::QtRequiredFieldsEditor editor(windows, regional, 2026);

@@ -147,11 +147,14 @@ int main(int argc, char* argv[])
     ::ShowWindow(outputWindow, SW_HIDE);
 
     auto login = windows.CreateLoginDialog();
-    login->sUserName = "tech1";
-    login->sDetails = "[unixODBC] connection refused";
-    login->setMessage("The specified login credentials failed - enter valid credentials and make sure database "
-                      "server is running");
-    ok &= showModal([&] { login->ShowModal(); }, folder + "\\login.bmp");
+    ok &= showModal(
+        [&] {
+            login->ask({"tech1", ""},
+                       "The specified login credentials failed - enter valid credentials and make sure database "
+                       "server is running",
+                       "[unixODBC] connection refused");
+        },
+        folder + "\\login.bmp");
 
     auto editor = windows.CreateReqFieldsEditor();
     editor->setInstructions(std::string(ob::win32::Win32RequiredFieldsEditor::kDefaultInstructions) + "A-1001.");

@@ -57,9 +57,8 @@ bool CalibrationStatus::CheckInCal(const AssetRecord& asset)
             }
         }
     } catch (...) {
-        const Failure failure = currentFailure();
         result = false;
-        m_ctx.SetError("Could not check if current asset is in cal due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not check if current asset is in cal");
     }
     rs.Close();
     return result;
@@ -103,9 +102,7 @@ void CalibrationStatus::GetLastCalibration(AssetRecord& asset)
             }
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not get asset most recent calibration information due to the following error: " +
-                       ErrorText(failure));
+        ReportFailure(m_ctx, "Could not get asset most recent calibration information");
     }
     rs.Close();
 }

@@ -56,8 +56,7 @@ void CurrentAsset::LocateAsset()
         }
         WriteCurrentAsset();
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not locate asset due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not locate asset");
     }
     rs.Close();
 }
@@ -91,8 +90,7 @@ void CurrentAsset::GetCurrentAssetInfo()
             m_asset.InCal = m_status.CheckInCal(m_asset);
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not get current asset information due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not get current asset information");
     }
     rs.Close();
 }

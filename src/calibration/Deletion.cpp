@@ -13,7 +13,7 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
     try {
         context.WriteLog("Deleting calibration records for CTAG '" + ctag + "'...");
         // The three deletions commit together or not at all; inside a
-        // creation this is a savepoint of the creation's transaction.
+        // creation they are part of the creation's transaction.
         odbc::Connection& connection = session.connection();
         odbc::Transaction transaction(connection);
         for (const char* table : {"ob.Results", "ob.Standards", "ob.Calibration"}) {
@@ -27,11 +27,8 @@ void DeleteCalibrationRecords(Context& context, Session& session, const std::str
         transaction.commit();
         result = true;
     } catch (...) {
-        const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        context.WriteLog("Error in DeleteCalibrationRecords(): " + text);
-        context.SetError("Could not delete calibration records for CTAG '" + ctag +
-                         "' due to the following error: " + text);
+        const Failure failure = ReportFailure(context, "Could not delete calibration records for CTAG '" + ctag + "'",
+                                              "DeleteCalibrationRecords");
         if (failureOut != nullptr) {
             *failureOut = failure;
         }

@@ -3,9 +3,10 @@
 
 #include <array>
 
+#include "calibration/InsertLists.h"
+
 #include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
-#include "context/InsertLists.h"
 #include "context/Messages.h"
 #include "platform/regional/Conversions.h"
 
@@ -20,27 +21,27 @@ struct ResultKey {
     Rule rule;
 };
 constexpr std::array<ResultKey, 21> kResultKeys{{
-    {"Order", "row_num", Rule::Number},
-    {"NumSamples", "num_meas", Rule::Number},
-    {"Setpoint", "expv", Rule::AsRead},
-    {"SetpointPrefix", "expv_p", Rule::AsRead},
-    {"SetpointUnits", "expv_u", Rule::AsRead},
-    {"Reference", "Sys_actual", Rule::NoReading},
-    {"ReferencePrefix", "Sys_actual_p", Rule::AsRead},
-    {"ReferenceUnits", "Sys_actual_u", Rule::AsRead},
-    {"UUT", "uut_ind", Rule::NoReading},
-    {"UUTPrefix", "uut_ind_p", Rule::AsRead},
-    {"UUTUnits", "uut_ind_u", Rule::AsRead},
-    {"Error", "error", Rule::AsRead},
-    {"ErrorPrefix", "error_p", Rule::AsRead},
-    {"ErrorUnits", "error_u", Rule::AsRead},
-    {"Tolerance", "tol", Rule::AsRead},
-    {"TolerancePrefix", "tol_p", Rule::AsRead},
-    {"ToleranceUnits", "tol_u", Rule::AsRead},
-    {"Uncertainty", "exp_uncert", Rule::AsRead},
-    {"UncertaintyPrefix", "exp_uncert_p", Rule::AsRead},
-    {"UncertaintyUnits", "exp_uncert_u", Rule::AsRead},
-    {"Comment", "remark", Rule::AsRead},
+    {keys::Order, "row_num", Rule::Number},
+    {keys::NumSamples, "num_meas", Rule::Number},
+    {keys::Setpoint, "expv", Rule::AsRead},
+    {keys::SetpointPrefix, "expv_p", Rule::AsRead},
+    {keys::SetpointUnits, "expv_u", Rule::AsRead},
+    {keys::Reference, "Sys_actual", Rule::NoReading},
+    {keys::ReferencePrefix, "Sys_actual_p", Rule::AsRead},
+    {keys::ReferenceUnits, "Sys_actual_u", Rule::AsRead},
+    {keys::UUT, "uut_ind", Rule::NoReading},
+    {keys::UUTPrefix, "uut_ind_p", Rule::AsRead},
+    {keys::UUTUnits, "uut_ind_u", Rule::AsRead},
+    {keys::Error, "error", Rule::AsRead},
+    {keys::ErrorPrefix, "error_p", Rule::AsRead},
+    {keys::ErrorUnits, "error_u", Rule::AsRead},
+    {keys::Tolerance, "tol", Rule::AsRead},
+    {keys::TolerancePrefix, "tol_p", Rule::AsRead},
+    {keys::ToleranceUnits, "tol_u", Rule::AsRead},
+    {keys::Uncertainty, "exp_uncert", Rule::AsRead},
+    {keys::UncertaintyPrefix, "exp_uncert_p", Rule::AsRead},
+    {keys::UncertaintyUnits, "exp_uncert_u", Rule::AsRead},
+    {keys::Comment, "remark", Rule::AsRead},
 }};
 
 } // namespace
@@ -85,8 +86,7 @@ void FullResults::CreateFullResultsRecord()
         connection.Execute(sql);
         transaction.commit();
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not create full results record due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not create full results record");
     }
 }
 

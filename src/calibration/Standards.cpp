@@ -28,11 +28,11 @@ void Standards::AttachStandards()
         if (!m_calibration.active()) {
             throw noCalibrationInProgress();
         }
-        const std::int16_t count = m_ctx.exchange().readInt(keys::Standards, "Count");
+        const std::int16_t count = m_ctx.exchange().readInt(keys::Standards, keys::Count);
         m_ctx.WriteLog("There are " + regional::formatInteger(count) + " assets to associate...");
         for (int n = 1; n <= count; ++n) {
             m_ctx.WriteLog("Getting asset " + regional::formatInteger(n) + "...");
-            assetNumber = m_ctx.exchange().readText(keys::Standards, "AssetNumber" + regional::formatInteger(n));
+            assetNumber = m_ctx.exchange().readText(keys::Standards, keys::AssetNumber + regional::formatInteger(n));
             m_ctx.WriteLog("Asset number: " + assetNumber);
             const std::string standardATAG = GetATAG(m_ctx, m_session, assetNumber);
             // A row without the standard's own tag would not say which
@@ -56,9 +56,7 @@ void Standards::AttachStandards()
             m_ctx.WriteLog("Successfully attached standard (" + assetNumber + ") to current calibration record");
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        m_ctx.SetError("Could not attach standard asset (" + assetNumber +
-                       ") to current calibration record due to the following error: " + ErrorText(failure));
+        ReportFailure(m_ctx, "Could not attach standard asset (" + assetNumber + ") to current calibration record");
     }
 }
 

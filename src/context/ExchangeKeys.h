@@ -21,6 +21,16 @@ inline constexpr const char* CommandTimeout = "CommandTimeout";
 
 inline constexpr const char* Mapping = "Mapping";
 inline constexpr const char* CoefficientsField = "CoefficientsField";
+inline constexpr const char* WorkOrderField = "WorkOrderField";
+inline constexpr const char* TestProcField = "TestProcField";
+inline constexpr const char* MaintNotesField = "MaintNotesField";
+inline constexpr const char* TechNameField = "TechNameField";
+inline constexpr const char* AmbTempField = "AmbTempField";
+inline constexpr const char* AmbHumidField = "AmbHumidField";
+inline constexpr const char* EndDateField = "EndDateField";
+inline constexpr const char* EndTimeField = "EndTimeField";
+inline constexpr const char* AbortedField = "AbortedField";
+inline constexpr const char* PassField = "PassField";
 
 inline constexpr const char* OBVersion = "OBVersion";
 inline constexpr const char* Version = "Version";
@@ -34,10 +44,51 @@ inline constexpr const char* UserID = "UserID";
 inline constexpr const char* UserFullName = "UserFullName";
 
 inline constexpr const char* CurrentAsset = "CurrentAsset";
+
 inline constexpr const char* Calibration = "Calibration";
+inline constexpr const char* AssetNumber = "AssetNumber"; // also [Standards] AssetNumber1, AssetNumber2, ...
+inline constexpr const char* StartDate = "StartDate";
+inline constexpr const char* StartTime = "StartTime";
+inline constexpr const char* AmbientTemp = "AmbientTemp";
+inline constexpr const char* AmbientHumid = "AmbientHumid";
+inline constexpr const char* OrderID = "OrderID";
+inline constexpr const char* TestProcedure = "TestProcedure";
+inline constexpr const char* Comment = "Comment";
+inline constexpr const char* EndDate = "EndDate";
+inline constexpr const char* EndTime = "EndTime";
+inline constexpr const char* Aborted = "Aborted";
+inline constexpr const char* Pass = "Pass";
+inline constexpr const char* Coefficients = "Coefficients";
+
+// [CustomCalFields] Field1, Value1, Field2, ...
 inline constexpr const char* CustomCalFields = "CustomCalFields";
+inline constexpr const char* FieldPrefix = "Field";
+inline constexpr const char* ValuePrefix = "Value";
+
 inline constexpr const char* Standards = "Standards";
+inline constexpr const char* Count = "Count";
+
+// [FullResults]: these, Error and Comment.
 inline constexpr const char* FullResults = "FullResults";
+inline constexpr const char* Order = "Order";
+inline constexpr const char* NumSamples = "NumSamples";
+inline constexpr const char* Setpoint = "Setpoint";
+inline constexpr const char* SetpointPrefix = "SetpointPrefix";
+inline constexpr const char* SetpointUnits = "SetpointUnits";
+inline constexpr const char* Reference = "Reference";
+inline constexpr const char* ReferencePrefix = "ReferencePrefix";
+inline constexpr const char* ReferenceUnits = "ReferenceUnits";
+inline constexpr const char* UUT = "UUT";
+inline constexpr const char* UUTPrefix = "UUTPrefix";
+inline constexpr const char* UUTUnits = "UUTUnits";
+inline constexpr const char* ErrorPrefix = "ErrorPrefix";
+inline constexpr const char* ErrorUnits = "ErrorUnits";
+inline constexpr const char* Tolerance = "Tolerance";
+inline constexpr const char* TolerancePrefix = "TolerancePrefix";
+inline constexpr const char* ToleranceUnits = "ToleranceUnits";
+inline constexpr const char* Uncertainty = "Uncertainty";
+inline constexpr const char* UncertaintyPrefix = "UncertaintyPrefix";
+inline constexpr const char* UncertaintyUnits = "UncertaintyUnits";
 
 // NEXOVA.INI
 inline constexpr const char* Database = "database";

@@ -15,6 +15,12 @@ namespace ob {
 std::string QualifyColumn(const std::string& code, const std::string& letter);
 // A column name usable in a statement: letters, digits and "_" only.
 bool IsPlainColumnName(const std::string& name);
+// A column name from the exchange file or the definition table must be a
+// plain name once qualified, or it never reaches a statement.
+inline Failure invalidColumnName(const std::string& name)
+{
+    return Failure(5, "Invalid procedure call or argument: '" + name + "' is not a valid column name");
+}
 // A time text as hh:nn:ss (24-hour); Failure 13 when it is no time.
 std::string FormatTimeHMS(const std::string& text, const regional::RegionalSettings& rs, int currentYear);
 // A conversion of an exchange-file value that failed, with the key and the

@@ -1,6 +1,7 @@
 // The error text and the two message boxes.
 #include "context/Messages.h"
 
+#include "context/Context.h"
 #include "platform/regional/Conversions.h"
 
 namespace ob {
@@ -11,6 +12,17 @@ std::string ErrorText(const Failure* pending)
         return "0 - ";
     }
     return regional::formatInteger(pending->number()) + " - " + pending->description();
+}
+
+Failure ReportFailure(Context& context, const std::string& couldNot, const char* operation)
+{
+    const Failure failure = currentFailure();
+    const std::string text = ErrorText(failure);
+    if (operation != nullptr) {
+        context.WriteLog(std::string("Error in ") + operation + "(): " + text);
+    }
+    context.SetError(couldNot + " due to the following error: " + text);
+    return failure;
 }
 
 void ShowInfoBox(WindowSystem& ws, const std::string& text, const std::string& title)

@@ -33,45 +33,12 @@ void FieldCollection::AddReference(Entry field, const std::string& key)
     }
 }
 
-void FieldCollection::Remove(long position)
-{
-    if (position < 1 || position > Count()) {
-        throw Failure::subscriptOutOfRange();
-    }
-    m_entries.erase(m_entries.begin() + (position - 1));
-}
-
-void FieldCollection::Remove(const std::string& key)
-{
-    const std::size_t index = indexOfKey(key);
-    if (index == std::string::npos) {
-        throw Failure::invalidProcedureCall();
-    }
-    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(index));
-}
-
 FieldCollection::Entry FieldCollection::Item(long position) const
 {
     if (position < 1 || position > Count()) {
         throw Failure::subscriptOutOfRange();
     }
     return m_entries[static_cast<std::size_t>(position - 1)].field;
-}
-
-FieldCollection::Entry FieldCollection::Item(const std::string& key) const
-{
-    const std::size_t index = indexOfKey(key);
-    if (index == std::string::npos) {
-        throw Failure::invalidProcedureCall();
-    }
-    return m_entries[index].field;
-}
-
-void FieldCollection::Clear()
-{
-    while (Count() >= 1) {
-        Remove(1L);
-    }
 }
 
 } // namespace ob

@@ -1,7 +1,6 @@
 #pragma once
 // FieldCollection: an ordered collection of FieldDefinition references, positions from 1,
-// optional keys unique without regard to letter case. A text argument is
-// always a key, a number always a position.
+// optional keys unique without regard to letter case.
 
 #include <memory>
 #include <optional>
@@ -19,14 +18,9 @@ public:
     // Empty key: no key. A key already present: Failure 457 with the source
     // "CFields.AddReference [<source>]"; the collection is unchanged.
     void AddReference(Entry field, const std::string& key = {});
-    // Position outside 1..Count: Failure 9; unknown key: Failure 5.
-    void Remove(long position);
-    void Remove(const std::string& key);
-    void Remove(const char* key) { Remove(std::string(key)); }
+    // Position outside 1..Count: Failure 9.
     Entry Item(long position) const;
-    Entry Item(const std::string& key) const;
-    Entry Item(const char* key) const { return Item(std::string(key)); }
-    void Clear();
+    void Clear() { m_entries.clear(); }
     long Count() const { return static_cast<long>(m_entries.size()); }
 
     // NewEnum: walks the entries in position order.

@@ -4,10 +4,14 @@
 // operator in the required fields editor, with their pick lists
 // (ob.ValField).
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "context/Context.h"
+#include "customfields/FieldDefinition.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "session/Session.h"
 
 namespace ob {
@@ -16,12 +20,27 @@ class RequiredFields {
 public:
     RequiredFields(Context& context, Session& session) : m_ctx(context), m_session(session) {}
 
-    // Adds the operator's values to the INSERT's column and value lists.
+    // A column and the value the operator entered for it.
+    using Entry = std::pair<std::string, std::string>;
+
+    // The required fields that `columnList` (the INSERT's columns so far) does
+    // not name, shown to the operator; `entered` receives their values.
     // False when a failure stopped it (the error is set).
-    bool GetRequiredCustomFields(const std::string& assetNumber, std::string& columnList, std::string& valueList);
+    bool GetRequiredCustomFields(const std::string& assetNumber, const std::string& columnList,
+                                 std::vector<Entry>& entered);
     void LoadValidationItems(std::vector<std::string>* items, const std::string& fieldName);
 
 private:
+    // The steps of GetRequiredCustomFields.
+    std::string readTitleSet();
+    void logDefinitions(odbc::Recordset& rs);
+    std::vector<std::string> addUnassignedFields(odbc::Recordset& rs, const std::string& titleSet,
+                                                 const std::string& entryColumns, RequiredFieldsEditor& editor);
+    std::shared_ptr<FieldDefinition> readField(const odbc::Recordset& rs, const std::string& name,
+                                               const std::string& titleSet);
+    void askOperator(RequiredFieldsEditor& editor, const std::vector<std::string>& fieldsShown,
+                     std::vector<Entry>& entered);
+
     Context& m_ctx;
     Session& m_session;
 };

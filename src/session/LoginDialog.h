@@ -1,21 +1,26 @@
 #pragma once
-// QtLoginDialog as the session sees it: the public variables through which the
-// caller and the dialog talk, and the modal show.
+// The login dialog as the session sees it: it is handed the credentials to
+// show and gives back the ones the operator confirmed.
 
+#include <optional>
 #include <string>
 
 namespace ob {
 
+struct Credentials {
+    std::string userName;
+    std::string password;
+};
+
 class LoginDialog {
 public:
     virtual ~LoginDialog() = default;
-    bool bCancel = false;
-    std::string sUserName;
-    std::string sPassword;
-    std::string sDetails;
-    virtual void setMessage(const std::string& caption) = 0; // lblMessage
-    // Returns when the dialog hides itself or is closed.
-    virtual void ShowModal() = 0;
+    // Shows the dialog modally with `given` in its boxes, `message` in red
+    // under them and `details` behind its details button (hidden when empty).
+    // The credentials the operator confirmed with OK; nullopt when they
+    // cancelled, closed the window or no operator can see it.
+    virtual std::optional<Credentials> ask(const Credentials& given, const std::string& message,
+                                           const std::string& details) = 0;
 };
 
 } // namespace ob

@@ -80,145 +80,161 @@ void Session::Login()
     try {
         m_ctx.WriteLog("Login()- GetVersion()...");
         GetVersion();
-        m_ctx.WriteLog("Verifying EXE file version...(must be 7.0.0.287 or later)");
-        if (!m_version.empty()) {
-            const ParsedVersion v = ParseVersion(m_version);
-            m_ctx.WriteLog(DescribeVersion(v));
-            if (v.Major < 7) {
-                m_ctx.WriteLog("Major version is not 7 or later! (" + regional::formatInteger(v.Major) +
-                               ") Terminating...");
-                m_ctx.SetError("ORBISTA version 7 or later is required (installed version: " + m_version + ")");
-                return;
-            }
-            if (v.Major == 7 && v.Build < 287) {
-                m_ctx.WriteLog("Major version is 7, but build is not 287 or later! (" +
-                               regional::formatInteger(v.Build) + ") Terminating...");
-                m_ctx.SetError("ORBISTA version 7.01 build 287 or later must be installed (installed version: " +
-                               m_version + " - build: " + regional::formatInteger(v.Build) + ")");
-                return;
-            }
-        }
-
-        m_ctx.WriteLog("Getting dsn name...");
-        m_ctx.nexova().setSection(keys::Database);
-        std::string dsn;
-        bool found = false;
-        m_ctx.nexova().ReadString(keys::DbLogin, dsn, found);
-        if (!found) {
-            m_ctx.WriteLog("Unable to get dsn name from INI file '" + m_ctx.nexova().FilePath() + "'! Terminating...");
-            m_ctx.SetError("No dsn name was found in the " + m_ctx.nexova().FilePath() + " file");
+        if (!versionAccepted()) {
             return;
         }
-        // The data source may carry a password of its own.
-        m_ctx.WriteLog("Dsn name: " + odbc::maskConnectionPasswords(dsn));
-
-        m_ctx.WriteLog("Checking for default login user name and password...");
-        std::string userName;
-        std::string password;
-        bool userFound = false;
-        userName = m_ctx.exchange().readText(keys::OBLogin, keys::LoginUserName, "", &userFound);
-        if (userFound) {
-            m_ctx.WriteLog("Login user name: " + userName);
-            bool passwordFound = false;
-            password = m_ctx.exchange().readText(keys::OBLogin, keys::LoginPassword, "", &passwordFound);
-            if (passwordFound) {
-                // Never the password itself: the log is read by support staff.
-                // An empty one is shown as empty: it is why the dialog opens.
-                m_ctx.WriteLog(std::string("Login password: ") + (password.empty() ? "" : kHiddenPassword));
-            }
+        const std::optional<std::string> dataSource = dataSourceText();
+        if (!dataSource) {
+            return;
         }
-
-        m_connection = std::make_unique<odbc::Connection>();
-        m_connection->setLoginTimeout(odbc::timeoutFromText(
-            m_ctx.exchange().readText(keys::General, keys::ConnectionTimeout), odbc::Timeouts::kDefaultLoginSeconds));
-        m_connection->setCommandTimeout(odbc::timeoutFromText(
-            m_ctx.exchange().readText(keys::General, keys::CommandTimeout), odbc::Timeouts::kDefaultCommandSeconds));
-        std::string message;
-        std::string details;
-        for (;;) {
-            bool cancelled = false;
-            if (userName.empty() || password.empty()) {
-                cancelled = !GetLoginInfo(userName, password, message, details);
-            }
-            if (cancelled) {
-                m_user.ResetUserInfo();
-                m_ctx.SetError("Login cancelled - the interface to the ORBISTA database is not enabled");
-                m_connection.reset();
-                break;
-            }
-            // A name or password with ";", braces or outer blanks goes in
-            // braces: it reaches the driver exactly and adds no item.
-            m_connection->setConnectionString("PROVIDER=MSDASQL;" + dsn +
-                                              ";uid=" + odbc::quoteConnectionValue(userName) +
-                                              ";pwd=" + odbc::quoteConnectionValue(password) + ";");
-            m_ctx.WriteLog("Logging in to database (" +
-                           odbc::maskConnectionPasswords(m_connection->ConnectionString()) + ")...");
-            try {
-                m_connection->Open();
-            } catch (...) {
-                const Failure failure = currentFailure();
-                details = failure.description() + " [" + failure.source() + "]";
-                m_ctx.WriteLog("Login error: " + details);
-            }
-            if (m_connection->State() == 1) {
-                m_ctx.WriteLog("Connection to ORBISTA database established...");
-                m_user.GetUserInfo(m_connection.get(), userName);
-                m_linkActive = true;
-                break;
-            }
-            m_ctx.WriteLog("Login failed - resetting password");
-            password.clear();
-            message = "The specified login credentials failed - enter valid credentials and make sure database "
-                      "server is running";
-        }
+        Credentials credentials = storedCredentials();
+        prepareConnection();
+        logInWithRetries(*dataSource, std::move(credentials));
         m_ctx.WriteLog(std::string("Setting login flag (") + (m_linkActive ? "True" : "False") + ")");
         WriteLoginFlag();
     } catch (...) {
-        const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        m_ctx.WriteLog("Error in Login(): " + text);
-        m_ctx.SetError("Could not login due to the following error: " + text);
+        ReportFailure(m_ctx, "Could not login", "Login");
     }
 }
 
-bool Session::GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
-                           const std::string& details)
+// orbista.exe must be 7.0.0.287 or later; a missing one is not checked.
+bool Session::versionAccepted()
 {
-    bool result = false;
-    std::unique_ptr<LoginDialog> dialog;
+    m_ctx.WriteLog("Verifying EXE file version...(must be 7.0.0.287 or later)");
+    if (m_version.empty()) {
+        return true;
+    }
+    const ParsedVersion v = ParseVersion(m_version);
+    m_ctx.WriteLog(DescribeVersion(v));
+    if (v.Major < 7) {
+        m_ctx.WriteLog("Major version is not 7 or later! (" + regional::formatInteger(v.Major) + ") Terminating...");
+        m_ctx.SetError("ORBISTA version 7 or later is required (installed version: " + m_version + ")");
+        return false;
+    }
+    if (v.Major == 7 && v.Build < 287) {
+        m_ctx.WriteLog("Major version is 7, but build is not 287 or later! (" + regional::formatInteger(v.Build) +
+                       ") Terminating...");
+        m_ctx.SetError("ORBISTA version 7.01 build 287 or later must be installed (installed version: " + m_version +
+                       " - build: " + regional::formatInteger(v.Build) + ")");
+        return false;
+    }
+    return true;
+}
+
+// NEXOVA.INI's [database] DB_login.
+std::optional<std::string> Session::dataSourceText()
+{
+    m_ctx.WriteLog("Getting dsn name...");
+    m_ctx.nexova().setSection(keys::Database);
+    std::string dsn;
+    bool found = false;
+    m_ctx.nexova().ReadString(keys::DbLogin, dsn, found);
+    if (!found) {
+        m_ctx.WriteLog("Unable to get dsn name from INI file '" + m_ctx.nexova().FilePath() + "'! Terminating...");
+        m_ctx.SetError("No dsn name was found in the " + m_ctx.nexova().FilePath() + " file");
+        return std::nullopt;
+    }
+    // The data source may carry a password of its own.
+    m_ctx.WriteLog("Dsn name: " + odbc::maskConnectionPasswords(dsn));
+    return dsn;
+}
+
+// [OBLogin] LoginUserName and LoginPassword; the password is read only with a user name.
+Credentials Session::storedCredentials()
+{
+    m_ctx.WriteLog("Checking for default login user name and password...");
+    Credentials stored;
+    bool userFound = false;
+    stored.userName = m_ctx.exchange().readText(keys::OBLogin, keys::LoginUserName, "", &userFound);
+    if (userFound) {
+        m_ctx.WriteLog("Login user name: " + stored.userName);
+        bool passwordFound = false;
+        stored.password = m_ctx.exchange().readText(keys::OBLogin, keys::LoginPassword, "", &passwordFound);
+        if (passwordFound) {
+            // Never the password itself: the log is read by support staff.
+            // An empty one is shown as empty: it is why the dialog opens.
+            m_ctx.WriteLog(std::string("Login password: ") + (stored.password.empty() ? "" : kHiddenPassword));
+        }
+    }
+    return stored;
+}
+
+void Session::prepareConnection()
+{
+    m_connection = std::make_unique<odbc::Connection>();
+    m_connection->setLoginTimeout(odbc::timeoutFromText(
+        m_ctx.exchange().readText(keys::General, keys::ConnectionTimeout), odbc::Timeouts::kDefaultLoginSeconds));
+    m_connection->setCommandTimeout(odbc::timeoutFromText(
+        m_ctx.exchange().readText(keys::General, keys::CommandTimeout), odbc::Timeouts::kDefaultCommandSeconds));
+}
+
+// Credentials that fail lose their password and the dialog asks again, until
+// a login succeeds or the operator cancels.
+void Session::logInWithRetries(const std::string& dataSource, Credentials credentials)
+{
+    std::string message;
+    std::string details;
+    for (;;) {
+        if (credentials.userName.empty() || credentials.password.empty()) {
+            std::optional<Credentials> confirmed = GetLoginInfo(credentials, message, details);
+            if (!confirmed) {
+                m_user.ResetUserInfo();
+                m_ctx.SetError("Login cancelled - the interface to the ORBISTA database is not enabled");
+                m_connection.reset();
+                return;
+            }
+            credentials = std::move(*confirmed);
+        }
+        if (openWith(dataSource, credentials, details)) {
+            m_ctx.WriteLog("Connection to ORBISTA database established...");
+            m_user.GetUserInfo(m_connection.get(), credentials.userName);
+            m_linkActive = true;
+            return;
+        }
+        m_ctx.WriteLog("Login failed - resetting password");
+        credentials.password.clear();
+        message = "The specified login credentials failed - enter valid credentials and make sure database "
+                  "server is running";
+    }
+}
+
+// True when the connection opened; otherwise `details` holds the driver's answer.
+bool Session::openWith(const std::string& dataSource, const Credentials& credentials, std::string& details)
+{
+    // A name or password with ";", braces or outer blanks goes in braces: it
+    // reaches the driver exactly and adds no item.
+    m_connection->setConnectionString("PROVIDER=MSDASQL;" + dataSource +
+                                      ";uid=" + odbc::quoteConnectionValue(credentials.userName) +
+                                      ";pwd=" + odbc::quoteConnectionValue(credentials.password) + ";");
+    m_ctx.WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
+                   ")...");
     try {
-        if (!m_ctx.windows().OperatorDisplayAvailable()) {
-            // Unattended: nobody could answer the dialog, so it counts as Cancel.
-            m_ctx.WriteLog("No operator display is available - the login dialog is answered as Cancel");
-            return false;
-        }
-        dialog = m_ctx.windows().CreateLoginDialog();
-        dialog->bCancel = false;
-        dialog->sUserName = userName;
-        dialog->sPassword = password;
-        dialog->setMessage(message);
-        dialog->sDetails = details;
-        dialog->ShowModal();
-        if (!dialog->bCancel) {
-            result = true;
-        }
-        userName = dialog->sUserName;
-        password = dialog->sPassword;
+        m_connection->Open();
     } catch (...) {
         const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        m_ctx.WriteLog("Error in GetLoginInfo(): " + text);
-        try {
-            m_ctx.SetError("Could not get login info due to the following error: " + text);
-        } catch (...) {
-        }
-        result = false;
+        details = failure.description() + " [" + failure.source() + "]";
+        m_ctx.WriteLog("Login error: " + details);
+    }
+    return m_connection->State() == 1;
+}
+
+std::optional<Credentials> Session::GetLoginInfo(const Credentials& given, const std::string& message,
+                                                 const std::string& details)
+{
+    if (!m_ctx.windows().OperatorDisplayAvailable()) {
+        // Unattended: nobody could answer the dialog, so it counts as Cancel.
+        m_ctx.WriteLog("No operator display is available - the login dialog is answered as Cancel");
+        return std::nullopt;
     }
     try {
-        dialog.reset();
+        return m_ctx.windows().CreateLoginDialog()->ask(given, message, details);
     } catch (...) {
+        try {
+            ReportFailure(m_ctx, "Could not get login info", "GetLoginInfo");
+        } catch (...) {
+        }
+        return std::nullopt;
     }
-    return result;
 }
 
 void Session::Logout()
@@ -236,10 +252,7 @@ void Session::Logout()
         m_linkActive = false;
         WriteLoginFlag();
     } catch (...) {
-        const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        m_ctx.WriteLog("Error in Logout(): " + text);
-        m_ctx.SetError("Could not logout due to the following error: " + text);
+        ReportFailure(m_ctx, "Could not logout", "Logout");
     }
 }
 

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "context/Context.h"
 #include "platform/odbc/Connection.h"
+#include "session/LoginDialog.h"
 #include "session/UserInfo.h"
 
 namespace ob {
@@ -38,9 +40,16 @@ public:
     odbc::Connection& connection();
 
 private:
-    // The login dialog: false when the operator cancelled.
-    bool GetLoginInfo(std::string& userName, std::string& password, const std::string& message,
-                      const std::string& details);
+    // The steps of Login. Each step that refuses the login sets the error and returns false or nothing.
+    bool versionAccepted();
+    std::optional<std::string> dataSourceText();
+    Credentials storedCredentials();
+    void prepareConnection();
+    void logInWithRetries(const std::string& dataSource, Credentials credentials);
+    bool openWith(const std::string& dataSource, const Credentials& credentials, std::string& details);
+    // The login dialog: the credentials confirmed, nullopt when the operator cancelled.
+    std::optional<Credentials> GetLoginInfo(const Credentials& given, const std::string& message,
+                                            const std::string& details);
 
     Context& m_ctx;
     std::unique_ptr<odbc::Connection> m_connection;

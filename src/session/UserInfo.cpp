@@ -32,10 +32,7 @@ void UserInfo::GetUserInfo(odbc::Connection* connection, const std::string& user
             m_ctx.WriteLog("User full name: " + m_userFullName);
         }
     } catch (...) {
-        const Failure failure = currentFailure();
-        const std::string text = ErrorText(failure);
-        m_ctx.WriteLog("Error in GetUserInfo(): " + text);
-        m_ctx.SetError("Could not get user info due to the following error: " + text);
+        ReportFailure(m_ctx, "Could not get user info", "GetUserInfo");
     }
     WriteUserInfo();
     rs.Close();

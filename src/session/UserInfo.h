@@ -24,16 +24,12 @@ public:
     std::int16_t UserLevel() const { return m_userLevel; }
     const std::string& UserID() const { return m_userID; }
     const std::string& UserFullName() const { return m_userFullName; }
-    bool AllowCreateInv() const { return m_allowCreateInv; }
-    bool AllowCreateCal() const { return m_allowCreateCal; }
 
 private:
     Context& m_ctx;
     std::int16_t m_userLevel = 0;
     std::string m_userID;
     std::string m_userFullName;
-    bool m_allowCreateCal = false;
-    bool m_allowCreateInv = false;
 };
 
 } // namespace ob

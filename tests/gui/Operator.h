@@ -58,15 +58,24 @@ inline std::shared_ptr<gui::QtWindowSystem> operatorWindows(const std::string& w
     return windows;
 }
 
-// Shows `window` modal and runs `actions` once it is up; one left open hangs until ctest's time-out.
-template <class Window> void workWhileModal(Window& window, const std::function<void()>& actions)
+// Shows `window` modal (through `showModal`, by default its ShowModal()) and runs `actions` once it is up;
+// one left open hangs until ctest's time-out.
+template <class Window>
+void workWhileModal(Window& window, const std::function<void()>& actions,
+                    const std::function<void()>& showModal = nullptr)
 {
     QTimer::singleShot(0, &window, [&window, actions] {
         if (QTest::qWaitForWindowExposed(&window)) {
             actions();
         }
     });
-    window.ShowModal();
+    if constexpr (requires { window.ShowModal(); }) {
+        if (!showModal) {
+            window.ShowModal();
+            return;
+        }
+    }
+    showModal();
 }
 
 // The child called `name`, or a test failure.

@@ -20,10 +20,7 @@ TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
     QtLoginDialog dialog(*windows);
     const char* const failed = "The specified login credentials failed - enter valid credentials and make sure "
                                "database server is running";
-    dialog.setMessage(failed);
-    dialog.sUserName = "jsmith";
-    dialog.sPassword = "s3cr3t";
-    dialog.sDetails = "[unixODBC]connection refused [08001] [psqlODBC]";
+    dialog.prepare({"jsmith", "s3cr3t"}, failed, "[unixODBC]connection refused [08001] [psqlODBC]");
     dialog.show(); // not modal, so the test can look on
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(dialog.windowTitle(), "ORBISTA Login");
@@ -68,13 +65,19 @@ TEST(QtLoginDialog, showsItsTextsAndOnlyOkTakesTheEntries)
         [](QtLoginDialog& d) { d.close(); }};
     for (const auto& way : ways) {
         QtLoginDialog modal(*windows);
-        workWhileModal(modal, [&] {
-            EXPECT_FALSE(control(modal, "cmdDetails")->isVisible()) << "no details, no button";
-            QTest::keyClicks(control<QLineEdit>(modal, "txtUserName"), "typed");
-            way(modal);
-        });
-        EXPECT_EQ(modal.bCancel, &way != &ways[0]);
-        EXPECT_EQ(modal.sUserName + "|" + modal.sPassword, &way == &ways[0] ? " | " : "|");
+        std::optional<Credentials> answer;
+        workWhileModal(
+            modal,
+            [&] {
+                EXPECT_FALSE(control(modal, "cmdDetails")->isVisible()) << "no details, no button";
+                QTest::keyClicks(control<QLineEdit>(modal, "txtUserName"), "typed");
+                way(modal);
+            },
+            [&] { answer = modal.ask({}, "", ""); });
+        EXPECT_EQ(answer.has_value(), &way == &ways[0]);
+        if (answer) {
+            EXPECT_EQ(answer->userName + "|" + answer->password, " | ");
+        }
     }
     ASSERT_EQ(boxes.titles, QStringList({"Login Error Details", "User Name Missing", "Password Missing",
                                            "Password Missing"}));

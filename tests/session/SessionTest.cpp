@@ -67,11 +67,12 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
     LinkFixture f;
     f.start();
     std::string dialogUser, dialogPassword, dialogMessage, dialogDetails;
-    f.windows->loginScripts.push_back([&](LoginDialog& d, const std::string& message) {
-        std::tie(dialogUser, dialogPassword, dialogMessage, dialogDetails) =
-            std::tuple{d.sUserName, d.sPassword, message, d.sDetails};
-        d.sPassword = db->password();
-    });
+    f.windows->loginScripts.push_back(
+        [&](const Credentials& given, const std::string& message, const std::string& details) {
+            std::tie(dialogUser, dialogPassword, dialogMessage, dialogDetails) =
+                std::tuple{given.userName, given.password, message, details};
+            return Credentials{given.userName, db->password()};
+        });
     const std::string wrongPassword = db->password() + "-wrong";
     if (GetParam() == Engine::SQLite) { // SQLite takes any password: a missing file fails instead
         f.login("Driver=SQLite3;Database=" + f.dir.file("missing.db") + ";PWD=topsecret;pWd = {a;b}}c} ", db->user(),

@@ -30,21 +30,20 @@ private:
 class ScriptedLoginDialog final : public LoginDialog {
 public:
     explicit ScriptedLoginDialog(FakeWindowSystem& ws) : m_ws(ws) {}
-    void setMessage(const std::string& caption) override { m_message = caption; }
-    void ShowModal() override
+    std::optional<Credentials> ask(const Credentials& given, const std::string& message,
+                                   const std::string& details) override
     {
         ++m_ws.loginDialogsShown;
-        bCancel = m_ws.loginScripts.empty();
-        if (!bCancel) {
-            const LoginScript script = std::move(m_ws.loginScripts.front());
-            m_ws.loginScripts.pop_front();
-            script(*this, m_message);
+        if (m_ws.loginScripts.empty()) {
+            return std::nullopt;
         }
+        const LoginScript script = std::move(m_ws.loginScripts.front());
+        m_ws.loginScripts.pop_front();
+        return script(given, message, details);
     }
 
 private:
     FakeWindowSystem& m_ws;
-    std::string m_message;
 };
 
 class ScriptedEditor final : public RequiredFieldsEditor {

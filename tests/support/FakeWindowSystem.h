@@ -18,8 +18,9 @@ struct RecordedBox {
     MessageIcon icon;
 };
 
-// The operator in the login dialog: gets it as the caller filled it, changes sUserName/sPassword/bCancel.
-using LoginScript = std::function<void(LoginDialog&, const std::string& message)>;
+// The operator in the login dialog: sees what the caller gave, answers with credentials or nullopt (Cancel).
+using LoginScript = std::function<std::optional<Credentials>(const Credentials& given, const std::string& message,
+                                                             const std::string& details)>;
 // The operator in the editor: the values of column 2 in order, or nullopt for the close box.
 using EditorScript = std::function<std::optional<std::vector<std::string>>(const FieldCollection& fields,
                                                                            const std::string& instructions)>;

@@ -123,11 +123,8 @@ TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse
         seen.clear();
         auto made = windows.CreateLoginDialog();
         auto& dialog = dynamic_cast<Win32LoginDialog&>(*made);
-        dialog.sUserName = c.user;
-        dialog.sPassword = c.password;
-        dialog.sDetails = c.details;
-        dialog.setMessage("Login failed");
-        whileModal(dialog.hwnd(), [&] { dialog.ShowModal(); }, [&] {
+        std::optional<Credentials> answer;
+        whileModal(dialog.hwnd(), [&] { answer = dialog.ask({c.user, c.password}, "Login failed", c.details); }, [&] {
             HWND d = dialog.hwnd();
             EXPECT_EQ(textOf(d), "ORBISTA Login");
             EXPECT_EQ(textOf(item(item(d, Win32LoginDialog::kTabs), Win32LoginDialog::kMessage)), "Login failed");
@@ -136,9 +133,11 @@ TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse
             EXPECT_TRUE(::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST);
             c.operate(d);
         });
-        EXPECT_EQ(dialog.bCancel, c.cancelled);
-        EXPECT_EQ(dialog.sUserName, c.userOut);
-        EXPECT_EQ(dialog.sPassword, c.passwordOut);
+        EXPECT_EQ(!answer, c.cancelled);
+        if (answer) {
+            EXPECT_EQ(answer->userName, c.userOut);
+            EXPECT_EQ(answer->password, c.passwordOut);
+        }
         EXPECT_EQ(seen, c.boxes);
     }
 }

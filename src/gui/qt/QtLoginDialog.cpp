@@ -55,7 +55,6 @@ QtLoginDialog::QtLoginDialog(WindowSystem& windows, QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
     , m_windows(windows)
 {
-    bCancel = false;
     setObjectName(QStringLiteral("QtLoginDialog"));
     setWindowTitle(QStringLiteral("ORBISTA Login"));
     setFont(dialogFont());
@@ -117,18 +116,23 @@ QtLoginDialog::QtLoginDialog(WindowSystem& windows, QWidget* parent)
     }
 }
 
-void QtLoginDialog::setMessage(const std::string& caption)
+void QtLoginDialog::prepare(const Credentials& given, const std::string& message, const std::string& details)
 {
-    lblMessage->setText(toQ(caption));
+    m_given = given;
+    m_details = details;
+    lblMessage->setText(toQ(message));
 }
 
-void QtLoginDialog::ShowModal()
+std::optional<Credentials> QtLoginDialog::ask(const Credentials& given, const std::string& message,
+                                              const std::string& details)
 {
+    prepare(given, message, details);
+    m_confirmed.reset();
     if (!m_windows.OperatorDisplayAvailable()) {
-        bCancel = true;
-        return;
+        return std::nullopt;
     }
     exec();
+    return m_confirmed;
 }
 
 void QtLoginDialog::SelectAllText()
@@ -149,9 +153,9 @@ void QtLoginDialog::showEvent(QShowEvent* event)
 void QtLoginDialog::firstPaint()
 {
     m_firstPaintDone = true;
-    txtUserName->setText(toQ(sUserName));
-    txtPassword->setText(toQ(sPassword));
-    cmdDetails->setVisible(!sDetails.empty());
+    txtUserName->setText(toQ(m_given.userName));
+    txtPassword->setText(toQ(m_given.password));
+    cmdDetails->setVisible(!m_details.empty());
     tabSettings->setCurrentIndex(0);
     applyTabRule();
     // Topmost comes with the window flags; the window keeps its place and size.
@@ -188,8 +192,7 @@ void QtLoginDialog::okClicked()
         return;
     }
     try {
-        sUserName = user;
-        sPassword = password;
+        m_confirmed = Credentials{user, password};
     } catch (...) {
         const Failure failure = currentFailure();
         ShowErrorBox(m_windows, "attempting to gather settings", kApplicationTitle, &failure);
@@ -205,7 +208,7 @@ void QtLoginDialog::cancelClicked()
 
 void QtLoginDialog::detailsClicked()
 {
-    ShowInfoBox(m_windows, sDetails, "Login Error Details");
+    ShowInfoBox(m_windows, m_details, "Login Error Details");
 }
 
 // Cancel, Escape and the close box all end here. An operator who closes the
@@ -214,7 +217,7 @@ void QtLoginDialog::detailsClicked()
 // typed is dropped: the caller keeps the values it passed in.
 void QtLoginDialog::reject()
 {
-    bCancel = true;
+    m_confirmed.reset();
     QDialog::reject();
 }
 

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "session/LoginDialog.h"
@@ -27,9 +29,11 @@ public:
     // Message boxes go through `windows`.
     explicit QtLoginDialog(WindowSystem& windows, QWidget* parent = nullptr);
 
-    void setMessage(const std::string& caption) override;
-    // exec(); with no operator display the dialog is answered at once as Cancel.
-    void ShowModal() override;
+    // prepare(), then exec(); with no operator display the dialog is answered at once as Cancel.
+    std::optional<Credentials> ask(const Credentials& given, const std::string& message,
+                                   const std::string& details) override;
+    // What the dialog shows when it first appears.
+    void prepare(const Credentials& given, const std::string& message, const std::string& details);
     // Selects the whole text of the text box that has the focus.
     void SelectAllText();
 
@@ -47,6 +51,9 @@ private:
 
     WindowSystem& m_windows;
     bool m_firstPaintDone = false;
+    Credentials m_given;
+    std::string m_details;
+    std::optional<Credentials> m_confirmed; // set by OK
 
     QTabWidget* tabSettings;
     std::vector<QFrame*> framSettings;

@@ -20,7 +20,6 @@ constexpr int kFrameTop = 480;
 Win32LoginDialog::Win32LoginDialog(WindowSystem& windows, HWND owner)
     : m_windows(windows)
 {
-    bCancel = false;
     if (!create("ORBISTA Login", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, 6615, 4005,
                 owner))
         return;
@@ -51,31 +50,30 @@ Win32LoginDialog::Win32LoginDialog(WindowSystem& windows, HWND owner)
     ::SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Win32LoginDialog::setMessage(const std::string& caption)
+std::optional<Credentials> Win32LoginDialog::ask(const Credentials& given, const std::string& message,
+                                                 const std::string& details)
 {
-    setWindowText(m_message, caption);
-}
-
-void Win32LoginDialog::ShowModal()
-{
+    m_confirmed.reset();
     if (hwnd() == nullptr) {
-        bCancel = true;
-        return;
+        return std::nullopt;
     }
-    firstPaint();
+    setWindowText(m_message, message);
+    m_detailsText = details;
+    firstPaint(given);
     runModal();
+    return m_confirmed;
 }
 
 // The values in, the details button, a topmost window in the middle of the
 // screen, and the focus on the box to fill (its text selected).
-void Win32LoginDialog::firstPaint()
+void Win32LoginDialog::firstPaint(const Credentials& given)
 {
-    setWindowText(m_userName, sUserName);
-    setWindowText(m_password, sPassword);
-    ::ShowWindow(m_details, sDetails.empty() ? SW_HIDE : SW_SHOW);
+    setWindowText(m_userName, given.userName);
+    setWindowText(m_password, given.password);
+    ::ShowWindow(m_details, m_detailsText.empty() ? SW_HIDE : SW_SHOW);
     centre();
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    focus(sUserName.empty() ? m_userName : m_password);
+    focus(given.userName.empty() ? m_userName : m_password);
 }
 
 void Win32LoginDialog::okClicked()
@@ -95,8 +93,7 @@ void Win32LoginDialog::okClicked()
         ShowErrorBox(m_windows, "attempting to validate settings", kApplicationTitle, &failure);
         return;
     }
-    sUserName = user;
-    sPassword = password;
+    m_confirmed = Credentials{user, password};
     endModal();
 }
 
@@ -105,7 +102,7 @@ void Win32LoginDialog::okClicked()
 // typed is dropped and the caller keeps the values it passed in.
 void Win32LoginDialog::cancel()
 {
-    bCancel = true;
+    m_confirmed.reset();
     endModal();
 }
 
@@ -120,7 +117,7 @@ LRESULT Win32LoginDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)
         } else if (id == IDCANCEL && code == BN_CLICKED) {
             cancel();
         } else if (id == kDetails && code == BN_CLICKED) {
-            ShowInfoBox(m_windows, sDetails, "Login Error Details");
+            ShowInfoBox(m_windows, m_detailsText, "Login Error Details");
         } else if ((id == kUserName || id == kPassword) && code == EN_SETFOCUS) {
             ::SendMessageW(reinterpret_cast<HWND>(lParam), EM_SETSEL, 0, -1);
         }

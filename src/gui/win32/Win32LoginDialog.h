@@ -2,6 +2,9 @@
 // "ORBISTA Login" on Win32: the modal dialog that asks the operator for a
 // user name and password.
 
+#include <optional>
+#include <string>
+
 #include "gui/win32/Win32Ui.h"
 #include "session/LoginDialog.h"
 
@@ -19,14 +22,14 @@ public:
     // Message boxes go through `windows`; the dialog has `owner` (no task-bar entry).
     Win32LoginDialog(WindowSystem& windows, HWND owner);
 
-    void setMessage(const std::string& caption) override;
-    void ShowModal() override;
+    std::optional<Credentials> ask(const Credentials& given, const std::string& message,
+                                   const std::string& details) override;
 
 protected:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void firstPaint();
+    void firstPaint(const Credentials& given);
     void okClicked();
     void cancel();
 
@@ -35,6 +38,8 @@ private:
     HWND m_password = nullptr;
     HWND m_message = nullptr;
     HWND m_details = nullptr;
+    std::string m_detailsText;
+    std::optional<Credentials> m_confirmed; // set by OK
 };
 
 } // namespace ob::win32

@@ -11,6 +11,9 @@
 // (MariaDB's default sql_mode, PostgreSQL without standard_conforming_strings)
 // is switched to plain literals at Open, or Open fails: quoteLiteral's text is
 // then the value on every open connection.
+//
+// What differs between database engines is in Engine; the rest is split by
+// task: ConnectionOpen.cpp, Statement.cpp, Transaction.cpp.
 
 #include <memory>
 #include <string>
@@ -35,14 +38,12 @@ public:
     // Seconds a login may take before it fails (15 unless set, at least 1); a
     // stopped or unreachable server ends the login with an error instead of a hang.
     void setLoginTimeout(int seconds);
-    int loginTimeout() const;
     // Seconds each statement with its rows, and each commit, may take (30
     // unless set, at least 1). Set before Open. A call to a server that stops
     // answering fails after that time with "Timeout expired ... (SQLSTATE
     // HYT00)" and the driver's text; the connection is then closed, and every
     // later call on it fails at once.
     void setCommandTimeout(int seconds);
-    int commandTimeout() const;
     // 0 closed, 1 open. Calls are synchronous, so never 4 (executing).
     int State() const;
     void setCursorLocation(CursorLocation where);
@@ -70,7 +71,9 @@ private:
 };
 
 // Transaction guard: commits only when commit() is called, rolls back in the
-// destructor otherwise. Nested guards use savepoints.
+// destructor otherwise. A guard opened inside a transaction joins it: its
+// part commits with the whole, and a joined guard that ends without commit()
+// makes the whole roll back.
 class Transaction {
 public:
     explicit Transaction(Connection& c);
@@ -81,7 +84,7 @@ public:
 
 private:
     Connection& m_conn;
-    std::string m_savepoint; // empty for the outermost guard
+    bool m_joined; // opened inside a transaction
     bool m_done = false;
 };
 

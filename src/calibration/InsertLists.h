@@ -4,18 +4,10 @@
 
 #include <string>
 
-#include "platform/Failure.h"
 #include "platform/Text.h"
 #include "platform/odbc/Connection.h"
 
 namespace ob {
-
-// A column name from the exchange file or the definition table must be a
-// plain name once qualified, or it never reaches a statement.
-inline Failure invalidColumnName(const std::string& name)
-{
-    return Failure(5, "Invalid procedure call or argument: '" + name + "' is not a valid column name");
-}
 
 inline void appendColumn(std::string& columns, std::string& values, const std::string& column, const std::string& value)
 {
