@@ -17,6 +17,7 @@ struct Environment {
     regional::RegionalSettings regional;
     std::shared_ptr<const Clock> clock;
     std::shared_ptr<WindowSystem> windows;
+    std::string logHistoryFolder = {}; // the logs of earlier runs; empty: none kept
 };
 
 } // namespace ob

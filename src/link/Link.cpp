@@ -69,8 +69,11 @@ void Link::initialize()
     // Reaches the window only: the log file does not exist yet.
     m_ctx.WriteLog("Creating FileSystemObject...");
     const std::string logPath = sys::buildPath(m_ctx.env().windowsFolder, keys::kLogFileName);
+    m_ctx.log().keepPreviousLog(logPath, sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName),
+                                m_ctx.env().logHistoryFolder);
     m_ctx.log().openFile(logPath);
     m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
+    m_ctx.log().writeStartNotes();
 
     m_ctx.WriteLog(std::string("Creating INI file object for ") + keys::kExchangeFileName + "...");
     m_ctx.exchange().setFilePath(sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName));

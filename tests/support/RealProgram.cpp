@@ -69,7 +69,9 @@ int exitCodeOf(int status)
 RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std::string>& environment)
     : m_folder(windowsFolder)
 {
-    std::vector<std::string> changes{"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen"};
+    // Earlier logs go to the test's folder, never the user's own.
+    std::vector<std::string> changes{"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen",
+                                     "XDG_STATE_HOME=" + windowsFolder + "/state"};
     changes.insert(changes.end(), environment.begin(), environment.end());
     m_pid = spawn({builtProgram("src/gui/qt/ob32pyii")}, changes, -1);
 }

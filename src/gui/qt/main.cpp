@@ -34,6 +34,7 @@ int main(int argc, char* argv[])
         ob::Environment env;
         env.windowsFolder = ob::sys::windowsFolder();
         env.programFolder = ob::sys::programFolder();
+        env.logHistoryFolder = ob::sys::logHistoryFolder();
         env.regional = ob::gui::regionalFromSystemLocale();
         env.clock = std::make_shared<ob::SystemClock>();
         env.windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);

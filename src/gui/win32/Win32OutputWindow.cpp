@@ -101,11 +101,17 @@ void Win32OutputWindow::PrintLog()
     const std::wstring printer = defaultPrinter();
     if (!printer.empty() && printTo(printer))
         return;
-    // A line of the window's own keeps to the same bound as the log's lines.
+    const std::string line = printer.empty() ? "No printer is installed: the log can be read in " + m_logFile
+                                             : "The log could not be printed; it can be read in " + m_logFile;
+    // The line goes to the log, which shows it here too; without one it keeps
+    // to the same bound as the log's lines.
+    if (OwnLine) {
+        OwnLine(line);
+        return;
+    }
     if (ListCount() > kMaxOutputLines)
         RemoveItem(0);
-    AddItem(printer.empty() ? "No printer is installed: the log can be read in " + m_logFile
-                            : "The log could not be printed; it can be read in " + m_logFile);
+    AddItem(line);
     SetListIndex(ListCount() - 1);
 }
 
