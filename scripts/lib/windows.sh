@@ -36,6 +36,7 @@ ob_build_msi() {
     # Notepad-friendly text: CR LF lines.
     sed 's/\r\?$/\r/' "$ob_root/README.md" >"$stage/doc/README.txt"
     sed 's/\r\?$/\r/' "$ob_root/LICENSE" >"$stage/doc/LICENSE.txt"
+    cp "$ob_root/packaging/icon/ob32pyii.ico" "$stage/doc/"
     # wixl takes the file sources relative to the folder it runs in.
     (cd "$stage" && wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D BinDir=bin -D DocDir=doc \
         -o "$out" "$ob_root/packaging/windows/ob32pyii.wxs")

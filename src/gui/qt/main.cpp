@@ -2,6 +2,7 @@
 // environment; then the start procedure and its wait loop.
 
 #include <QApplication>
+#include <QIcon>
 #include <QtGlobal>
 
 #include <iostream>
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OB32PYII"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ob32pyii.png")));
     // The program ends when it is told to terminate, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
