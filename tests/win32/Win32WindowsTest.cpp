@@ -281,5 +281,34 @@ TEST_F(Win32Windows, okNamesTheFirstMissingValueOpensItAndTheTickGoesOnMeanwhile
     EXPECT_GT(ticks, 0) << "the tick went on while the window was open";
 }
 
+// After "Value Missing" the empty cell opens for typing; Enter on it unchanged, or OK again, reports it missing
+// again and never as an invalid number nobody typed.
+TEST_F(Win32Windows, anEmptyNumberIsMissingNotInvalid)
+{
+    auto editor = editorWith(windows, {{"C2401", "INT", "NONE"}});
+    auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
+    Boxes seen;
+    whileModal(window.hwnd(), [&] { editor->ShowModal(); }, [&] {
+        HWND e = window.hwnd();
+        click(::GetDlgItem(e, IDOK));
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        press(::GetDlgItem(e, Win32RequiredFieldsEditor::kCell), VK_RETURN); // committed unchanged
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell, true));
+        click(::GetDlgItem(e, IDOK));
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        click(::GetDlgItem(e, IDOK)); // leaving the open cell for OK commits it unchanged
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        type(::GetDlgItem(e, Win32RequiredFieldsEditor::kCell), "12");
+        click(::GetDlgItem(e, IDOK));
+    });
+    const SeenBox missing{"Value Missing", "You must enter a value for the field 'C2401'."};
+    EXPECT_EQ(seen, (Boxes{missing, missing, missing}));
+    ASSERT_EQ(editor->Rows(), 2);
+    EXPECT_EQ(editor->TextMatrix(1, 2), "12");
+}
+
 } // namespace
 } // namespace ob::test
