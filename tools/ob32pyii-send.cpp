@@ -4,8 +4,8 @@
 //   ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--clear SECTION]...
 //                 [--show SECTION]... [Section.Key=Value]... ACTION
 //
-// Waits until the running program has finished its start-up (it says so in
-// its instance lock file, after the start values are written: a request
+// Waits until the running program has finished its start-up (it says so
+// through its instance lock, after the start values are written: a request
 // written earlier would be emptied by them), removes the sections to clear,
 // writes each assignment into OB32PYII.INI, then [General] Action = ACTION,
 // waits until the program has finished the action and prints [General] Error
@@ -52,10 +52,7 @@ constexpr int kTimedOut = 2;
 constexpr int kBadUsage = 3;
 constexpr int kNoProgram = 4;
 
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
-// The program writes Busy True right after emptying Action; a file that stays
-// in the in-between state this long was not caught in that moment.
-constexpr auto kSettleTime = std::chrono::milliseconds(1500);
+constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 struct Assignment {
     std::string section;
@@ -201,62 +198,29 @@ std::string trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Watches the file for the end of the action. The program, once it takes the
-// action up, writes Action empty, then Busy True, (Error empty,) runs it, and
-// writes Busy False. So:
-//  - Action empty with Busy True means our action runs; Busy False after that
-//    means it is finished.
-//  - A fast action can start and finish between two looks. Action empty with
-//    Busy False is then finished, unless the file is exactly what the
-//    program's first write made of ours (only Action emptied): that is also
-//    the short moment before it writes Busy True. An action whose result left
-//    the file byte for byte like that (a repeated /OBVER, say) is told apart
-//    by time: the in-between moment lasts one file write, so the same state
-//    still there after kSettleTime is an ending.
-class Handshake {
-public:
-    explicit Handshake(std::string takenUp) : m_takenUp(std::move(takenUp)) {}
-
-    bool finished(const std::string& content)
-    {
-        const auto action = trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or(""));
-        const bool busy = ob::ini::toBoolean(ob::ini::lookupText(content, keys::General, keys::Busy).value_or(""));
-        const bool between = action.empty() && !busy && content == m_takenUp;
-        if (!between)
-            m_betweenSince.reset();
-        if (action.empty() && busy) {
-            m_sawRunning = true;
-            return false;
-        }
-        if (!action.empty() || busy)
-            return false;
-        if (m_sawRunning || !between)
-            return true;
-        const auto now = Clock::now();
-        if (!m_betweenSince)
-            m_betweenSince = now;
-        return now - *m_betweenSince >= kSettleTime;
-    }
-
-private:
-    std::string m_takenUp;
-    bool m_sawRunning = false;
-    std::optional<Clock::time_point> m_betweenSince;
-};
+// The program takes a request up in one write (Action empty, Busy True,
+// Error empty) and answers it in one write (its results, Error, Busy False).
+// So, once our Action is in the file, Action empty with Busy False can only
+// be the answer: however fast the action, no look can fall between the two
+// halves of a take-up.
+bool answered(const std::string& content)
+{
+    const auto action = trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or(""));
+    const bool busy = ob::ini::toBoolean(ob::ini::lookupText(content, keys::General, keys::Busy).value_or(""));
+    return action.empty() && !busy;
+}
 
 // A request left in the file would run later and overwrite the answer to the
 // next one. Under the write lock, Action is emptied only while it still holds
 // our word: once the program has taken it up (emptied it), it is its own.
-std::string withdraw(const std::string& path, const std::string& action, const ob::ini::WholeTest& whole)
+std::string withdraw(ob::IniFile& ini, const std::string& action)
 {
     bool withdrawn = false;
-    ob::ini::updateFile(
-        path,
-        [&](const std::string& content) {
-            withdrawn = !trimmed(action).empty() && trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or("")) == trimmed(action);
-            return withdrawn ? ob::ini::assignText(content, keys::General, keys::Action, "") : content;
-        },
-        whole);
+    ini.update([&](const std::string& content) {
+        const auto current = ob::ini::lookupText(content, keys::General, keys::Action).value_or("");
+        withdrawn = !trimmed(action).empty() && trimmed(current) == trimmed(action);
+        return withdrawn ? ob::ini::assignText(content, keys::General, keys::Action, "") : content;
+    });
     return withdrawn ? "the request was withdrawn; ob32pyii had not taken it up"
                      : "ob32pyii took the request up and is still running it; its answer will be in the file later";
 }
@@ -265,17 +229,17 @@ int run(const Options& options)
 {
     const std::string folder = options.folder.empty() ? ob::sys::windowsFolder() : options.folder;
     const std::string path = ob::sys::buildPath(folder, keys::kExchangeFileName);
-    const std::string lockPath = ob::sys::buildPath(folder, keys::kInstanceLockName);
     const bool terminating = ob::text::upper(options.action).find("/TERMINATE") != std::string::npos;
-    const long program = ob::sys::InstanceLock::holderProcess(lockPath);
     const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
-    if (program == 0) {
-        std::cerr << "ob32pyii-send: no ob32pyii is running in " << folder << " (" << lockPath
-                  << " is not held); " << options.action << " not sent\n";
+    // The lock itself answers, whatever the account that holds it.
+    ob::sys::InstanceLock::Watcher program(path);
+    if (!program.alive()) {
+        std::cerr << "ob32pyii-send: no ob32pyii is running for " << path << "; " << options.action
+                  << " not sent\n";
         return kNoProgram;
     }
-    while (!ob::sys::InstanceLock::holderStarted(lockPath)) {
-        if (ob::sys::InstanceLock::holderProcess(lockPath) != program) {
+    while (!program.started()) {
+        if (!program.alive()) {
             std::cerr << "ob32pyii-send: ob32pyii ended during its start-up; " << options.action << " not sent\n";
             return kNoProgram;
         }
@@ -291,40 +255,34 @@ int run(const Options& options)
     ini.setFilePath(path);
     // The program has written its start values: [General] is there from now on.
     ini.setRequiredSection(keys::General);
-    const auto whole = [](const std::string& content) { return ob::ini::hasSectionText(content, keys::General); };
     for (const auto& section : options.clear) {
         if (ob::text::upper(section) != ob::text::upper(keys::General))
-            ob::ini::updateFile(path, [&](const std::string& content) { return withoutSection(content, section); },
-                                whole);
+            ini.update([&](const std::string& content) { return withoutSection(content, section); });
     }
     for (const auto& a : options.assignments)
         ini.write(a.section, a.key, a.value);
     // The request's data first, the action word last.
-    const auto sendAction = [&](const std::string& content) {
-        return ob::ini::assignText(content, keys::General, keys::Action, options.action);
-    };
-    const std::string sent = ob::ini::updateFile(path, sendAction, whole);
+    ini.write(keys::General, keys::Action, options.action);
 
-    Handshake handshake(ob::ini::assignText(sent, keys::General, keys::Action, ""));
     std::string content;
     for (;;) {
-        content = ob::ini::readFile(path, whole);
+        content = ini.snapshot();
         // A program that ended (or was replaced by a new start, whose start
-        // values would look like an answer) never took the request up; the
-        // end after /TERMINATE is its answer.
-        if (ob::sys::InstanceLock::holderProcess(lockPath) != program) {
+        // values would look like an answer) never answered; the end after
+        // /TERMINATE is its answer.
+        if (!program.alive()) {
             if (terminating) {
-                content = ob::ini::readFile(path, whole);
+                content = ini.snapshot();
                 break;
             }
             std::cerr << "ob32pyii-send: ob32pyii ended before it answered " << options.action << "\n";
             return kNoProgram;
         }
-        if (handshake.finished(content))
+        if (answered(content))
             break;
         if (Clock::now() >= deadline) {
             std::cerr << "ob32pyii-send: no answer to " << options.action << " within " << options.timeoutSeconds
-                      << " s (" << path << "); " << withdraw(path, options.action, whole) << "\n";
+                      << " s (" << path << "); " << withdraw(ini, options.action) << "\n";
             return kTimedOut;
         }
         std::this_thread::sleep_for(kPollInterval);

@@ -110,7 +110,7 @@ void CurrentAsset::WriteCurrentAsset()
     asset.WriteString("Serial", m_asset.Serial);
     asset.WriteString("ATAG", m_asset.ATAG);
     asset.WriteString("CTAG", m_asset.CTAG);
-    asset.WriteLong("Interval", m_asset.Interval, "");
+    asset.WriteLong("Interval", m_asset.Interval);
     asset.WriteString("IntervalUnits", AssetRecord::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
     asset.WriteString("CalDate",
                       m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));

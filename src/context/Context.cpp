@@ -6,7 +6,13 @@
 
 namespace ob {
 
-Context::Context(Environment env) : m_env(std::move(env)), m_log(*m_env.windows, *m_env.clock, m_env.regional) {}
+Context::Context(Environment env) : m_env(std::move(env)), m_log(*m_env.windows, *m_env.clock, m_env.regional)
+{
+    // Once, the first time: the peer's rights reach the file but not its folder.
+    m_exchange.setInPlaceNotice([this](const std::string& why) {
+        WriteLog(m_exchange.FilePath() + " is written in place" + (why.empty() ? std::string() : ": " + why));
+    });
+}
 
 regional::DateValue Context::now() const
 {

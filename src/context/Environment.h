@@ -17,6 +17,10 @@ struct Environment {
     regional::RegionalSettings regional;
     std::shared_ptr<const Clock> clock;
     std::shared_ptr<WindowSystem> windows;
+    // Take requests up as soon as the exchange file changes; off, only the
+    // one-second tick does (OB32PYII_WATCH=off, for a folder whose change
+    // notifications misbehave).
+    bool watchExchangeFile = true;
     std::string logHistoryFolder = {}; // the logs of earlier runs; empty: none kept
 };
 

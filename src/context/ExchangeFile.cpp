@@ -1,30 +1,55 @@
-// The exchange file's typed reads and writes.
+// The exchange file's typed reads and writes, and the take-up and answer of
+// an action (see ExchangeFile.h).
 #include "context/ExchangeFile.h"
 
+#include "context/ExchangeKeys.h"
 #include "context/ExchangeValues.h"
+#include "platform/Text.h"
+#include "platform/ini/FileText.h"
 
 namespace ob {
+
+namespace {
+constexpr const char* kTrue = "True";
+constexpr const char* kFalse = "False";
+} // namespace
+
+std::optional<std::string> ExchangeFile::read(const char* section, const std::string& key)
+{
+    if (m_inRequest)
+        return ini::lookupText(m_view, section, key);
+    return m_ini.read(section, key);
+}
+
+void ExchangeFile::write(const char* section, std::vector<std::pair<std::string, std::string>> keys)
+{
+    if (!m_inRequest) {
+        IniFile::KeyBatch batch;
+        for (const auto& [key, value] : keys)
+            batch.WriteString(key, value);
+        m_ini.setSection(section);
+        m_ini.WriteKeys(batch);
+        return;
+    }
+    for (auto& [key, value] : keys) {
+        m_view = ini::assignText(m_view, section, key, value);
+        m_answer.push_back({section, std::move(key), std::move(value)});
+    }
+}
 
 std::string ExchangeFile::readText(const char* section, const std::string& key, const std::string& fallback,
                                    bool* found)
 {
-    m_ini.setSection(section);
-    std::string value;
-    bool present = false;
-    m_ini.ReadString(key, value, present);
-    if (found != nullptr) {
-        *found = present;
-    }
-    return present ? value : fallback;
+    auto value = read(section, key);
+    if (found != nullptr)
+        *found = value.has_value();
+    return value ? std::move(*value) : fallback;
 }
 
 bool ExchangeFile::readBool(const char* section, const std::string& key, bool fallback)
 {
-    m_ini.setSection(section);
-    bool value = false;
-    bool present = false;
-    m_ini.ReadBoolean(key, value, present);
-    return present ? value : fallback;
+    const auto value = read(section, key);
+    return value ? ini::toBoolean(*value) : fallback;
 }
 
 std::int16_t ExchangeFile::readInt(const char* section, const std::string& key, std::int16_t fallback)
@@ -36,20 +61,63 @@ std::int16_t ExchangeFile::readInt(const char* section, const std::string& key, 
 
 void ExchangeFile::writeText(const char* section, const std::string& key, const std::string& value)
 {
-    m_ini.setSection(section);
-    m_ini.WriteString(key, value);
+    write(section, {{key, value}});
 }
 
 void ExchangeFile::writeBool(const char* section, const std::string& key, bool value)
 {
-    m_ini.setSection(section);
-    m_ini.WriteBoolean(key, value);
+    write(section, {{key, value ? kTrue : kFalse}});
 }
 
 void ExchangeFile::writeKeys(const char* section, const IniFile::KeyBatch& keys)
 {
-    m_ini.setSection(section);
-    m_ini.WriteKeys(keys);
+    write(section, keys.entries());
+}
+
+std::string ExchangeFile::pendingAction()
+{
+    return m_ini.read(keys::General, keys::Action).value_or("");
+}
+
+bool ExchangeFile::takeUp(const std::string& action)
+{
+    bool taken = false;
+    const std::string content = m_ini.update([&](const std::string& text) {
+        // The peer may have withdrawn or replaced the word since the tick read it.
+        taken = ini::lookupText(text, keys::General, keys::Action).value_or("") == action;
+        if (!taken)
+            return text;
+        std::string out = ini::assignText(text, keys::General, keys::Action, "");
+        out = ini::assignText(out, keys::General, keys::Busy, kTrue);
+        return ini::assignText(out, keys::General, keys::Error, "");
+    });
+    if (taken) {
+        m_inRequest = true;
+        m_view = content;
+        m_answer.clear();
+    }
+    return taken;
+}
+
+void ExchangeFile::answer()
+{
+    if (m_inRequest) {
+        m_inRequest = false;
+        m_view.clear();
+        m_answer.push_back({keys::General, keys::Busy, kFalse});
+        m_answerPending = true;
+    }
+    if (!m_answerPending)
+        return;
+    // Applied in the order written, so the last write of a key stands.
+    m_ini.update([&](const std::string& text) {
+        std::string out = text;
+        for (const auto& a : m_answer)
+            out = ini::assignText(out, a.section, a.key, a.value);
+        return out;
+    });
+    m_answer.clear();
+    m_answerPending = false;
 }
 
 } // namespace ob

@@ -7,7 +7,6 @@ namespace ob::keys {
 inline constexpr const char* kExchangeFileName = "OB32PYII.INI";
 inline constexpr const char* kNexovaFileName = "NEXOVA.INI";
 inline constexpr const char* kLogFileName = "OB32PYII.txt";
-inline constexpr const char* kInstanceLockName = "OB32PYII.lck";
 
 inline constexpr const char* General = "General";
 inline constexpr const char* Action = "Action";

@@ -41,6 +41,13 @@ public:
 
 enum class MessageIcon { Information, Critical };
 
+// While it lives, a watch calls its handler (on the program's thread, while
+// events are delivered) soon after the watched file may have changed.
+class FileWatch {
+public:
+    virtual ~FileWatch() = default;
+};
+
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
@@ -57,6 +64,16 @@ public:
 
     virtual std::unique_ptr<OutputWindow> CreateOutputWindow() = 0;
     virtual std::unique_ptr<SubTimer> CreateTimer() = 0;
+    // Watches `path` for changes; nullptr, with the reason in `why`, where
+    // this window system or the folder cannot (the timer then does alone).
+    virtual std::unique_ptr<FileWatch> WatchFile(const std::string& path, std::function<void()> onChange,
+                                                 std::string& why)
+    {
+        (void)path;
+        (void)onChange;
+        why = "this window system watches no files";
+        return nullptr;
+    }
     virtual std::unique_ptr<LoginDialog> CreateLoginDialog() = 0;
     virtual std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() = 0;
 };

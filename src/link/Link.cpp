@@ -22,6 +22,11 @@ void ignoringFailure(Step&& step) noexcept
 }
 
 constexpr const char* kCompany = "Brennhall Labs";
+
+// The peer writes a request key by key and Action last; each write is a
+// rewrite of the whole file. The tick waits this long after the last change,
+// so that it reads a finished write, and stays far below the one-second tick.
+constexpr int kSettleMilliseconds = 15;
 } // namespace
 
 Link::Link(Environment env)
@@ -57,6 +62,7 @@ Link::Link(Environment env)
         } catch (...) {
         }
         m_terminated = true;
+        m_startFailed = true;
     }
 }
 
@@ -68,12 +74,7 @@ void Link::initialize()
 
     // Reaches the window only: the log file does not exist yet.
     m_ctx.WriteLog("Creating FileSystemObject...");
-    const std::string logPath = sys::buildPath(m_ctx.env().windowsFolder, keys::kLogFileName);
-    m_ctx.log().keepPreviousLog(logPath, sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName),
-                                m_ctx.env().logHistoryFolder);
-    m_ctx.log().openFile(logPath);
-    m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
-    m_ctx.log().writeStartNotes();
+    openLogFile();
 
     m_ctx.WriteLog(std::string("Creating INI file object for ") + keys::kExchangeFileName + "...");
     m_ctx.exchange().setFilePath(sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName));
@@ -108,15 +109,74 @@ void Link::initialize()
     m_asset.Reset();
     m_asset.WriteCurrentAsset();
 
+    watchExchangeFile();
+
     m_ctx.WriteLog("Creating action timer...");
     m_actionTimer = m_ctx.windows().CreateTimer();
     m_actionTimer->ThatTime = [this] { OnTimerTick(); };
     m_actionTimer->setInterval(1000);
 }
 
+// A log file that cannot be written (an operator without rights to it) never
+// stops the program: the peer is still served, and the window keeps the log.
+void Link::openLogFile()
+{
+    const std::string logPath = sys::buildPath(m_ctx.env().windowsFolder, keys::kLogFileName);
+    m_ctx.log().keepPreviousLog(logPath, sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName),
+                                m_ctx.env().logHistoryFolder);
+    try {
+        m_ctx.log().openFile(logPath);
+        m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
+    } catch (const Failure& failure) {
+        m_ctx.WriteLog("The log file cannot be written (" + ErrorText(failure) +
+                       "); the log is kept in this window only");
+    }
+    m_ctx.log().writeStartNotes();
+}
+
+void Link::watchExchangeFile()
+{
+    if (!m_ctx.env().watchExchangeFile) {
+        m_ctx.WriteLog("Requests are taken up at the one-second tick (OB32PYII_WATCH=off)");
+        return;
+    }
+    std::string why;
+    m_watch = m_ctx.windows().WatchFile(
+        m_ctx.exchange().FilePath(),
+        [this] {
+            if (m_settleTimer)
+                m_settleTimer->setInterval(kSettleMilliseconds); // restarts the wait
+        },
+        why);
+    if (!m_watch) {
+        m_ctx.WriteLog("Requests are taken up at the one-second tick: " + why);
+        return;
+    }
+    m_settleTimer = m_ctx.windows().CreateTimer();
+    m_settleTimer->ThatTime = [this] { onSettled(); };
+    m_ctx.WriteLog("Watching " + m_ctx.exchange().FilePath() + " for requests...");
+}
+
+void Link::onSettled()
+{
+    m_settleTimer->setInterval(0);
+    // A change during a request (the peer's next Action right after our
+    // answer) must not be lost to the busy flag: look again once it is over.
+    if (m_timerBusy) {
+        m_settleTimer->setInterval(kSettleMilliseconds);
+        return;
+    }
+    OnTimerTick();
+}
+
 Link::~Link()
 {
-    // Every step runs; failures are ignored.
+    // Every step runs; failures are ignored. An answer the file refused so far
+    // gets a last chance: the peer waits for it.
+    ignoringFailure([&] {
+        if (m_ctx.exchange().answerPending())
+            m_ctx.exchange().answer();
+    });
     ignoringFailure([&] {
         m_asset.Reset();
         if (!m_ctx.exchange().FilePath().empty()) {
@@ -139,6 +199,8 @@ Link::~Link()
             m_actionTimer->ThatTime = nullptr;
         }
         m_actionTimer.reset();
+        m_watch.reset();
+        m_settleTimer.reset();
     });
     m_session.close();
 }
@@ -159,6 +221,10 @@ void Link::TerminateAction()
 
 void Link::stopTimer()
 {
+    m_watch.reset();
+    if (m_settleTimer) {
+        m_settleTimer->setInterval(0);
+    }
     if (m_actionTimer) {
         m_actionTimer->setInterval(0);
     }
@@ -179,39 +245,96 @@ void Link::OnTimerTick()
         ~ClearBusy() { flag = false; }
     } clearBusy{m_timerBusy};
 
-    // Until the handler runs, a failing step is reported and the next step runs.
-    const auto trapped = [this](auto&& step) {
-        try {
-            step();
-        } catch (...) {
-            const Failure failure = currentFailure();
-            const std::string text = "Error processing action: " + ErrorText(failure);
-            m_ctx.WriteLog(text);
-            try {
-                m_ctx.SetError(text);
-            } catch (...) {
-            }
-        }
-    };
-
-    std::string action;
-    trapped([&] { action = m_ctx.exchange().readText(keys::General, keys::Action); });
-    if (text::trim(action).empty()) {
+    // Busy is still True in the file until the last answer is in: no new
+    // request is taken up before the peer has had it.
+    if (!m_unansweredAction.empty()) {
+        answer(m_unansweredAction);
         return;
     }
-    m_ctx.WriteLog("Processing action " + action + "...");
-    trapped([&] { m_ctx.exchange().writeText(keys::General, keys::Action, ""); });
-    trapped([&] { m_ctx.exchange().writeBool(keys::General, keys::Busy, true); });
-    trapped([&] { m_ctx.SetError(""); });
+
+    std::string action;
+    try {
+        action = m_ctx.exchange().pendingAction();
+    } catch (...) {
+        reportTickFailure();
+        return;
+    }
+    if (text::trim(action).empty()) {
+        m_refusedAction.clear();
+        return;
+    }
+    if (!takeUp(action)) {
+        return;
+    }
+    m_ctx.WriteLog(""); // what emptying Error logs
     if (m_beep) {
-        trapped([&] { m_ctx.windows().Beep(); });
+        try {
+            m_ctx.windows().Beep();
+        } catch (...) {
+            reportTickFailure();
+        }
     }
 
     dispatch(ParseAction(text::upper(action)), action);
+    answer(action);
+}
 
-    // The peer waits for this write: it must happen whatever the action did.
-    trapped([&] { m_ctx.exchange().writeBool(keys::General, keys::Busy, false); });
+// A request is run only once its take-up is in the file: Action is then
+// empty, so no later tick can run it again. A take-up the file refuses (a
+// read-only file, no rights) runs nothing; it is logged once per request and
+// tried again at each tick.
+bool Link::takeUp(const std::string& action)
+{
+    const bool retry = action == m_refusedAction;
+    if (!retry) {
+        m_ctx.WriteLog("Processing action " + action + "...");
+    }
+    try {
+        if (!m_ctx.exchange().takeUp(action)) {
+            return false; // the peer changed Action since this tick read it
+        }
+    } catch (...) {
+        if (!retry) {
+            m_refusedAction = action;
+            reportTickFailure();
+        }
+        return false;
+    }
+    m_refusedAction.clear();
+    return true;
+}
+
+// The peer waits for Busy False: an answer the file refuses is written at a
+// later tick, and reported once.
+void Link::answer(const std::string& action)
+{
+    const bool retry = action == m_unansweredAction;
+    try {
+        m_ctx.exchange().answer();
+    } catch (...) {
+        if (!retry) {
+            m_unansweredAction = action;
+            reportTickFailure();
+        }
+        return;
+    }
+    m_unansweredAction.clear();
     m_ctx.WriteLog("Done processing action " + action);
+}
+
+void Link::reportTickFailure()
+{
+    const Failure failure = currentFailure();
+    const std::string text = "Error processing action: " + ErrorText(failure);
+    m_ctx.WriteLog(text);
+    // Into the answer during a request, at once otherwise; never ahead of an
+    // answer the file still refuses.
+    try {
+        if (!m_ctx.exchange().answerPending()) {
+            m_ctx.exchange().writeText(keys::General, keys::Error, text);
+        }
+    } catch (...) {
+    }
 }
 
 void Link::dispatch(int code, const std::string& action)

@@ -29,6 +29,8 @@ public:
     Link& operator=(const Link&) = delete;
 
     bool Terminated() const { return m_terminated; }
+    // Construction failed (the program ends with a failed start).
+    bool StartFailed() const { return m_startFailed; }
     // One tick of the action timer.
     void OnTimerTick();
     void TerminateAction(); // /TERMINATE
@@ -42,7 +44,15 @@ public:
 
 private:
     void initialize();
+    void openLogFile();
+    void watchExchangeFile();
+    void onSettled();
     void stopTimer();
+    // Take-up and answer of one request (see ExchangeFile.h).
+    bool takeUp(const std::string& action);
+    void answer(const std::string& action);
+    // Logs a failure of the tick's own steps, and tries to report it in Error.
+    void reportTickFailure();
     // Runs an action handler; whatever it lets escape is reported.
     void dispatch(int code, const std::string& action);
 
@@ -55,8 +65,18 @@ private:
     Standards m_standards;
     FullResults m_results;
     std::unique_ptr<SubTimer> m_actionTimer;
+    // A change of the exchange file runs the tick once the peer has been
+    // quiet for the settle time; the one-second timer stays the fallback.
+    std::unique_ptr<FileWatch> m_watch;
+    std::unique_ptr<SubTimer> m_settleTimer;
     bool m_terminated = false;
+    bool m_startFailed = false;
     bool m_timerBusy = false;
+    // The Action whose take-up could not be written: tried again at each tick,
+    // reported once.
+    std::string m_refusedAction;
+    // The action whose answer could not be written: written at later ticks.
+    std::string m_unansweredAction;
     bool m_beep = false;
     bool m_showOutput = false;
 };

@@ -24,8 +24,7 @@ int RunStartProcedure(const Environment& env)
         // exchange file nor the log. Any other reason not to get the lock (a
         // read-only folder, say) is a failed start: PYRALIS II would otherwise
         // wait for an answer that never comes.
-        sys::InstanceLock lock(sys::buildPath(env.windowsFolder, keys::kInstanceLockName),
-                               sys::buildPath(env.windowsFolder, keys::kExchangeFileName));
+        sys::InstanceLock lock(sys::buildPath(env.windowsFolder, keys::kExchangeFileName));
         if (lock.runningElsewhere()) {
             return 0;
         }
@@ -33,6 +32,11 @@ int RunStartProcedure(const Environment& env)
             throw Failure::fileAccess(lock.error());
         }
         link = std::make_unique<Link>(env);
+        if (link->StartFailed()) {
+            // Its error box and log line are out; PYRALIS II's caller sees the status.
+            link.reset();
+            return 1;
+        }
         if (!link->Terminated()) {
             // ob32pyii-send waits for this before it writes a request, so
             // start-up cannot empty the Action it sends.

@@ -54,7 +54,7 @@ void UserInfo::WriteUserInfo()
 {
     // One replacement of the file: PYRALIS II reads them only once Busy is False.
     IniFile::KeyBatch user;
-    user.WriteInteger(keys::UserLevel, m_userLevel, "");
+    user.WriteInteger(keys::UserLevel, m_userLevel);
     user.WriteString(keys::UserID, m_userID);
     user.WriteString(keys::UserFullName, m_userFullName);
     m_ctx.exchange().writeKeys(keys::OBLogin, user);

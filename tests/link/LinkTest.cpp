@@ -2,6 +2,7 @@
 // dispatch, /TERMINATE and the start procedure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "context/BuildInfo.h"
@@ -82,7 +83,10 @@ TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates)
                                                       "INI File: " + f.dir.file("OB32PYII.INI"), "",
                                                       "Creating INI file object for NEXOVA.INI...",
                                                       "Nexova INI File: " + f.dir.file("NEXOVA.INI"),
-                                                      "Resetting user info...", "Creating action timer..."}));
+                                                      "Resetting user info...",
+                                                      "Requests are taken up at the one-second tick: this window system "
+                                                      "watches no files",
+                                                      "Creating action timer..."}));
 }
 
 TEST(StartUp, logLinesCarryTheGeneralDateAndEndWithCrLf)
@@ -122,9 +126,9 @@ TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
 TEST(StartUp, aFailedConstructionReportsAndTerminates)
 {
     LinkFixture f;
-    std::filesystem::create_directory(f.dir.file("OB32PYII.txt")); // the log cannot be created
+    std::filesystem::create_directory(f.dir.file("OB32PYII.INI")); // the exchange file cannot be read
     f.start();
-    EXPECT_TRUE(f.link().Terminated());
+    EXPECT_TRUE(f.link().Terminated() && f.link().StartFailed());
     EXPECT_TRUE(f.windows->outputShown);
     ASSERT_EQ(f.windows->boxes.size(), 2u);
     EXPECT_EQ(f.windows->boxes[0].title, "CBrennLinkDB Object Error");
@@ -134,6 +138,21 @@ TEST(StartUp, aFailedConstructionReportsAndTerminates)
     EXPECT_TRUE(f.windows->boxes[1].text.starts_with("Do a screen capture the log information"));
     EXPECT_EQ(f.windows->timersCreated, 0);
     EXPECT_TRUE(f.windows->windowLines.back().starts_with("Error in Class_Initialize: 75 - "));
+}
+
+// An operator may have no right to the log file: the peer is still served.
+TEST(StartUp, aLogFileThatCannotBeWrittenLeavesTheLogInTheWindow)
+{
+    LinkFixture f;
+    std::filesystem::create_directory(f.dir.file("OB32PYII.txt"));
+    f.start();
+    EXPECT_FALSE(f.link().Terminated());
+    EXPECT_TRUE(f.windows->boxes.empty());
+    const auto& lines = f.windows->windowLines;
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.starts_with("The log file cannot be written (75 - "); }),
+              lines.end());
+    EXPECT_EQ(f.act("/FOO"), "Unrecognized action '/FOO'");
 }
 
 TEST(WriteLog, theWindowListStopsAt32001Lines)
@@ -147,17 +166,20 @@ TEST(WriteLog, theWindowListStopsAt32001Lines)
     EXPECT_EQ(f.windows->windowLines.front(), "line 99");
 }
 
-TEST(StartProcedure, aLockThatCannotBeTakenForAnotherReasonIsAFailedStart)
+TEST(StartProcedure, aLockThatCannotBeTakenOrAFailedConstructionIsAFailedStart)
 {
     LinkFixture f;
-    std::filesystem::create_directory(f.dir.file("OB32PYII.lck")); // not another instance: no lock file at all
-    EXPECT_NE(RunStartProcedure(f.environment()), 0);
+    Environment env = f.environment();
+    env.windowsFolder = f.dir.file("missing"); // not another instance: no lock can be named
+    EXPECT_EQ(RunStartProcedure(env), 1);
     ASSERT_EQ(f.windows->boxes.size(), 1u);
     EXPECT_TRUE(f.windows->boxes[0].text.starts_with("An error occurred while initializing the ORBISTA interface "
                                                      "utility.\r\rError: 75 - Path/File access error: " +
-                                                     f.dir.file("OB32PYII.lck")))
+                                                     f.dir.file("missing")))
         << f.windows->boxes[0].text;
-    EXPECT_FALSE(f.dir.exists("OB32PYII.INI"));
+    // A construction that fails after the lock was taken ends the process with a failure too.
+    std::filesystem::create_directory(f.dir.file("OB32PYII.INI"));
+    EXPECT_EQ(RunStartProcedure(f.environment()), 1);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <iostream>
 
@@ -11,6 +12,7 @@
 #include "gui/qt/QtLoginDialog.h"
 #include "gui/qt/QtOutputWindow.h"
 #include "gui/qt/QtRequiredFieldsEditor.h"
+#include "platform/system/FolderWatch.h"
 
 namespace ob::gui {
 
@@ -25,7 +27,36 @@ QString displayText(const std::string& text)
     return out;
 }
 
+class QtFileWatch final : public FileWatch {
+public:
+    QtFileWatch(std::unique_ptr<sys::FolderWatch> watch, std::function<void()> onChange)
+        : m_watch(std::move(watch))
+        , m_notifier(static_cast<qintptr>(m_watch->handle()), QSocketNotifier::Read)
+    {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, &m_notifier,
+                         [this, onChange = std::move(onChange)] {
+                             if (m_watch->consume() && onChange)
+                                 onChange();
+                         });
+    }
+
+private:
+    std::unique_ptr<sys::FolderWatch> m_watch;
+    QSocketNotifier m_notifier;
+};
+
 } // namespace
+
+std::unique_ptr<FileWatch> QtWindowSystem::WatchFile(const std::string& path, std::function<void()> onChange,
+                                                     std::string& why)
+{
+    auto watch = std::make_unique<sys::FolderWatch>(path);
+    if (!watch->started()) {
+        why = watch->error();
+        return nullptr;
+    }
+    return std::make_unique<QtFileWatch>(std::move(watch), std::move(onChange));
+}
 
 QtWindowSystem::QtWindowSystem(std::string windowsFolder, regional::RegionalSettings regional,
                                std::shared_ptr<const Clock> clock)

@@ -32,6 +32,9 @@ public:
 
     std::unique_ptr<OutputWindow> CreateOutputWindow() override;
     std::unique_ptr<SubTimer> CreateTimer() override;
+    // inotify's descriptor in Qt's event loop, through a socket notifier.
+    std::unique_ptr<FileWatch> WatchFile(const std::string& path, std::function<void()> onChange,
+                                         std::string& why) override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
     std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
 

@@ -40,6 +40,7 @@ int main(int argc, char* argv[])
         env.regional = ob::gui::regionalFromSystemLocale();
         env.clock = std::make_shared<ob::SystemClock>();
         env.windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);
+        env.watchExchangeFile = qgetenv("OB32PYII_WATCH").toLower() != "off";
         return ob::RunStartProcedure(env);
     } catch (...) {
         const ob::Failure failure = ob::currentFailure();

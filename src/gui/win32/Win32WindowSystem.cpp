@@ -5,6 +5,7 @@
 #include "gui/win32/Win32OutputWindow.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "gui/win32/Win32Ui.h"
+#include "platform/system/FolderWatch.h"
 #include "platform/win32/Wide.h"
 
 #include <iostream>
@@ -87,6 +88,24 @@ private:
     std::vector<std::string> m_lines;
 };
 
+class Win32FileWatch final : public FileWatch {
+public:
+    Win32FileWatch(Win32WindowSystem& windows, std::unique_ptr<sys::FolderWatch> watch, std::function<void()> onChange)
+        : m_windows(windows)
+        , m_watch(std::move(watch))
+    {
+        m_windows.addWatched(this, {reinterpret_cast<HANDLE>(m_watch->handle()), [this, onChange = std::move(onChange)] {
+                                        if (m_watch->consume() && onChange)
+                                            onChange();
+                                    }});
+    }
+    ~Win32FileWatch() override { m_windows.removeWatched(this); }
+
+private:
+    Win32WindowSystem& m_windows;
+    std::unique_ptr<sys::FolderWatch> m_watch;
+};
+
 } // namespace
 
 Win32WindowSystem::Win32WindowSystem(std::string windowsFolder, regional::RegionalSettings regional,
@@ -107,8 +126,43 @@ HWND Win32WindowSystem::owner() const
     return m_outputWindow != nullptr && ::IsWindow(m_outputWindow) ? m_outputWindow : nullptr;
 }
 
+// Runs the handlers of the watches whose events are set; with `wait`,
+// first blocks until a message or one of those events arrives.
+void Win32WindowSystem::checkWatched(bool wait)
+{
+    std::vector<HANDLE> events;
+    std::vector<void*> keys;
+    for (const auto& [key, watched] : m_watched) {
+        events.push_back(watched.event);
+        keys.push_back(key);
+    }
+    if (wait)
+        ::MsgWaitForMultipleObjectsEx(static_cast<DWORD>(events.size()), events.data(), INFINITE, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        // A handler may end a watch (the program terminating): look it up again.
+        if (::WaitForSingleObject(events[i], 0) == WAIT_OBJECT_0) {
+            const auto found = m_watched.find(keys[i]);
+            if (found != m_watched.end())
+                found->second.check();
+        }
+    }
+}
+
+std::unique_ptr<FileWatch> Win32WindowSystem::WatchFile(const std::string& path, std::function<void()> onChange,
+                                                        std::string& why)
+{
+    auto watch = std::make_unique<sys::FolderWatch>(path);
+    if (!watch->started()) {
+        why = watch->error();
+        return nullptr;
+    }
+    return std::make_unique<Win32FileWatch>(*this, std::move(watch), std::move(onChange));
+}
+
 void Win32WindowSystem::DoEvents()
 {
+    checkWatched(false);
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT)
@@ -119,12 +173,9 @@ void Win32WindowSystem::DoEvents()
 
 void Win32WindowSystem::WaitForEvents()
 {
-    MSG message;
-    // Blocks until a message arrives: the program spends no time waiting.
-    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
-    if (got <= 0)
-        return;
-    dispatch(message);
+    // Blocks until a message or a watched change arrives: the program spends
+    // no time waiting.
+    checkWatched(true);
     DoEvents();
 }
 

@@ -9,6 +9,8 @@
 
 #include "gui/win32/Win32Ui.h"
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -36,11 +38,24 @@ public:
 
     std::unique_ptr<OutputWindow> CreateOutputWindow() override;
     std::unique_ptr<SubTimer> CreateTimer() override;
+    // ReadDirectoryChangesW's event, waited on with the messages.
+    std::unique_ptr<FileWatch> WatchFile(const std::string& path, std::function<void()> onChange,
+                                         std::string& why) override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
     std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
 
+    // The watches' events, waited on beside the messages (Win32FileWatch).
+    struct Watched {
+        HANDLE event;
+        std::function<void()> check;
+    };
+    void addWatched(void* key, Watched watched) { m_watched[key] = std::move(watched); }
+    void removeWatched(void* key) { m_watched.erase(key); }
+
 private:
     HWND owner() const;
+    void checkWatched(bool wait);
+    std::map<void*, Watched> m_watched;
 
     std::string m_windowsFolder;
     regional::RegionalSettings m_regional;

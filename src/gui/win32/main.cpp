@@ -35,6 +35,9 @@ int main()
         env.regional = ob::win32::regionalFromUserLocale();
         env.clock = std::make_shared<ob::SystemClock>();
         env.windows = std::make_shared<ob::win32::Win32WindowSystem>(env.windowsFolder, env.regional, env.clock);
+        wchar_t watch[8] = {};
+        const DWORD n = ::GetEnvironmentVariableW(L"OB32PYII_WATCH", watch, 8);
+        env.watchExchangeFile = !(n == 3 && ::_wcsicmp(watch, L"off") == 0);
         return ob::RunStartProcedure(env);
     } catch (...) {
         const ob::Failure failure = ob::currentFailure();

@@ -72,6 +72,11 @@ bool hasSectionText(const std::string& file, const std::string& section, const t
     return hasSection(file, names.section) || (names.differ() && hasSection(file, names.utf8Section));
 }
 
+std::vector<std::string> sectionNamesText(const std::string& file)
+{
+    return sectionNames(isUtf16(file) ? fromUtf16(file) : file);
+}
+
 std::vector<std::pair<std::string, std::string>> sectionEntriesText(const std::string& file,
                                                                     const std::string& section,
                                                                     const text::CodePage& codePage)

@@ -23,6 +23,9 @@ std::string assignText(const std::string& file, const std::string& section, cons
 // Whether the file has a section of that name (header present, keys or not).
 bool hasSectionText(const std::string& file, const std::string& section,
                     const text::CodePage& codePage = text::CodePage::peer());
+// The names of the file's section headers in file order, upper-cased (as
+// compared: names match whatever their letter case).
+std::vector<std::string> sectionNamesText(const std::string& file);
 std::vector<std::pair<std::string, std::string>> sectionEntriesText(
     const std::string& file, const std::string& section, const text::CodePage& codePage = text::CodePage::peer());
 

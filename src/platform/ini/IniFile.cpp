@@ -3,6 +3,7 @@
 #include "platform/ini/FileText.h"
 #include "platform/ini/SharedFile.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ob {
@@ -45,12 +46,12 @@ void IniFile::WriteBoolean(const std::string& key, bool value)
     write(m_section, key, value ? "True" : "False");
 }
 
-void IniFile::WriteInteger(const std::string& key, std::int16_t value, const std::string&)
+void IniFile::WriteInteger(const std::string& key, std::int16_t value)
 {
     write(m_section, key, decimal(value));
 }
 
-void IniFile::WriteLong(const std::string& key, std::int32_t value, const std::string&)
+void IniFile::WriteLong(const std::string& key, std::int32_t value)
 {
     write(m_section, key, decimal(value));
 }
@@ -65,12 +66,12 @@ void IniFile::KeyBatch::WriteBoolean(const std::string& key, bool value)
     m_keys.emplace_back(key, value ? "True" : "False");
 }
 
-void IniFile::KeyBatch::WriteInteger(const std::string& key, std::int16_t value, const std::string&)
+void IniFile::KeyBatch::WriteInteger(const std::string& key, std::int16_t value)
 {
     m_keys.emplace_back(key, decimal(value));
 }
 
-void IniFile::KeyBatch::WriteLong(const std::string& key, std::int32_t value, const std::string&)
+void IniFile::KeyBatch::WriteLong(const std::string& key, std::int32_t value)
 {
     m_keys.emplace_back(key, decimal(value));
 }
@@ -87,7 +88,7 @@ void IniFile::WriteKeys(const KeyBatch& keys)
 
 std::optional<std::string> IniFile::read(const std::string& section, const std::string& key) const
 {
-    return ini::lookupText(content(), section, key);
+    return ini::lookupText(snapshot(), section, key);
 }
 
 void IniFile::write(const std::string& section, const std::string& key, const std::string& value)
@@ -97,32 +98,66 @@ void IniFile::write(const std::string& section, const std::string& key, const st
 
 std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::string& section) const
 {
-    return ini::sectionEntriesText(content(), section);
+    return ini::sectionEntriesText(snapshot(), section);
 }
 
-// Every read and write of the file goes through these two, so none of them
-// ever works on a snapshot a peer's rewrite in place left without the
-// required section.
-std::string IniFile::content() const
+ini::Look IniFile::judge(const std::string& content) const
+{
+    if (!ini::hasSectionText(content, m_required))
+        return ini::Look::CutShort;
+    // The profile functions end every line, the last one too.
+    if (!content.empty() && content.back() != '\n' && content.back() != '\r' && content.back() != '\0')
+        return ini::Look::Doubtful;
+    const auto names = ini::sectionNamesText(content);
+    for (const auto& known : m_known) {
+        if (std::find(names.begin(), names.end(), known) == names.end())
+            return ini::Look::Doubtful;
+    }
+    return ini::Look::Plausible;
+}
+
+// Every read and write of the file goes through this test, so none of them
+// ever works on a snapshot a peer's rewrite in place left cut short.
+ini::WholeTest IniFile::wholeTest() const
 {
     if (m_required.empty())
-        return ini::readFile(m_path);
-    return ini::readFile(m_path, [this](const std::string& text) { return ini::hasSectionText(text, m_required); });
+        return {};
+    return [this](const std::string& content) { return judge(content); };
+}
+
+void IniFile::remember(const std::string& content) const
+{
+    if (!m_required.empty())
+        m_known = ini::sectionNamesText(content);
+}
+
+std::string IniFile::snapshot() const
+{
+    std::string content = ini::readFile(m_path, wholeTest());
+    remember(content);
+    return content;
+}
+
+std::string IniFile::update(const std::function<std::string(const std::string&)>& change)
+{
+    ini::WriteReport report;
+    std::string content = ini::updateFile(m_path, change, wholeTest(), &report);
+    remember(content);
+    if (report.inPlace && !m_noticed && m_notice) {
+        m_noticed = true;
+        m_notice(report.reason);
+    }
+    return content;
 }
 
 void IniFile::writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys)
 {
-    const auto change = [&](const std::string& text) {
+    update([&](const std::string& text) {
         std::string out = text;
         for (const auto& [key, value] : keys)
             out = ini::assignText(out, section, key, value);
         return out;
-    };
-    if (m_required.empty())
-        ini::updateFile(m_path, change);
-    else
-        ini::updateFile(m_path, change,
-                        [this](const std::string& text) { return ini::hasSectionText(text, m_required); });
+    });
 }
 
 } // namespace ob

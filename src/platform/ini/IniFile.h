@@ -2,11 +2,12 @@
 // IniFile: reads and writes one INI file the way Windows' private-profile API
 // does, and shares it safely with another process that writes the same file.
 //
-// Reads go to the file every time. Writes take an exclusive lock, re-read the
-// file, change the one line and replace the file atomically, so no reader sees
-// a half-written file and writers that take the lock never lose each other's
-// keys; a peer writing without it loses a key only when its write falls
-// between the last check and the rename.
+// Reads go to the file every time, and take only a whole snapshot of it (see
+// setRequiredSection). Writes take the file's write lock, re-read the file,
+// change the one line and replace the file atomically where the folder
+// allows it, in place where it does not (SharedFile.h), so writers that take
+// the lock never lose each other's keys; a peer writing without it loses a key
+// only when its write falls between the last check and the replacement.
 //
 // Names and values are UTF-8; the file holds them in the peer's code page, or
 // in UTF-16LE when it starts with that byte-order mark (see FileText.h). Reading drops blanks (space, tab,
@@ -18,10 +19,13 @@
 // first write creates it.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/ini/SharedFile.h"
 
 namespace ob {
 
@@ -36,10 +40,18 @@ public:
     const std::string& Section() const { return m_section; }
 
     // A section the file always holds from now on. A peer that rewrites the
-    // file in place (truncate, then write) leaves it empty for a moment; a
-    // snapshot without this section is such a moment and is read again, so
-    // neither a read nor a write ever works on it. Unset: any snapshot counts.
+    // file in place (truncate, then write a section at a time) leaves it
+    // empty or cut short for a moment; from now on a snapshot counts only
+    // when it has this section and, if it lacks sections the last whole
+    // snapshot had or its last line is unfinished, a second look after a
+    // quiet time finds it unchanged. Neither a read nor a write ever works on
+    // another.
+    // Unset: any snapshot counts.
     void setRequiredSection(std::string section) { m_required = std::move(section); }
+
+    // Called once, the first time a write had to rewrite the file in place
+    // rather than replace it, with the reason (for the log).
+    void setInPlaceNotice(std::function<void(const std::string&)> notice) { m_notice = std::move(notice); }
 
     // Missing key: found false and the empty value of the type (False, 0, "").
     // Booleans read True/False, Yes/No, On/Off in any case, or a number
@@ -50,8 +62,8 @@ public:
 
     // Create the key (and section) when missing, replace the value otherwise.
     void WriteBoolean(const std::string& key, bool value);
-    void WriteInteger(const std::string& key, std::int16_t value, const std::string& unused = {});
-    void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
+    void WriteInteger(const std::string& key, std::int16_t value);
+    void WriteLong(const std::string& key, std::int32_t value);
     void WriteString(const std::string& key, const std::string& value);
 
     // Keys of one section, collected in order and written by WriteKeys in one
@@ -60,9 +72,11 @@ public:
     class KeyBatch {
     public:
         void WriteBoolean(const std::string& key, bool value);
-        void WriteInteger(const std::string& key, std::int16_t value, const std::string& unused = {});
-        void WriteLong(const std::string& key, std::int32_t value, const std::string& unused = {});
+        void WriteInteger(const std::string& key, std::int16_t value);
+        void WriteLong(const std::string& key, std::int32_t value);
         void WriteString(const std::string& key, const std::string& value);
+        // The keys and their values as text, in the order written.
+        const std::vector<std::pair<std::string, std::string>>& entries() const { return m_keys; }
 
     private:
         friend class IniFile;
@@ -78,13 +92,28 @@ public:
     // Every key line of the section in file order (duplicates included), values as read.
     std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
 
+    // The file's bytes as one whole snapshot; read keys from it with
+    // ini::lookupText.
+    std::string snapshot() const;
+    // Replaces the file's bytes with change(bytes) in one locked write and
+    // returns what the file now holds; change() may run more than once and
+    // only sees whole snapshots.
+    std::string update(const std::function<std::string(const std::string&)>& change);
+
 private:
     void writeKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& keys);
-    std::string content() const;
+    ini::Look judge(const std::string& content) const;
+    ini::WholeTest wholeTest() const;
+    void remember(const std::string& content) const;
 
     std::string m_path;
     std::string m_section;
     std::string m_required;
+    // The sections of the last whole snapshot (upper-cased): one that lacks
+    // some of them may be cut short.
+    mutable std::vector<std::string> m_known;
+    std::function<void(const std::string&)> m_notice;
+    bool m_noticed = false;
 };
 
 // Pure text operations behind IniFile, exposed for tests and fuzzing.
@@ -98,6 +127,8 @@ std::string assign(const std::string& content, const std::string& section, const
                    const std::string& value);
 // Whether the content has a section of that name (with or without keys).
 bool hasSection(const std::string& content, const std::string& section);
+// The section headers' names in file order, upper-cased.
+std::vector<std::string> sectionNames(const std::string& content);
 // Every key line of the first section of that name, in file order, values as read.
 std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
                                                                 const std::string& section);

@@ -239,6 +239,18 @@ bool hasSection(const std::string& content, const std::string& section)
     return walkSection(content, argumentName(section), header, [](const Line&) { return false; });
 }
 
+std::vector<std::string> sectionNames(const std::string& content)
+{
+    std::vector<std::string> names;
+    Lines lines(content);
+    Line line;
+    while (lines.next(line)) {
+        if (line.kind == Kind::Header)
+            names.push_back(ob::text::upper(line.name));
+    }
+    return names;
+}
+
 std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& content,
                                                                 const std::string& section)
 {

@@ -1,43 +1,61 @@
 #pragma once
-// SharedFile: whole-file reads and locked, atomic read-modify-write of a file
-// that another process reads and writes at the same time.
+// SharedFile: whole-file reads and locked read-modify-write of a file that
+// another process (PYRALIS II, through the Windows profile functions) reads
+// and rewrites in place at the same time, without a lock.
 
 #include <functional>
 #include <string>
 
 namespace ob::ini {
 
-// Tells a whole snapshot of the file from one taken while a peer that rewrites
-// the file in place (truncate, then write, no lock) was between the two. An
-// empty test takes every snapshot as whole.
-using WholeTest = std::function<bool(const std::string& content)>;
+// How a reader judges one snapshot of the file. The profile functions
+// truncate the file and then write it a section at a time, so a look may
+// catch it empty or cut short:
+//  - CutShort: certainly incomplete (a section the file always holds is
+//    missing); it is read again.
+//  - Doubtful: possibly cut short (sections the last whole snapshot had are
+//    missing, or the last line has no line break); whole only if a second
+//    look after a quiet time finds it the same.
+//  - Plausible: whole.
+enum class Look { CutShort, Doubtful, Plausible };
+// No test (empty function): every snapshot is taken as it is.
+using WholeTest = std::function<Look(const std::string& content)>;
 
 // The file's bytes; empty when the file (or its folder) does not exist.
-// A snapshot that fails `whole` is taken again after a short pause, for a
-// bounded time; a file that fails it all that time is taken as it is (a
-// rewrite in place lasts a moment, so that is what the file holds).
+// Under a test, only a snapshot the test and a second look accept is taken;
+// the wait is bounded, and a file still failing then is taken as it is (a
+// rewrite lasts a moment, so that is what the file holds).
 // Failure 75 when it exists but cannot be read.
 std::string readFile(const std::string& path, const WholeTest& whole = {});
 
+// What a write did, for a log line: whether the file had to be rewritten in
+// place, and why.
+struct WriteReport {
+    bool inPlace = false;
+    std::string reason;
+};
+
 // Replaces the file's content with change(content) and returns what the file
-// now holds. Holds an exclusive lock on "<path>.lock" for the whole step,
-// re-reads the file under it, writes the result to a temporary file in the same
-// folder, flushes it to disk and renames it over the file, so readers see the
-// old or the new file, never a part. A peer that does not take the lock is
-// caught by comparing the file just before the rename with what change() saw;
-// if it moved, change() runs again on the new content. change() may therefore
-// run more than once. Nothing is written when the content stays the same.
-// change() only ever sees snapshots that pass `whole` (as readFile), and the
-// check just before the rename takes the same care.
-// Temporary files of earlier writers that were killed before their rename
-// ("<path>.<pid>-<n>.tmp") are removed under the lock.
-// The replacement keeps the file's mode, and its owner and group where the
-// system permits; a symbolic link is followed and its target replaced.
-// "<path>.lock" is created as writable as the file and locked through a
-// read-only handle when it cannot be opened for writing.
-// Failure 75 when the file cannot be written or replaced, and when it is not
-// writable for us (a read-only file, as Windows refuses to write one).
+// now holds. Holds the file's write lock (a kernel object named after the
+// file, NamedLock.h) for the whole step and re-reads the file under it.
+//
+// Where the folder allows, the result goes to a temporary file beside it,
+// is flushed, and replaces the file atomically, keeping its mode, owner and
+// group (on Windows its security and attributes): readers see the old or the
+// new file, never a part. Where it does not (no right to create a file in
+// the folder, a sticky folder, a file whose owner a replacement would change,
+// a full disk), the file is rewritten in place, the peer's own way: room for
+// the new size is claimed first, then the whole content goes in one write
+// and the end of the file is set. The process remembers that for the file.
+//
+// A peer that does not take the lock is caught by comparing the file just
+// before the replacement (or the rewrite) with what change() saw; if it
+// moved, change() runs again on the new content, so change() may run more
+// than once. change() only ever sees snapshots `whole` accepts. Nothing is
+// written when the content stays the same.
+// Failure 75 when the file cannot be written, also when it is read-only for
+// us (Windows refuses to write one).
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
-                       const WholeTest& whole = {});
+                       const WholeTest& whole = {}, WriteReport* report = nullptr);
 
 } // namespace ob::ini

@@ -1,12 +1,15 @@
-// POSIX side of SharedFile: flock on a sidecar lock file, temporary file,
-// fsync and rename.
+// POSIX side of SharedFile: the named write lock, then a temporary file,
+// fsync and rename where the folder allows it, and a rewrite in place where
+// it does not.
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/ini/WholeSnapshot.h"
-#include "platform/system/SideFile.h"
+#include "platform/system/NamedLock.h"
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -129,9 +132,9 @@ bool sameTime(const timespec& a, const timespec& b)
 // True when the file is still exactly what `before` saw. The metadata catches
 // a replacement or a write; the content compare catches a writer whose change
 // fell within the file system's time resolution.
-bool unchangedSince(const std::string& path, const Snapshot& before, const WholeTest& whole)
+bool unchangedSince(const std::string& path, const Snapshot& before)
 {
-    const Snapshot now = wholeSnapshot(path, whole);
+    const Snapshot now = snapshot(path);
     if (now.exists != before.exists)
         return false;
     if (!now.exists)
@@ -204,30 +207,6 @@ void removeStaleTemporaries(const std::string& path)
         ::unlink(file.c_str());
 }
 
-// Exclusive lock on "<path>.lock", held until destruction. The lock file is
-// never removed: removing it would let two writers lock different files.
-class WriteLock {
-public:
-    explicit WriteLock(const std::string& path) : m_fd(open(path))
-    {
-        if (m_fd.get() < 0)
-            fail(path + ".lock", errno);
-        while (::flock(m_fd.get(), LOCK_EX) != 0) {
-            if (errno != EINTR)
-                fail(path + ".lock", errno);
-        }
-    }
-
-private:
-    static int open(const std::string& path)
-    {
-        bool writable = false; // a read-only handle locks just as well
-        return sys::openSideFile(path + ".lock", path, writable);
-    }
-
-    Descriptor m_fd; // closing it releases the lock
-};
-
 // The file a write replaces: `path`, or the target its symbolic links lead
 // to, so the link the peer opens stays a link.
 std::string linkTarget(const std::string& path)
@@ -259,6 +238,138 @@ void requireWritable(const std::string& path, const Snapshot& snap)
 
 constexpr int kMaxAttempts = 100;
 
+// Files this process found it must rewrite in place: trying the temporary
+// file again at every write would cost a failed create or rename each time.
+class InPlaceFiles {
+public:
+    bool contains(const std::string& path)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_paths.count(path) != 0;
+    }
+    void add(const std::string& path)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_paths.insert(path);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::string> m_paths;
+};
+
+InPlaceFiles& inPlaceFiles()
+{
+    static InPlaceFiles files;
+    return files;
+}
+
+enum class Outcome { Written, Moved, NotHere };
+
+// Why a replacement cannot serve, for the report; empty while it can.
+struct Replacement {
+    Outcome outcome = Outcome::Written;
+    std::string why;
+};
+
+// Gives the temporary file the replaced file's owner, group and mode. False
+// when the owner or group cannot be kept: a rename would hand the file to us,
+// and the peer's account may lose its write access.
+bool takeOver(int fd, const Snapshot& before)
+{
+    const struct stat& info = before.info;
+    if (::fchown(fd, info.st_uid, info.st_gid) != 0) {
+        struct stat mine {};
+        if (::fstat(fd, &mine) != 0 || mine.st_uid != info.st_uid)
+            return false;
+        if (::fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0 && mine.st_gid != info.st_gid)
+            return false;
+    }
+    // After fchown, which can clear set-id bits.
+    return ::fchmod(fd, info.st_mode & 07777) == 0;
+}
+
+// `flushFirst`: the temporary reaches the disk before the rename. Against a
+// peer that rewrites the file faster than a flush, the flush follows the
+// rename instead, so the last look and the rename stay a moment apart.
+Replacement replaceAtomically(const std::string& target, const Snapshot& before, const std::string& after,
+                              bool flushFirst)
+{
+    std::string temporary;
+    Descriptor fd(createTemporary(target, temporary));
+    if (fd.get() < 0)
+        return {Outcome::NotHere, "no file can be created beside it (" + describe(target, errno) + ")"};
+    const auto discard = [&](std::string why) {
+        ::unlink(temporary.c_str());
+        return Replacement{Outcome::NotHere, std::move(why)};
+    };
+    if (before.exists && !takeOver(fd.get(), before))
+        return discard("a replacement would change its owner or group");
+    try {
+        writeAll(fd.get(), temporary, after);
+        if (flushFirst && ::fsync(fd.get()) != 0)
+            fail(temporary, errno);
+    } catch (const Failure& failure) {
+        return discard("the temporary file could not be written (" + failure.description() + ")");
+    }
+    // A peer that writes without our lock (PYRALIS II) may have changed the
+    // file since it was read: then start over on its content. This is the
+    // last look before the rename, after the slow part (write, fsync), so
+    // the window in which a peer's key can be lost is only the time between
+    // this read and the rename.
+    if (!unchangedSince(target, before)) {
+        ::unlink(temporary.c_str());
+        return {Outcome::Moved, {}};
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        if (error == EACCES || error == EPERM || error == EROFS || error == EBUSY)
+            return {Outcome::NotHere, "it cannot be replaced (" + describe(target, error) + ")"};
+        fail(target, error);
+    }
+    // Make the content and the rename durable; a failure here loses nothing already visible.
+    if (!flushFirst)
+        ::fsync(fd.get());
+    Descriptor folder(openRetrying(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY));
+    if (folder.get() >= 0)
+        ::fsync(folder.get());
+    return {};
+}
+
+// The peer's way: the same file, its whole new content in one write, then
+// its end. Room for a longer content is claimed first, so a full disk fails
+// the write before a byte of the file has changed.
+Outcome rewriteInPlace(const std::string& target, const Snapshot& before, const std::string& after)
+{
+    Descriptor fd(openRetrying(target.c_str(), before.exists ? O_WRONLY : O_WRONLY | O_CREAT | O_EXCL, 0666));
+    if (fd.get() < 0)
+        fail(target, errno);
+    const auto size = static_cast<off_t>(after.size());
+    if (size > before.info.st_size) {
+        const int rc = ::posix_fallocate(fd.get(), 0, size);
+        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL)
+            fail(target, rc);
+    }
+    if (!unchangedSince(target, before))
+        return Outcome::Moved;
+    std::string_view rest(after);
+    off_t offset = 0;
+    while (!rest.empty()) {
+        const auto n = ::pwrite(fd.get(), rest.data(), rest.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(target, errno);
+        }
+        rest.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    if (::ftruncate(fd.get(), size) != 0 || ::fsync(fd.get()) != 0)
+        fail(target, errno);
+    return Outcome::Written;
+}
+
 } // namespace
 
 std::string readFile(const std::string& path, const WholeTest& whole)
@@ -267,11 +378,13 @@ std::string readFile(const std::string& path, const WholeTest& whole)
 }
 
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
-                       const WholeTest& whole)
+                       const WholeTest& whole, WriteReport* report)
 {
-    WriteLock lock(path);
+    sys::NamedLock lock(path, "write");
     const std::string target = linkTarget(path);
-    removeStaleTemporaries(target);
+    bool inPlace = inPlaceFiles().contains(target);
+    if (!inPlace)
+        removeStaleTemporaries(target);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         const Snapshot before = wholeSnapshot(target, whole);
         std::string after = change(before.content);
@@ -279,45 +392,24 @@ std::string updateFile(const std::string& path, const std::function<std::string(
             return after;
         requireWritable(target, before);
 
-        std::string temporary;
-        Descriptor fd(createTemporary(target, temporary));
-        if (fd.get() < 0)
-            fail(path, errno);
-        try {
-            if (before.exists) {
-                // Owner and group first (the peer's account may rely on them),
-                // as far as we may give them; then the mode, which fchown can clear.
-                if (::fchown(fd.get(), before.info.st_uid, before.info.st_gid) != 0) {
-                    [[maybe_unused]] const int group = ::fchown(fd.get(), static_cast<uid_t>(-1), before.info.st_gid);
-                }
-                if (::fchmod(fd.get(), before.info.st_mode & 07777) != 0)
-                    fail(temporary, errno);
-            }
-            writeAll(fd.get(), temporary, after);
-            if (::fsync(fd.get()) != 0)
-                fail(temporary, errno);
-            if (::close(fd.release()) != 0)
-                fail(temporary, errno);
-            // A peer that writes without our lock (PYRALIS II) may have changed
-            // the file since it was read: then start over on its content. This
-            // is the last look before the rename, after the slow part (write,
-            // fsync), so the window in which a peer's key can be lost is only
-            // the time between this read and the rename.
-            if (!unchangedSince(target, before, whole)) {
-                ::unlink(temporary.c_str());
+        if (!inPlace) {
+            const Replacement replaced = replaceAtomically(target, before, after, attempt == 0);
+            if (replaced.outcome == Outcome::Written)
+                return after;
+            if (replaced.outcome == Outcome::Moved)
                 continue;
+            inPlace = true;
+            inPlaceFiles().add(target);
+            if (report != nullptr) {
+                report->inPlace = true;
+                report->reason = replaced.why;
             }
-            if (::rename(temporary.c_str(), target.c_str()) != 0)
-                fail(path, errno);
-        } catch (...) {
-            ::unlink(temporary.c_str());
-            throw;
         }
-        // Make the rename itself durable; a failure here loses nothing already visible.
-        Descriptor folder(openRetrying(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY));
-        if (folder.get() >= 0)
-            ::fsync(folder.get());
-        return after;
+        if (rewriteInPlace(target, before, after) == Outcome::Written) {
+            if (report != nullptr)
+                report->inPlace = true;
+            return after;
+        }
     }
     throw Failure::fileAccess(path + ": the file kept changing while it was being written");
 }

@@ -1,17 +1,22 @@
-// Windows side of SharedFile: LockFileEx on the side file, temporary file,
-// FlushFileBuffers and MoveFileExW. The peer's profile functions rewrite the
-// file in place without a lock, and Windows enforces share modes: the file is
-// only ever opened sharing read, write and delete, so the peer's call never
-// fails because of us, and a replacement refused while the peer has the file
-// open is retried for a bounded time, then reported as a write failure.
+// Windows side of SharedFile: the named write lock, then a temporary file,
+// FlushFileBuffers and ReplaceFileW, which keeps the replaced file's security
+// (an explicit grant IT put on it), owner, attributes and identity; where no
+// file may be created or the replacement is refused, a rewrite in place. The
+// peer's profile functions rewrite the file in place without a lock, and
+// Windows enforces share modes: the file is only ever opened sharing read,
+// write and delete, so the peer's call never fails because of us, and a
+// replacement refused while the peer has the file open is retried for a
+// bounded time before the file is rewritten in place.
 
 #include "platform/Failure.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/ini/WholeSnapshot.h"
-#include "platform/system/SideFile.h"
+#include "platform/system/NamedLock.h"
 #include "platform/win32/Wide.h"
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -39,12 +44,6 @@ constexpr DWORD kRetryPauseMilliseconds = 10;
 bool isMissing(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-// Errors that mean another process has the file open or locked for a moment.
-bool isTransient(DWORD error)
-{
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
 struct Snapshot {
@@ -100,9 +99,9 @@ bool sameTime(const FILETIME& a, const FILETIME& b)
 }
 
 // True when the file is still exactly what `before` saw.
-bool unchangedSince(const std::string& path, const Snapshot& before, const WholeTest& whole)
+bool unchangedSince(const std::string& path, const Snapshot& before)
 {
-    const Snapshot now = wholeSnapshot(path, whole);
+    const Snapshot now = snapshot(path);
     if (now.exists != before.exists)
         return false;
     if (!now.exists)
@@ -157,35 +156,9 @@ void removeStaleTemporaries(const std::string& path)
         ::DeleteFileW(win32::wide(file).c_str());
 }
 
-// Exclusive lock on "<path>.lock", held until destruction. The lock file is
-// never removed: removing it would let two writers lock different files.
-class WriteLock {
-public:
-    explicit WriteLock(const std::string& path)
-    {
-        const std::string name = path + ".lock";
-        bool writable = false; // a read-only handle locks just as well
-        m_fd = sys::openSideFile(name, path, writable);
-        if (m_fd < 0)
-            throw Failure::fileAccess(name + ": " + std::generic_category().message(errno));
-        OVERLAPPED region{};
-        if (!::LockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0,
-                          &region)) {
-            const DWORD error = ::GetLastError();
-            ::_close(m_fd);
-            fail(name, error);
-        }
-    }
-    ~WriteLock() { ::_close(m_fd); } // closing it releases the lock
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
-// Writes `content` to a new temporary file beside `path` and flushes it.
-std::string writeTemporary(const std::string& path, const std::string& content)
+// Writes `content` to a new temporary file beside `path`, with the file's
+// attributes, and flushes it. Empty, with `error` set, when none can be made.
+std::string writeTemporary(const std::string& path, const std::string& content, DWORD attributes, DWORD& error)
 {
     static std::atomic<unsigned> counter{0};
     for (;;) {
@@ -194,10 +167,10 @@ std::string writeTemporary(const std::string& path, const std::string& content)
         win32::UniqueHandle file(::CreateFileW(win32::wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
-            const DWORD error = ::GetLastError();
+            error = ::GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
                 continue;
-            fail(path, error);
+            return {};
         }
         std::string_view rest(content);
         bool ok = true;
@@ -208,14 +181,132 @@ std::string writeTemporary(const std::string& path, const std::string& content)
         }
         if (ok)
             ok = ::FlushFileBuffers(file.get()) != 0;
-        const DWORD error = ::GetLastError();
+        error = ok ? ERROR_SUCCESS : ::GetLastError();
         file.reset();
+        // Hidden, system, archive and the like as IT left them; read-only was
+        // refused before we got here. Wine's ReplaceFileW does not carry them.
+        if (ok && attributes != 0)
+            ::SetFileAttributesW(win32::wide(name).c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
         if (!ok) {
             ::DeleteFileW(win32::wide(name).c_str());
-            fail(name, error);
+            return {};
         }
         return name;
     }
+}
+
+// Files this process found it must rewrite in place (see SharedFile.h).
+class InPlaceFiles {
+public:
+    bool contains(const std::string& path)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_paths.count(path) != 0;
+    }
+    void add(const std::string& path)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_paths.insert(path);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::string> m_paths;
+};
+
+InPlaceFiles& inPlaceFiles()
+{
+    static InPlaceFiles files;
+    return files;
+}
+
+enum class Outcome { Written, Moved, NotHere };
+
+struct Replacement {
+    Outcome outcome = Outcome::Written;
+    std::string why;
+};
+
+Replacement replaceAtomically(const std::string& path, const Snapshot& before, const std::string& after)
+{
+    DWORD error = ERROR_SUCCESS;
+    const std::string temporary =
+        writeTemporary(path, after, before.exists ? before.info.dwFileAttributes : 0, error);
+    if (temporary.empty())
+        return {Outcome::NotHere, "no file can be created beside it (" + path + ": " + win32::errorText(error) + ")"};
+    const std::wstring source = win32::wide(temporary);
+    const std::wstring target = win32::wide(path);
+    const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
+    for (;;) {
+        // The last look before the replacement, after the slow part (write,
+        // flush): a peer's key can be lost only between this read and the move.
+        if (!unchangedSince(path, before)) {
+            ::DeleteFileW(source.c_str());
+            return {Outcome::Moved, {}};
+        }
+        const BOOL replaced = before.exists ? ::ReplaceFileW(target.c_str(), source.c_str(), nullptr,
+                                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                            : ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+        if (replaced)
+            return {};
+        error = ::GetLastError();
+        // The replaced file is gone from its name but the new one did not take
+        // its place: put it there at once.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 &&
+            ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return {};
+        // Refused while the peer has the file open: try again after a pause
+        // (it may be writing), for a bounded time.
+        // Access denied is the folder's rights here, not a moment: in place at once.
+        const bool moment = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                            error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (!moment || ::GetTickCount64() > deadline)
+            break;
+        ::Sleep(kRetryPauseMilliseconds);
+    }
+    ::DeleteFileW(source.c_str());
+    return {Outcome::NotHere, "it cannot be replaced (" + path + ": " + win32::errorText(error) + ")"};
+}
+
+// The peer's way: the same file, its whole content in one write, then its end.
+Outcome rewriteInPlace(const std::string& path, const Snapshot& before, const std::string& after)
+{
+    const std::wstring name = win32::wide(path);
+    const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
+    win32::UniqueHandle file;
+    for (;;) {
+        file = win32::UniqueHandle(::CreateFileW(name.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                                 before.exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                                 nullptr));
+        if (file)
+            break;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() > deadline)
+            fail(path, error);
+        ::Sleep(kRetryPauseMilliseconds);
+    }
+    // Room first, so that a full disk fails before a byte has changed.
+    LARGE_INTEGER size{};
+    size.QuadPart = static_cast<LONGLONG>(after.size());
+    const LONGLONG oldSize = (LONGLONG{before.info.nFileSizeHigh} << 32) | before.info.nFileSizeLow;
+    if (size.QuadPart > oldSize &&
+        (!::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.get())))
+        fail(path, ::GetLastError());
+    if (!unchangedSince(path, before))
+        return Outcome::Moved;
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN))
+        fail(path, ::GetLastError());
+    std::string_view rest(after);
+    while (!rest.empty()) {
+        DWORD n = 0;
+        if (!::WriteFile(file.get(), rest.data(), static_cast<DWORD>(rest.size()), &n, nullptr))
+            fail(path, ::GetLastError());
+        rest.remove_prefix(n);
+    }
+    if (!::SetEndOfFile(file.get()) || !::FlushFileBuffers(file.get()))
+        fail(path, ::GetLastError());
+    return Outcome::Written;
 }
 
 } // namespace
@@ -226,42 +317,37 @@ std::string readFile(const std::string& path, const WholeTest& whole)
 }
 
 std::string updateFile(const std::string& path, const std::function<std::string(const std::string&)>& change,
-                       const WholeTest& whole)
+                       const WholeTest& whole, WriteReport* report)
 {
-    WriteLock lock(path);
-    removeStaleTemporaries(path);
-    const std::wstring target = win32::wide(path);
-    const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
-    int attempts = 0;
-    while (attempts < kMaxAttempts) {
+    sys::NamedLock lock(path, "write");
+    bool inPlace = inPlaceFiles().contains(path);
+    if (!inPlace)
+        removeStaleTemporaries(path);
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         const Snapshot before = wholeSnapshot(path, whole);
         std::string after = change(before.content);
         if (before.exists && after == before.content)
             return after;
         if (before.readOnly)
             fail(path, ERROR_ACCESS_DENIED);
-
-        const std::string temporary = writeTemporary(path, after);
-        const std::wstring source = win32::wide(temporary);
-        // A peer that writes without our lock (PYRALIS II) may have changed
-        // the file since it was read: then start over on its content. This
-        // is the last look before the replacement, after the slow part
-        // (write, flush), so the window in which a peer's key can be lost is
-        // only the time between this read and the move.
-        if (!unchangedSince(path, before, whole)) {
-            ::DeleteFileW(source.c_str());
-            ++attempts;
-            continue;
+        if (!inPlace) {
+            const Replacement replaced = replaceAtomically(path, before, after);
+            if (replaced.outcome == Outcome::Written)
+                return after;
+            if (replaced.outcome == Outcome::Moved)
+                continue;
+            inPlace = true;
+            inPlaceFiles().add(path);
+            if (report != nullptr) {
+                report->inPlace = true;
+                report->reason = replaced.why;
+            }
         }
-        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (rewriteInPlace(path, before, after) == Outcome::Written) {
+            if (report != nullptr)
+                report->inPlace = true;
             return after;
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(source.c_str());
-        // Refused while the peer has the file open: read it again after a
-        // pause (it may be writing), for a bounded time.
-        if (!isTransient(error) || ::GetTickCount64() > deadline)
-            fail(path, error);
-        ::Sleep(kRetryPauseMilliseconds);
+        }
     }
     throw Failure::fileAccess(path + ": the file kept changing while it was being written");
 }

@@ -1,126 +1,146 @@
-// Windows side of InstanceLock: LockFileEx on a byte far past the text the
-// holder writes, so that watchers can read it while the lock is held. The lock
-// belongs to the open handle and dies with the process.
+// Windows side of InstanceLock: a named mutex owned for the program's whole
+// life ("run"), and once its start values are written a named file mapping
+// that holds its process id ("started"), through which a watcher follows that
+// one process.
 
 #include "platform/system/InstanceLock.h"
 
-#include "platform/system/SideFile.h"
+#include "platform/Failure.h"
+#include "platform/system/NamedLock.h"
 #include "platform/win32/Wide.h"
 
-#include <cerrno>
-#include <charconv>
-#include <io.h>
-#include <string_view>
-#include <system_error>
+#include <cstdint>
 
 namespace ob::sys {
 
 namespace {
 
-constexpr DWORD kLockOffset = 0x40000000;
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr std::string_view kStarted = "started\r\n";
-
-HANDLE handleOf(int fd)
+HANDLE handleOf(long long value)
 {
-    return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(value));
 }
 
-bool writeAt(HANDLE file, LONG offset, std::string_view text)
+long long valueOf(HANDLE handle)
 {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    DWORD written = 0;
-    return ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, &at) != 0;
+    return handle == nullptr ? -1 : static_cast<long long>(reinterpret_cast<std::intptr_t>(handle));
 }
 
-// The lock file's text: "<pid>\r\n", then "started\r\n" once start-up finished.
-std::string contentOf(const std::string& path)
+void closeHandle(long long& value)
 {
-    win32::UniqueHandle file(::CreateFileW(win32::wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    char text[64];
-    DWORD n = 0;
-    if (!::ReadFile(file.get(), text, sizeof text, &n, nullptr))
-        return {};
-    return std::string(text, n);
+    if (value >= 0)
+        ::CloseHandle(handleOf(value));
+    value = -1;
 }
+
+// The followed program runs, but its process cannot be opened from here
+// (another account's): then only the lock itself can be asked.
+constexpr long long kUnopenable = -2;
 
 } // namespace
 
-InstanceLock::InstanceLock(const std::string& path, const std::string& guarded)
+InstanceLock::InstanceLock(const std::string& exchangePath) : m_path(exchangePath)
 {
-    const int fd = openSideFile(path, guarded, m_writable);
-    if (fd < 0) {
-        m_error = path + ": " + std::generic_category().message(errno);
-        return;
+    try {
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, win32::wide(lockName(exchangePath, "run")).c_str());
+        if (mutex == nullptr) {
+            m_error = exchangePath + ": " + win32::errorText(::GetLastError());
+            return;
+        }
+        // Ownership is the lock; a mutex a dead holder left is taken over.
+        const DWORD waited = ::WaitForSingleObject(mutex, 0);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+            m_elsewhere = waited == WAIT_TIMEOUT;
+            m_error = exchangePath + ": " + (m_elsewhere ? std::string("held by another process")
+                                                         : win32::errorText(::GetLastError()));
+            ::CloseHandle(mutex);
+            return;
+        }
+        m_run = valueOf(mutex);
+        m_held = true;
+    } catch (const Failure& failure) {
+        // The start fails with this as its own access error: not twice the prefix.
+        m_error = failure.description();
+        const std::string prefix = Failure::fileAccess({}).description();
+        if (m_error.starts_with(prefix))
+            m_error.erase(0, prefix.size());
     }
-    OVERLAPPED region{};
-    region.Offset = kLockOffset;
-    if (!::LockFileEx(handleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &region)) {
-        const DWORD error = ::GetLastError();
-        m_elsewhere = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
-        m_error = path + ": " + win32::errorText(error);
-        ::_close(fd);
-        return;
-    }
-    m_fd = fd;
-    if (!m_writable)
-        return; // another account's lock file: locked, but nothing to tell watchers
-    char text[24];
-    char* end = std::to_chars(text, text + sizeof text - 2, static_cast<unsigned long>(::GetCurrentProcessId())).ptr;
-    *end++ = '\r';
-    *end++ = '\n';
-    // Only a help for watchers; the lock works without it.
-    const HANDLE file = handleOf(m_fd);
-    ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    if (::SetEndOfFile(file))
-        writeAt(file, 0, std::string_view(text, static_cast<std::size_t>(end - text)));
 }
 
 InstanceLock::~InstanceLock()
 {
-    if (m_fd >= 0) {
-        if (m_writable) {
-            const HANDLE file = handleOf(m_fd);
-            ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-            ::SetEndOfFile(file);
-        }
-        ::_close(m_fd); // closes the handle, which releases the lock
-    }
+    closeHandle(m_started);
+    if (m_run >= 0)
+        ::ReleaseMutex(handleOf(m_run));
+    closeHandle(m_run);
 }
 
 void InstanceLock::announceStarted()
 {
-    if (m_fd < 0 || !m_writable)
+    if (!m_held || m_started >= 0)
         return;
-    const HANDLE file = handleOf(m_fd);
-    LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
-        writeAt(file, static_cast<LONG>(size.QuadPart), kStarted);
+    try {
+        HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                              win32::wide(lockName(m_path, "started")).c_str());
+        if (mapping == nullptr)
+            return; // a watcher then waits for its time-out; nothing else depends on it
+        if (void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(DWORD))) {
+            *static_cast<DWORD*>(view) = ::GetCurrentProcessId();
+            ::UnmapViewOfFile(view);
+        }
+        m_started = valueOf(mapping);
+    } catch (const Failure&) {
+    }
 }
 
-long InstanceLock::holderProcess(const std::string& path)
+bool InstanceLock::isHeld(const std::string& exchangePath)
 {
-    const std::string text = contentOf(path);
-    unsigned long pid = 0;
-    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), pid);
-    if (parsed.ec != std::errc() || pid == 0)
-        return 0;
-    win32::UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
-    if (!process)
-        return ::GetLastError() == ERROR_ACCESS_DENIED ? static_cast<long>(pid) : 0;
-    return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT ? static_cast<long>(pid) : 0;
+    try {
+        HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, win32::wide(lockName(exchangePath, "run")).c_str());
+        if (mutex == nullptr)
+            return false;
+        ::CloseHandle(mutex);
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
 }
 
-bool InstanceLock::holderStarted(const std::string& path)
+InstanceLock::Watcher::Watcher(std::string exchangePath) : m_path(std::move(exchangePath)) {}
+
+InstanceLock::Watcher::~Watcher()
 {
-    const std::string text = contentOf(path);
-    const auto eol = text.find('\n');
-    return eol != std::string::npos && std::string_view(text).substr(eol + 1) == kStarted &&
-           holderProcess(path) != 0;
+    closeHandle(m_handle);
+}
+
+bool InstanceLock::Watcher::started()
+{
+    if (m_handle >= 0 || m_handle == kUnopenable)
+        return true;
+    DWORD pid = 0;
+    try {
+        win32::UniqueHandle mapping(
+            ::OpenFileMappingW(FILE_MAP_READ, FALSE, win32::wide(lockName(m_path, "started")).c_str()));
+        if (!mapping)
+            return false;
+        if (const void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(DWORD))) {
+            pid = *static_cast<const DWORD*>(view);
+            ::UnmapViewOfFile(view);
+        }
+    } catch (const Failure&) {
+        return false;
+    }
+    if (pid == 0)
+        return false;
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    m_handle = process != nullptr ? valueOf(process) : kUnopenable;
+    return true;
+}
+
+bool InstanceLock::Watcher::alive()
+{
+    if (m_handle >= 0)
+        return ::WaitForSingleObject(handleOf(m_handle), 0) == WAIT_TIMEOUT;
+    return isHeld(m_path);
 }
 
 } // namespace ob::sys

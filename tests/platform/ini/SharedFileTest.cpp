@@ -1,5 +1,4 @@
 #include "IniTestUtil.h"
-#include "platform/system/InstanceLock.h"
 
 using ob::ini::updateFile;
 
@@ -62,17 +61,5 @@ TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
     ::stat(shared.c_str(), &info);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_TRUE(!root || (info.st_uid == 65534 && info.st_gid == 65534));
-    // The side files are as writable as the exchange file, so another account can lock them too.
-    const auto open = dir.write("OPEN.INI", "[General]\r\n");
-    ASSERT_EQ(::chmod(open.c_str(), 0666), 0);
-    const mode_t mask = ::umask(022);
-    iniAt(open).write("General", "Busy", "False");
-    const bool held = ob::sys::InstanceLock(dir.file("OPEN.lck"), open).held();
-    ::umask(mask);
-    ASSERT_TRUE(held);
-    for (const char* side : {"OPEN.INI.lock", "OPEN.lck"}) {
-        ::stat(dir.file(side).c_str(), &info);
-        EXPECT_EQ(info.st_mode & 0777, 0666u) << side;
-    }
 }
 #endif
