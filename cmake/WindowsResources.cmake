@@ -2,8 +2,9 @@
 #
 #   ob_version_rc(OUT NAME DESCRIPTION VERSION [MANIFEST file])
 #       writes OUT, a resource script stamping NAME.exe with VERSION (a.b.c or
-#       a.b.c.d), the product and company names, DESCRIPTION and the copyright;
-#       works in script mode too (make-stub.cmake).
+#       a.b.c.d), the product and company names, DESCRIPTION and the copyright,
+#       and giving it the program's icon (packaging/icon/ob32pyii.ico); works
+#       in script mode too (make-stub.cmake).
 #   ob_add_version_resource(target DESCRIPTION)
 #       adds that resource, with the project version and the program's
 #       manifest, to an executable of a Windows build.
@@ -29,6 +30,7 @@ function(ob_version_rc out name description version)
     set(OB_RC_PRODUCT "${OB_PRODUCT_NAME}")
     set(OB_RC_COMPANY "${OB_COMPANY_NAME}")
     set(OB_RC_COPYRIGHT "${OB_COPYRIGHT}")
+    file(REAL_PATH "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../packaging/icon/ob32pyii.ico" OB_RC_ICON)
     set(OB_RC_MANIFEST "")
     if(ARG_MANIFEST)
         # 1 = CREATEPROCESS_MANIFEST_RESOURCE_ID, 24 = RT_MANIFEST

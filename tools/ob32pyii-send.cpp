@@ -1,14 +1,17 @@
 // ob32pyii-send: plays PYRALIS II's side of the exchange-file handshake, for
 // scripts, support and tests.
 //
-//   ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--show SECTION]...
-//                 [Section.Key=Value]... ACTION
+//   ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--clear SECTION]...
+//                 [--show SECTION]... [Section.Key=Value]... ACTION
 //
 // Waits until the running program has finished its start-up (it says so
 // through its instance lock, after the start values are written: a request
-// written earlier would be emptied by them), writes each assignment into
-// OB32PYII.INI, then [General] Action = ACTION, waits until the program has
-// finished the action and prints [General] Error and the sections asked for.
+// written earlier would be emptied by them), removes the sections to clear,
+// writes each assignment into OB32PYII.INI, then [General] Action = ACTION,
+// waits until the program has finished the action and prints [General] Error
+// and the sections asked for. The file keeps what earlier requests wrote, and
+// the program reads it as part of this one. On a time-out after sending, the
+// Action is withdrawn if the program has not taken it up yet.
 // Exit status: 0 success, 1 the action reported an error, 2 no answer in
 // time, 3 bad usage, 4 no program running (none holds the instance lock, or
 // the one that did ended before it answered). Values go in and come out as
@@ -24,6 +27,7 @@
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
 #include "platform/system/SystemFolders.h"
+#include "platform/text/CodePage.h"
 
 #ifdef _WIN32
 #include "platform/win32/Wide.h"
@@ -60,15 +64,29 @@ struct Options {
     std::string folder;
     double timeoutSeconds = 60;
     std::vector<std::string> show;
+    std::vector<std::string> clear;
     std::vector<Assignment> assignments;
     std::string action;
+    bool help = false;
 };
+
+const char* const kUsage =
+    "usage: ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--clear SECTION]... [--show SECTION]...\n"
+    "                     [Section.Key=Value]... ACTION\n"
+    "Writes each Section.Key=Value into OB32PYII.INI in FOLDER (default: the Windows folder), then\n"
+    "[General] Action=ACTION, waits for the running ob32pyii to finish it and prints [General] Error\n"
+    "and each --show section.\n"
+    "The file keeps the keys of earlier requests, and ob32pyii reads them into this one: --clear\n"
+    "SECTION removes that section first (--clear Calibration before each new calibration record).\n"
+    "  --timeout SECONDS  how long to wait (default 60); a request not yet taken up by then is\n"
+    "                     withdrawn\n"
+    "  -h, --help         this text\n"
+    "Exit status: 0 success, 1 the action reported an error, 2 no answer in time, 3 bad usage,\n"
+    "4 no ob32pyii running.\n";
 
 int usage(const std::string& problem)
 {
-    std::cerr << "ob32pyii-send: " << problem << "\n"
-              << "usage: ob32pyii-send [--dir FOLDER] [--timeout SECONDS] [--show SECTION]... "
-                 "[Section.Key=Value]... ACTION\n";
+    std::cerr << "ob32pyii-send: " << problem << "\n" << kUsage;
     return kBadUsage;
 }
 
@@ -79,7 +97,11 @@ std::optional<Options> parse(const std::vector<std::string>& argv, std::string& 
     std::vector<std::string> words;
     for (std::size_t i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue = arg == "--dir" || arg == "--timeout" || arg == "--show";
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return options;
+        }
+        const bool takesValue = arg == "--dir" || arg == "--timeout" || arg == "--show" || arg == "--clear";
         if (takesValue && i + 1 >= argc) {
             problem = arg + " needs a value";
             return std::nullopt;
@@ -96,7 +118,11 @@ std::optional<Options> parse(const std::vector<std::string>& argv, std::string& 
             }
         } else if (arg == "--show") {
             options.show.emplace_back(argv[++i]);
-        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+        } else if (arg == "--clear") {
+            options.clear.emplace_back(argv[++i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            // Actions start with "/", assignments with a section name: a
+            // mistyped option is never sent as an action.
             problem = "unknown option " + arg;
             return std::nullopt;
         } else {
@@ -121,6 +147,49 @@ std::optional<Options> parse(const std::vector<std::string>& argv, std::string& 
     return options;
 }
 
+// The name of a "[Section]" line, or nullopt for any other line.
+std::optional<std::string> headerName(std::string_view line)
+{
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '[')
+        return std::nullopt;
+    const auto close = line.find(']', first);
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    std::string_view name = line.substr(first + 1, close - first - 1);
+    const auto from = name.find_first_not_of(" \t");
+    name = from == std::string_view::npos ? std::string_view() : name.substr(from, name.find_last_not_of(" \t") - from + 1);
+    return std::string(name);
+}
+
+// The content without every section of that name (header and lines up to the
+// next header; names compared without case), as Windows' profile functions
+// delete a section. Every other byte is kept.
+std::string withoutSection(const std::string& content, const std::string& section)
+{
+    if (ob::ini::isUtf16(content)) {
+        const std::string mark = content.substr(0, 2);
+        return mark + ob::text::utf8ToUtf16le(withoutSection(ob::text::utf16leToUtf8(content.substr(2)), section));
+    }
+    const std::string wanted = ob::text::upper(ob::text::CodePage::peer().encode(section));
+    const std::string wantedUtf8 = ob::text::upper(section);
+    std::string out;
+    bool inside = false;
+    for (std::size_t start = 0; start < content.size();) {
+        const auto newline = content.find('\n', start);
+        const std::size_t end = newline == std::string::npos ? content.size() : newline + 1;
+        const std::string_view line(content.data() + start, end - start);
+        if (const auto name = headerName(line)) {
+            const std::string upper = ob::text::upper(*name);
+            inside = upper == wanted || upper == wantedUtf8;
+        }
+        if (!inside)
+            out += line;
+        start = end;
+    }
+    return out;
+}
+
 std::string trimmed(const std::string& text)
 {
     const auto first = text.find_first_not_of(' ');
@@ -139,6 +208,21 @@ bool answered(const std::string& content)
     const auto action = trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or(""));
     const bool busy = ob::ini::toBoolean(ob::ini::lookupText(content, keys::General, keys::Busy).value_or(""));
     return action.empty() && !busy;
+}
+
+// A request left in the file would run later and overwrite the answer to the
+// next one. Under the write lock, Action is emptied only while it still holds
+// our word: once the program has taken it up (emptied it), it is its own.
+std::string withdraw(ob::IniFile& ini, const std::string& action)
+{
+    bool withdrawn = false;
+    ini.update([&](const std::string& content) {
+        const auto current = ob::ini::lookupText(content, keys::General, keys::Action).value_or("");
+        withdrawn = !trimmed(action).empty() && trimmed(current) == trimmed(action);
+        return withdrawn ? ob::ini::assignText(content, keys::General, keys::Action, "") : content;
+    });
+    return withdrawn ? "the request was withdrawn; ob32pyii had not taken it up"
+                     : "ob32pyii took the request up and is still running it; its answer will be in the file later";
 }
 
 int run(const Options& options)
@@ -171,6 +255,10 @@ int run(const Options& options)
     ini.setFilePath(path);
     // The program has written its start values: [General] is there from now on.
     ini.setRequiredSection(keys::General);
+    for (const auto& section : options.clear) {
+        if (ob::text::upper(section) != ob::text::upper(keys::General))
+            ini.update([&](const std::string& content) { return withoutSection(content, section); });
+    }
     for (const auto& a : options.assignments)
         ini.write(a.section, a.key, a.value);
     // The request's data first, the action word last.
@@ -194,7 +282,7 @@ int run(const Options& options)
             break;
         if (Clock::now() >= deadline) {
             std::cerr << "ob32pyii-send: no answer to " << options.action << " within " << options.timeoutSeconds
-                      << " s (" << path << ")\n";
+                      << " s (" << path << "); " << withdraw(ini, options.action) << "\n";
             return kTimedOut;
         }
         std::this_thread::sleep_for(kPollInterval);
@@ -236,6 +324,10 @@ int main(int argc, char** argv)
     const auto options = parse(arguments(argc, argv), problem);
     if (!options)
         return usage(problem);
+    if (options->help) {
+        std::cout << kUsage;
+        return kSuccess;
+    }
     try {
         return run(*options);
     } catch (const ob::Failure& failure) {

@@ -21,6 +21,7 @@ struct Environment {
     // one-second tick does (OB32PYII_WATCH=off, for a folder whose change
     // notifications misbehave).
     bool watchExchangeFile = true;
+    std::string logHistoryFolder = {}; // the logs of earlier runs; empty: none kept
 };
 
 } // namespace ob

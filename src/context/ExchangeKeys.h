@@ -14,6 +14,7 @@ inline constexpr const char* Busy = "Busy";
 inline constexpr const char* Error = "Error";
 inline constexpr const char* Beep = "Beep";
 inline constexpr const char* ShowOutput = "ShowOutput";
+inline constexpr const char* KeepLogs = "KeepLogs";
 inline constexpr const char* WriteCoefsAsNumeric = "WriteCoefsAsNumeric";
 // Our own: seconds a login and a statement may take.
 inline constexpr const char* ConnectionTimeout = "ConnectionTimeout";

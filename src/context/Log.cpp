@@ -1,6 +1,8 @@
 // The log line writer: the output window's list and the log file.
 #include "context/Log.h"
 
+#include "context/BuildInfo.h"
+#include "context/LogHistory.h"
 #include "platform/regional/Conversions.h"
 #include "platform/system/LogStream.h"
 
@@ -16,6 +18,9 @@ Log::~Log() = default;
 void Log::openWindow()
 {
     m_output = m_windows.CreateOutputWindow();
+    if (m_output) {
+        m_output->OwnLine = [this](const std::string& text) { WriteLog(text); };
+    }
 }
 
 void Log::closeWindow()
@@ -26,6 +31,35 @@ void Log::closeWindow()
 void Log::openFile(const std::string& path)
 {
     m_file = std::make_unique<sys::LogStream>(path);
+}
+
+void Log::keepPreviousLog(const std::string& path, const std::string& exchangePath,
+                          const std::string& historyFolder) noexcept
+{
+    m_historyProblem.clear();
+    if (historyFolder.empty()) {
+        return;
+    }
+    try {
+        const std::string problem = loghistory::keepPrevious(path, historyFolder, loghistory::keepSetting(exchangePath),
+                                                             m_regional, m_clock.now());
+        if (!problem.empty()) {
+            m_historyProblem = "Earlier log not kept: " + problem;
+        }
+    } catch (...) {
+        m_historyProblem = "Earlier log not kept in " + historyFolder;
+    }
+}
+
+void Log::writeStartNotes() noexcept
+{
+    try {
+        WriteLog(versionLine());
+        if (!m_historyProblem.empty()) {
+            WriteLog(m_historyProblem);
+        }
+    } catch (...) {
+    }
 }
 
 void Log::closeFile() noexcept

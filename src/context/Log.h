@@ -31,6 +31,15 @@ public:
     void closeWindow();
     // The file is created (overwritten) now: Failure 75 when it cannot be.
     void openFile(const std::string& path);
+    // Before openFile rewrites it: the previous run's log at `path` is copied
+    // into `historyFolder` (empty: none kept), keeping as many as [General]
+    // KeepLogs of the exchange file at `exchangePath` says. A failure never
+    // stops the start; writeStartNotes tells why.
+    void keepPreviousLog(const std::string& path, const std::string& exchangePath,
+                         const std::string& historyFolder) noexcept;
+    // Right after the log's first line: the version line, then why the
+    // previous log could not be kept, if it could not.
+    void writeStartNotes() noexcept;
     void closeFile() noexcept;
 
 private:
@@ -39,6 +48,7 @@ private:
     const regional::RegionalSettings& m_regional;
     std::unique_ptr<OutputWindow> m_output;
     std::unique_ptr<sys::LogStream> m_file;
+    std::string m_historyProblem;
 };
 
 } // namespace ob

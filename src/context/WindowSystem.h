@@ -34,6 +34,9 @@ public:
     virtual void AddItem(const std::string& text) = 0;
     virtual void SetListIndex(int index) = 0;
     virtual void Show() = 0;
+    // A line of the window's own (the printer's): set, it goes to the log,
+    // which shows it in the window too; unset, the window only adds it.
+    std::function<void(const std::string&)> OwnLine;
 };
 
 enum class MessageIcon { Information, Critical };

@@ -75,6 +75,12 @@ std::string invalidText(const std::string& fieldName, const char* what)
 EditOutcome checkAfterEdit(const FieldDefinition& field, const std::string& fieldName, const std::string& text,
                            const regional::RegionalSettings& rs, int currentYear)
 {
+    // An empty cell is missing, not invalid: the OK check names it. Judging it
+    // here too would answer "Value Missing" with "Numeric Value Invalid" for a
+    // value nobody typed, and round again.
+    if (text.empty()) {
+        return {text, std::nullopt};
+    }
     const std::string type = ob::text::upper(field.FieldType());
 
     if (isLengthCheckedType(type)) {

@@ -122,14 +122,16 @@ void Link::initialize()
 void Link::openLogFile()
 {
     const std::string logPath = sys::buildPath(m_ctx.env().windowsFolder, keys::kLogFileName);
+    m_ctx.log().keepPreviousLog(logPath, sys::buildPath(m_ctx.env().windowsFolder, keys::kExchangeFileName),
+                                m_ctx.env().logHistoryFolder);
     try {
         m_ctx.log().openFile(logPath);
+        m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
     } catch (const Failure& failure) {
         m_ctx.WriteLog("The log file cannot be written (" + ErrorText(failure) +
                        "); the log is kept in this window only");
-        return;
     }
-    m_ctx.WriteLog(logPath + " created " + regional::formatGeneralDate(m_ctx.now(), m_ctx.regional()));
+    m_ctx.log().writeStartNotes();
 }
 
 void Link::watchExchangeFile()

@@ -67,6 +67,11 @@ TEST(EditorRules, checkAfterEdit)
     for (const char* type : {"INT", "DECIMAL4", "rtdbl"}) {
         EXPECT_EQ(checkAfterEdit(fieldOf(type), "C2401", "abc", kUS, 2026).text, "") << type;
     }
+    // An emptied cell is left to the OK check as missing: no "invalid" box for a value nobody typed.
+    for (const char* type : {"INT", "DECIMAL4", "RTDBL", "DATE", "TIME", "STRING", "MEMO"}) {
+        const EditOutcome out = checkAfterEdit(fieldOf(type, -1), "C2401", "", kUS, 2026);
+        EXPECT_EQ(out.text + (out.message ? out.message->title : ""), "") << type;
+    }
 }
 
 TEST(EditorRules, keyFilterDropsApostrophesAndTypesTheDecimalSeparator)

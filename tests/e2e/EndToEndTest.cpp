@@ -10,6 +10,11 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/types.h>
+#endif
+
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
@@ -183,6 +188,57 @@ TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing
     EXPECT_EQ(logins(), before);
     EXPECT_TRUE(logHas(dir, "Terminated..."));
 }
+
+// ob32pyii-send as a new user meets it: the usage on request, a mistyped option refused rather than sent as the
+// action, and --clear removing what an earlier request left in a section before this one is written.
+TEST(EndToEnd, sendShowsItsUsageRefusesUnknownOptionsAndClearsASection)
+{
+    TempDir dir;
+    for (const char* help : {"-h", "--help"}) {
+        const auto usage = send(dir.path(), {help, "/OBVER"});
+        EXPECT_EQ(usage.exitCode, 0) << help;
+        EXPECT_NE(usage.output.find("--clear SECTION"), npos) << usage.output;
+    }
+    for (const char* option : {"-x", "--wait"}) {
+        const auto refused = send(dir.path(), {option, "/OBVER"});
+        EXPECT_EQ(refused.exitCode, 3) << option;
+        EXPECT_NE(refused.output.find(std::string("unknown option ") + option), npos) << refused.output;
+    }
+    EXPECT_FALSE(dir.exists(kExchange));
+
+    RealProgram program(dir.path());
+    ASSERT_TRUE(program.waitUntilStarted());
+    EXPECT_EQ(send(dir.path(), {"Calibration.AssetNumber=A-1001", "Calibration.Remarks=first", "/OBVER"}).exitCode, 0);
+    EXPECT_EQ(send(dir.path(), {"--clear", "calibration", "Calibration.AssetNumber=A-1002", "/OBVER"}).exitCode, 0);
+    EXPECT_EQ(keyOf(dir, "Calibration", "AssetNumber"), "A-1002");
+    EXPECT_EQ(keyOf(dir, "Calibration", "Remarks"), std::nullopt) << "the earlier request's key is gone";
+    EXPECT_EQ(keyOf(dir, "Mapping", "CoefficientsField"), "2341") << "other sections are kept";
+    EXPECT_EQ(send(dir.path(), {"--clear", "Calibration", "/OBVER"}).exitCode, 0);
+    EXPECT_FALSE(ini::hasSection(dir.read(kExchange), "Calibration"));
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+}
+
+#ifndef _WIN32
+// A request the program has not taken up when the wait ends is withdrawn, so it cannot run later and overwrite
+// the answer to the next request.
+TEST(EndToEnd, aTimedOutRequestIsWithdrawn)
+{
+    TempDir dir;
+    RealProgram program(dir.path());
+    ASSERT_TRUE(program.waitUntilStarted());
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.pid()), SIGSTOP), 0); // it takes nothing up
+    const auto late = send(dir.path(), {"--timeout", "0.5", "/OBVER"});
+    ::kill(static_cast<pid_t>(program.pid()), SIGCONT);
+    EXPECT_EQ(late.exitCode, 2);
+    EXPECT_NE(late.output.find("withdrawn"), npos) << late.output;
+    EXPECT_EQ(keyOf(dir, "General", "Action"), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
+    EXPECT_FALSE(logHas(dir, "Processing action /OBVER..."));
+    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+}
+#endif
 
 class WholeCalibration : public ::testing::TestWithParam<Engine> {};
 

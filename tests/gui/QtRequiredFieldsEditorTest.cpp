@@ -192,5 +192,91 @@ TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
     EXPECT_EQ(value(1) + "|" + value(2) + "|" + value(3), "<enter user name>|Done| ") << "prompts and blanks count";
 }
 
+// Alt+O clicks OK while a cell is still being edited: what was typed is committed and checked first, so a date
+// just typed is stored and not reported missing, and a cleared or invalid value is refused instead of
+// leaving an empty required value.
+TEST_F(ReqFieldsTest, altOWithACellOpenChecksWhatWasTyped)
+{
+    const struct {
+        const char *type, *defaultValue, *typed, *stored, *boxes;
+        bool closed;
+    } cases[] = {{"DATE", "", "3/4/2026", "2026-03-04", "", true},
+                 {"STRING", "old", "", "", "Value Missing", false},
+                 {"INT", "7", "abc", "", "Numeric Value Invalid,Value Missing", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.typed);
+        boxes.titles.clear();
+        make({{"C2401", c.type, 10, "NONE", {}, c.defaultValue}});
+        std::string stored;
+        bool closed = false;
+        workWhileModal(*form, [&] {
+            edit(1, Qt::Key_F2, "", false);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(c.typed));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+            QTest::qWait(400); // the button's animated click, then any box
+            stored = value(1);
+            closed = !form->isVisible();
+            if (!closed) {
+                form->close();
+            }
+        });
+        EXPECT_EQ(stored, c.stored);
+        EXPECT_EQ(boxes.titles.join(","), c.boxes);
+        EXPECT_EQ(closed, c.closed);
+    }
+}
+
+// Enter in a value cell only ends its edit; Enter on the focused OK button gives OK.
+TEST_F(ReqFieldsTest, enterOnTheOkButtonGivesOk)
+{
+    make({{"C2401", "STRING", 10, "NONE", {}, ""}});
+    bool openAfterCellEnter = false;
+    workWhileModal(*form, [&] {
+        edit(1, Qt::Key_F2, "Done");
+        openAfterCellEnter = form->isVisible();
+        auto* ok = control<QPushButton>(*form, "cmdOKCancelHelp_0");
+        ok->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ok, Qt::Key_Return);
+        settle();
+        if (form->isVisible()) {
+            form->close();
+        }
+    });
+    EXPECT_TRUE(openAfterCellEnter);
+    EXPECT_TRUE(boxes.titles.isEmpty());
+    ASSERT_EQ(form->Rows(), 2) << "confirmed, not closed";
+    EXPECT_EQ(value(1), "Done");
+}
+
+// After "Value Missing" the empty cell opens for typing; leaving it unchanged, by Enter or by pressing OK
+// again, reports it missing again and never as an invalid number nobody typed.
+TEST_F(ReqFieldsTest, anEmptyNumberIsMissingNotInvalid)
+{
+    make({{"C2401", "INT", 10, "NONE", {}, ""}});
+    int openedForTyping = 0;
+    const auto refuseAndReopen = [&] {
+        pressOk();
+        settle();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        openedForTyping += openEditor() != nullptr ? 1 : 0;
+    };
+    workWhileModal(*form, [&] {
+        refuseAndReopen();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // committed unchanged
+        settle();
+        refuseAndReopen();
+        refuseAndReopen(); // leaving the open cell for OK commits it unchanged
+        edit(1, Qt::Key_unknown, "12");
+        pressOk();
+    });
+    EXPECT_EQ(openedForTyping, 3);
+    EXPECT_EQ(boxes.titles.join(","), "Value Missing,Value Missing,Value Missing");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(value(1), "12");
+}
+
 } // namespace
 } // namespace ob::test

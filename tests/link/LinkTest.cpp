@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "context/BuildInfo.h"
 #include "link/StartProcedure.h"
 #include "support/LinkFixture.h"
 
@@ -77,6 +78,7 @@ TEST(StartUp, keepsAnExistingCoefficientsFieldAndNarrates)
     EXPECT_FALSE(f.windows->outputShown);
     EXPECT_EQ(f.windows->windowLines.front(), "Creating FileSystemObject...") << "reaches only the window";
     EXPECT_EQ(f.logLines(), (std::vector<std::string>{f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM",
+                                                      versionLine(),
                                                       "Creating INI file object for OB32PYII.INI...",
                                                       "INI File: " + f.dir.file("OB32PYII.INI"), "",
                                                       "Creating INI file object for NEXOVA.INI...",

@@ -70,7 +70,9 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
                          const std::vector<std::string>& launcher)
     : m_folder(windowsFolder)
 {
-    std::vector<std::string> changes{"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen"};
+    // Earlier logs go to the test's folder, never the user's own.
+    std::vector<std::string> changes{"WINDIR=" + windowsFolder, "QT_QPA_PLATFORM=offscreen",
+                                     "XDG_STATE_HOME=" + windowsFolder + "/state"};
     changes.insert(changes.end(), environment.begin(), environment.end());
     std::vector<std::string> argv = launcher;
     argv.push_back(builtProgram("src/gui/qt/ob32pyii"));

@@ -103,7 +103,8 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
                          const std::vector<std::string>&)
     : m_folder(windowsFolder)
 {
-    std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder};
+    // Earlier logs go to the test's folder, never the user's own.
+    std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder, "LOCALAPPDATA=" + windowsFolder + (windowsFolder.find('\\') == std::string::npos ? "/state" : "\\state")};
     changes.insert(changes.end(), environment.begin(), environment.end());
     m_process = start({builtProgram("src/gui/win32/ob32pyii")}, changes, nullptr);
     m_pid = static_cast<long>(::GetProcessId(m_process));

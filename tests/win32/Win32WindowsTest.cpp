@@ -1,10 +1,13 @@
 // The three Win32 windows, worked through their messages from a second thread while this one runs the modal loop.
 
+#include "context/Clock.h"
+#include "context/Log.h"
 #include "gui/win32/Win32LoginDialog.h"
 #include "gui/win32/Win32OutputWindow.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "gui/win32/Win32WindowSystem.h"
 #include "platform/win32/Wide.h"
+#include "support/TempDir.h"
 #include "support/Win32Operator.h"
 
 #include <winspool.h>
@@ -69,6 +72,33 @@ TEST_F(Win32Windows, theOutputWindowScrollsToLongLinesAndSaysWhereTheLogIsWithou
     wchar_t last[200] = {};
     ::SendMessageW(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(last));
     EXPECT_EQ(win32::narrow(last), "No printer is installed: the log can be read in C:\\lab\\OB32PYII.txt");
+}
+
+// Without a printer the window's line says where the log is; it reaches the log file too, as support's record.
+TEST_F(Win32Windows, thePrinterLineReachesTheLogFile)
+{
+    DWORD size = 0;
+    ::GetDefaultPrinterW(nullptr, &size);
+    if (size != 0)
+        GTEST_SKIP() << "a default printer exists: nothing is printed in a test";
+    TempDir dir;
+    const SystemClock clock;
+    const auto regional = regional::RegionalSettings::enUS();
+    {
+        Log log(windows, clock, regional);
+        log.openWindow();
+        log.openFile(dir.file("OB32PYII.txt"));
+        auto& window = dynamic_cast<win32::Win32OutputWindow&>(*log.window());
+        HWND list = ::GetDlgItem(window.hwnd(), win32::Win32OutputWindow::kListId);
+        ::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(win32::Win32OutputWindow::kListId, LBN_DBLCLK),
+                       reinterpret_cast<LPARAM>(list));
+        EXPECT_EQ(window.ListCount(), 1) << "shown once";
+        log.closeFile();
+    }
+    const std::string text = dir.read("OB32PYII.txt");
+    EXPECT_NE(text.find("\tNo printer is installed: the log can be read in C:\\lab\\OB32PYII.txt\r\n"),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse)
@@ -278,6 +308,35 @@ TEST_F(Win32Windows, okNamesTheFirstMissingValueOpensItAndTheTickGoesOnMeanwhile
     EXPECT_EQ(editor->TextMatrix(2, 0), "C2402");
     EXPECT_EQ(editor->TextMatrix(2, 2), "x");
     EXPECT_GT(ticks, 0) << "the tick went on while the window was open";
+}
+
+// After "Value Missing" the empty cell opens for typing; Enter on it unchanged, or OK again, reports it missing
+// again and never as an invalid number nobody typed.
+TEST_F(Win32Windows, anEmptyNumberIsMissingNotInvalid)
+{
+    auto editor = editorWith(windows, {{"C2401", "INT", "NONE"}});
+    auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
+    Boxes seen;
+    whileModal(window.hwnd(), [&] { editor->ShowModal(); }, [&] {
+        HWND e = window.hwnd();
+        click(::GetDlgItem(e, IDOK));
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        press(::GetDlgItem(e, Win32RequiredFieldsEditor::kCell), VK_RETURN); // committed unchanged
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell, true));
+        click(::GetDlgItem(e, IDOK));
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        click(::GetDlgItem(e, IDOK)); // leaving the open cell for OK commits it unchanged
+        seen.push_back(answerBox());
+        ASSERT_TRUE(waitForChild(e, Win32RequiredFieldsEditor::kCell));
+        type(::GetDlgItem(e, Win32RequiredFieldsEditor::kCell), "12");
+        click(::GetDlgItem(e, IDOK));
+    });
+    const SeenBox missing{"Value Missing", "You must enter a value for the field 'C2401'."};
+    EXPECT_EQ(seen, (Boxes{missing, missing, missing}));
+    ASSERT_EQ(editor->Rows(), 2);
+    EXPECT_EQ(editor->TextMatrix(1, 2), "12");
 }
 
 } // namespace

@@ -182,9 +182,14 @@ void QtOutputWindow::PrintLog()
                        : QStringLiteral("No printer is installed, and the log could not be printed to ") + path);
 }
 
-// A line of the window's own keeps to the same bound as the log's lines.
+// A line of the window's own goes to the log, which shows it here too;
+// without one it keeps to the same bound as the log's lines.
 void QtOutputWindow::addOwnLine(const QString& text)
 {
+    if (OwnLine) {
+        OwnLine(fromQ(text));
+        return;
+    }
     if (lstOutput->count() > kMaxOutputLines) {
         delete lstOutput->takeItem(0);
     }

@@ -100,7 +100,9 @@ QtRequiredFieldsEditor::QtRequiredFieldsEditor(WindowSystem& windows, regional::
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOKCancelHelp_0"));
     cmdOK->setGeometry(twipsRect(7200, 5760, 1200, 375));
-    cmdOK->setAutoDefault(false);
+    // Enter on the focused button gives OK; it is no default button, so Enter
+    // in a value cell only ends that cell's edit.
+    cmdOK->setAutoDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QtRequiredFieldsEditor::okClicked);
     connect(tabSettings->tabBar(), &QTabBar::tabBarClicked, this, [this](int) { applyTabRule(); });
     connect(vsfgReqFields, &QTableWidget::itemChanged, this, &QtRequiredFieldsEditor::markIfMissing);
@@ -254,9 +256,25 @@ void QtRequiredFieldsEditor::markIfMissing(QTableWidgetItem* item)
     }
 }
 
+// Alt+O clicks OK without taking the focus from a cell being edited: its text
+// is committed here, or the check would judge the value from before the edit
+// and the typed text would land in the grid only after the window closed.
+void QtRequiredFieldsEditor::commitOpenEdit()
+{
+    QWidget* editor = vsfgReqFields->indexWidget(vsfgReqFields->currentIndex());
+    QAbstractItemDelegate* delegate = vsfgReqFields->itemDelegate();
+    if (editor == nullptr || delegate == nullptr) {
+        return;
+    }
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void QtRequiredFieldsEditor::okClicked()
 {
-    // A value committed by leaving its cell for this button is checked first.
+    // A value still being edited, or committed by leaving its cell for this
+    // button, is checked first.
+    commitOpenEdit();
     runPendingChecks();
     try {
         if (const auto missing = editor::firstMissingValue(*this)) {

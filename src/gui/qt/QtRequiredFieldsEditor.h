@@ -65,6 +65,7 @@ private:
     void afterEdit(int gridRow);
     void markIfMissing(QTableWidgetItem* item);
     void runPendingChecks();
+    void commitOpenEdit();
     void okClicked();
     void unload();
 

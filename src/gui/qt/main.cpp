@@ -2,6 +2,7 @@
 // environment; then the start procedure and its wait loop.
 
 #include <QApplication>
+#include <QIcon>
 #include <QtGlobal>
 
 #include <iostream>
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OB32PYII"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ob32pyii.png")));
     // The program ends when it is told to terminate, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -34,6 +36,7 @@ int main(int argc, char* argv[])
         ob::Environment env;
         env.windowsFolder = ob::sys::windowsFolder();
         env.programFolder = ob::sys::programFolder();
+        env.logHistoryFolder = ob::sys::logHistoryFolder();
         env.regional = ob::gui::regionalFromSystemLocale();
         env.clock = std::make_shared<ob::SystemClock>();
         env.windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);

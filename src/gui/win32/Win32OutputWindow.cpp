@@ -29,7 +29,62 @@ std::wstring defaultPrinter()
     return name;
 }
 
+// The printer's own settings with one copy, whatever its default: the log is
+// printed once. Empty when they cannot be read (the driver's default then).
+std::vector<BYTE> oneCopySettings(const std::wstring& printer)
+{
+    HANDLE handle = nullptr;
+    if (!::OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr))
+        return {};
+    std::vector<BYTE> settings;
+    const LONG size = ::DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), nullptr, nullptr, 0);
+    if (size > 0) {
+        settings.resize(static_cast<std::size_t>(size));
+        auto* mode = reinterpret_cast<DEVMODEW*>(settings.data());
+        if (::DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), mode, nullptr,
+                                  DM_OUT_BUFFER) == IDOK) {
+            mode->dmFields |= DM_COPIES;
+            mode->dmCopies = 1;
+        } else {
+            settings.clear();
+        }
+    }
+    ::ClosePrinter(handle);
+    return settings;
+}
+
 } // namespace
+
+std::vector<std::wstring> wrapLine(const std::wstring& line, int width,
+                                   const std::function<int(std::wstring_view)>& measure)
+{
+    std::vector<std::wstring> pieces;
+    std::wstring_view rest(line);
+    while (!rest.empty()) {
+        if (measure(rest) <= width) {
+            pieces.emplace_back(rest);
+            break;
+        }
+        // The longest head that fits (at least one character).
+        std::size_t low = 1, high = rest.size();
+        while (low < high) {
+            const std::size_t mid = (low + high + 1) / 2;
+            if (measure(rest.substr(0, mid)) <= width)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        std::size_t cut = low;
+        const std::size_t blank = rest.substr(0, low + 1).find_last_of(L' ');
+        if (blank != std::wstring_view::npos && blank > 0)
+            cut = blank + 1; // the blank ends the printed line
+        pieces.emplace_back(rest.substr(0, cut));
+        rest.remove_prefix(cut);
+    }
+    if (pieces.empty())
+        pieces.emplace_back();
+    return pieces;
+}
 
 Win32OutputWindow::Win32OutputWindow(std::string logFile)
     : m_logFile(std::move(logFile))
@@ -101,18 +156,36 @@ void Win32OutputWindow::PrintLog()
     const std::wstring printer = defaultPrinter();
     if (!printer.empty() && printTo(printer))
         return;
-    // A line of the window's own keeps to the same bound as the log's lines.
+    const std::string line = printer.empty() ? "No printer is installed: the log can be read in " + m_logFile
+                                             : "The log could not be printed; it can be read in " + m_logFile;
+    // The line goes to the log, which shows it here too; without one it keeps
+    // to the same bound as the log's lines.
+    if (OwnLine) {
+        OwnLine(line);
+        return;
+    }
     if (ListCount() > kMaxOutputLines)
         RemoveItem(0);
-    AddItem(printer.empty() ? "No printer is installed: the log can be read in " + m_logFile
-                            : "The log could not be printed; it can be read in " + m_logFile);
+    AddItem(line);
     SetListIndex(ListCount() - 1);
 }
 
-// One copy; one printed line per list line, a new page when the next does not fit.
+std::wstring Win32OutputWindow::lineAt(int index) const
+{
+    const auto length = ::SendMessageW(m_list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring line(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    ::SendMessageW(m_list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.data()));
+    line.resize(wcslen(line.c_str()));
+    return line;
+}
+
+// One copy; each list line wrapped at the page's width (an INSERT statement or
+// a driver's error is read whole), a new page when the next line does not fit.
 bool Win32OutputWindow::printTo(const std::wstring& printer)
 {
-    HDC dc = ::CreateDCW(L"WINSPOOL", printer.c_str(), nullptr, nullptr);
+    std::vector<BYTE> settings = oneCopySettings(printer);
+    HDC dc = ::CreateDCW(L"WINSPOOL", printer.c_str(), nullptr,
+                         settings.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(settings.data()));
     if (dc == nullptr)
         return false;
     DOCINFOW doc{};
@@ -128,23 +201,31 @@ bool Win32OutputWindow::printTo(const std::wstring& printer)
         ::GetTextMetricsW(dc, &metrics);
         const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
         const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
+        const int pageWidth = ::GetDeviceCaps(dc, HORZRES);
+        const auto measure = [dc](std::wstring_view text) {
+            SIZE size{};
+            ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+            return static_cast<int>(size.cx);
+        };
         int y = pageHeight; // a page starts with the first line
+        bool pageOpen = false;
         const int count = ListCount();
         for (int i = 0; i < count && printed; ++i) {
-            if (y + lineHeight > pageHeight) {
-                if (i > 0)
-                    printed = ::EndPage(dc) > 0;
-                printed = printed && ::StartPage(dc) > 0;
-                y = 0;
+            for (const std::wstring& piece : wrapLine(lineAt(i), pageWidth, measure)) {
+                if (y + lineHeight > pageHeight) {
+                    if (pageOpen)
+                        printed = ::EndPage(dc) > 0;
+                    printed = printed && ::StartPage(dc) > 0;
+                    pageOpen = printed;
+                    y = 0;
+                }
+                if (!printed)
+                    break;
+                ::TextOutW(dc, 0, y, piece.c_str(), static_cast<int>(piece.size()));
+                y += lineHeight;
             }
-            const auto length = ::SendMessageW(m_list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-            std::wstring line(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-            ::SendMessageW(m_list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
-            line.resize(wcslen(line.c_str()));
-            ::TextOutW(dc, 0, y, line.c_str(), static_cast<int>(line.size()));
-            y += lineHeight;
         }
-        if (printed && count > 0)
+        if (printed && pageOpen)
             printed = ::EndPage(dc) > 0;
         printed = printed ? ::EndDoc(dc) > 0 : (::AbortDoc(dc), false);
         ::SelectObject(dc, old);

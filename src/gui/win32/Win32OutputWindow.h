@@ -4,9 +4,18 @@
 #include "context/WindowSystem.h"
 #include "gui/win32/Win32Ui.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace ob::win32 {
+
+// One log line as printed lines no wider than `width` by `measure` (a blank
+// at the break ends its line): broken after the last blank that fits, or, in
+// a word wider than the page, after the last character that fits. Nothing is
+// dropped; every piece holds at least one character.
+std::vector<std::wstring> wrapLine(const std::wstring& line, int width,
+                                   const std::function<int(std::wstring_view)>& measure);
 
 class Win32OutputWindow final : public Win32Window, public OutputWindow {
 public:
@@ -31,6 +40,7 @@ protected:
 private:
     void layoutList();
     bool printTo(const std::wstring& printer);
+    std::wstring lineAt(int index) const;
 
     std::string m_logFile;
     HWND m_list = nullptr;

@@ -31,6 +31,7 @@ int main()
         ob::Environment env;
         env.windowsFolder = ob::sys::windowsFolder();
         env.programFolder = ob::sys::programFolder();
+        env.logHistoryFolder = ob::sys::logHistoryFolder();
         env.regional = ob::win32::regionalFromUserLocale();
         env.clock = std::make_shared<ob::SystemClock>();
         env.windows = std::make_shared<ob::win32::Win32WindowSystem>(env.windowsFolder, env.regional, env.clock);

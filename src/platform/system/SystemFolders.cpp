@@ -48,6 +48,13 @@ std::string windowsFolder()
     return folder;
 }
 
+std::string logHistoryFolder()
+{
+    const auto state = environment("XDG_STATE_HOME");
+    const auto base = (!state.empty() && state.front() == '/') ? state : buildPath(homeFolder(), ".local/state");
+    return buildPath(buildPath(base, "ob32pyii"), "logs");
+}
+
 std::string programFolder()
 {
     std::error_code error;

@@ -11,6 +11,11 @@ namespace ob::sys {
 // Windows folder, or the folder OB32PYII_WINDIR names (created when missing).
 std::string windowsFolder();
 
+// The user's own folder for the logs of earlier runs, not created here:
+// $XDG_STATE_HOME/ob32pyii/logs (default ~/.local/state/ob32pyii/logs); on
+// Windows %LOCALAPPDATA%\OB32PYII\logs.
+std::string logHistoryFolder();
+
 // The folder that holds the running executable.
 std::string programFolder();
 

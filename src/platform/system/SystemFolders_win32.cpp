@@ -39,6 +39,20 @@ std::string windowsFolder()
     }
 }
 
+std::string logHistoryFolder()
+{
+    std::wstring base(MAX_PATH + 1, L'\0');
+    DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", base.data(), static_cast<DWORD>(base.size()));
+    if (length > base.size()) {
+        base.resize(length);
+        length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", base.data(), static_cast<DWORD>(base.size()));
+    }
+    if (length == 0 || length > base.size())
+        return {};
+    base.resize(length);
+    return buildPath(buildPath(win32::narrow(base), "OB32PYII"), "logs");
+}
+
 std::string programFolder()
 {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
