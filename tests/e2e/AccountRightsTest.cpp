@@ -98,7 +98,9 @@ TEST(OperatorAccount, aWholeCalibrationWhereOnlyTheFilesAreWritableWritesEveryRo
         labFolder(db, dir, mode);
         const auto before = filesIn(dir);
         const std::string calibrations = count(db, "Calibration");
-        RealProgram program(dir.path(), {}, kAsOperator);
+        TempDir home; // the operator's own folder, where earlier logs go
+        ASSERT_EQ(::chmod(home.path().c_str(), 0777), 0);
+        RealProgram program(dir.path(), {"XDG_STATE_HOME=" + home.path()}, kAsOperator);
         ASSERT_TRUE(program.waitUntilStarted()) << "the operator's program did not start";
         expectSent(dir, {"/OBLOGIN"});
         expectSent(dir, {"CurrentAsset.Model=PT100-4W", "CurrentAsset.Serial=SN-70211", "CurrentAsset.Mfg=Brennhall",
