@@ -206,8 +206,9 @@ std::string trimmed(const std::string& text)
 bool answered(const std::string& content)
 {
     const auto action = trimmed(ob::ini::lookupText(content, keys::General, keys::Action).value_or(""));
-    const bool busy = ob::ini::toBoolean(ob::ini::lookupText(content, keys::General, keys::Busy).value_or(""));
-    return action.empty() && !busy;
+    const auto busy = ob::ini::lookupText(content, keys::General, keys::Busy);
+    // A look without Busy (a file caught between two names) answers nothing.
+    return action.empty() && busy && !ob::ini::toBoolean(*busy);
 }
 
 // A request left in the file would run later and overwrite the answer to the

@@ -34,6 +34,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr int kMaxAttempts = 100;
 // How long a replacement refused because the peer has the file open is retried.
 constexpr ULONGLONG kReplaceRetryMilliseconds = 500;
+// How long a missing file is looked for again before it is believed missing.
+constexpr ULONGLONG kMissingMilliseconds = 20;
 constexpr DWORD kRetryPauseMilliseconds = 10;
 
 [[noreturn]] void fail(const std::string& path, DWORD error)
@@ -59,16 +61,27 @@ Snapshot snapshot(const std::string& path)
     const std::wstring name = win32::wide(path);
     const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMilliseconds;
     win32::UniqueHandle file;
+    ULONGLONG missingSince = 0;
     for (;;) {
         file = win32::UniqueHandle(::CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
             break;
         const DWORD error = ::GetLastError();
-        if (isMissing(error))
-            return snap;
-        // A peer that opened the file without sharing it lets go soon.
-        if (error != ERROR_SHARING_VIOLATION || ::GetTickCount64() > deadline)
+        // A replacement (ours, the peer's, Wine's ReplaceFileW, which renames
+        // the old file away before it renames the new one in) leaves no file
+        // for a moment: missing is believed only after a second look.
+        if (isMissing(error)) {
+            if (missingSince == 0)
+                missingSince = ::GetTickCount64();
+            else if (::GetTickCount64() - missingSince > kMissingMilliseconds)
+                return snap;
+            ::Sleep(1);
+            continue;
+        }
+        // A peer that opened the file without sharing it lets go soon; a file
+        // pending deletion after a replacement answers "access denied".
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || ::GetTickCount64() > deadline)
             fail(path, error);
         ::Sleep(kRetryPauseMilliseconds);
     }
@@ -278,6 +291,11 @@ Replacement replaceAtomically(const std::string& path, const Snapshot& before, c
         if (replaced)
             return {};
         error = ::GetLastError();
+        // A file appeared where there was none: start over on it.
+        if (!before.exists && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+            ::DeleteFileW(source.c_str());
+            return {Outcome::Moved, {}};
+        }
         // The replaced file is gone from its name but the new one did not take
         // its place: put it there at once.
         if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 &&
