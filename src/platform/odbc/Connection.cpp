@@ -64,6 +64,10 @@ Recordset Connection::Execute(const std::string& sql, long* recordsAffected)
 {
     Impl& d = *m_impl;
     d.requireOpen();
+    if (d.autocommitOwed && !d.inTransaction) {
+        d.guarded([&] { d.setAutocommit(true); });
+        d.autocommitOwed = false;
+    }
     return d.guarded([&] { return d.execute(sql, recordsAffected); });
 }
 

@@ -51,6 +51,9 @@ struct Connection::Impl {
     bool inTransaction = false;
     // A joined guard ended without its commit: the transaction may only roll back.
     bool rollbackOnly = false;
+    // A commit went through but autocommit could not be switched back on:
+    // done before the next statement, whose failure it then is.
+    bool autocommitOwed = false;
 
     void requireOpen() const
     {

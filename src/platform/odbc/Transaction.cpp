@@ -25,6 +25,7 @@ void Connection::beginTransaction()
                       kConnectionSource);
     }
     d.guarded([&] { d.setAutocommit(false); });
+    d.autocommitOwed = false;
     d.inTransaction = true;
     d.rollbackOnly = false;
 }
@@ -55,7 +56,13 @@ void Connection::commit()
         throw;
     }
     d.inTransaction = false;
-    d.guarded([&] { d.setAutocommit(true); });
+    // The work is committed from here on: a failure to leave transaction mode
+    // must not report it as failed (or as rolled back).
+    try {
+        d.guarded([&] { d.setAutocommit(true); });
+    } catch (...) {
+        d.autocommitOwed = true;
+    }
 }
 
 void Connection::rollback() noexcept
