@@ -3,6 +3,7 @@
 // it does not.
 
 #include "platform/Failure.h"
+#include "platform/ini/InPlaceFiles.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/ini/WholeSnapshot.h"
 #include "platform/system/NamedLock.h"
@@ -238,32 +239,6 @@ void requireWritable(const std::string& path, const Snapshot& snap)
 
 constexpr int kMaxAttempts = 100;
 
-// Files this process found it must rewrite in place: trying the temporary
-// file again at every write would cost a failed create or rename each time.
-class InPlaceFiles {
-public:
-    bool contains(const std::string& path)
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_paths.count(path) != 0;
-    }
-    void add(const std::string& path)
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_paths.insert(path);
-    }
-
-private:
-    std::mutex m_mutex;
-    std::set<std::string> m_paths;
-};
-
-InPlaceFiles& inPlaceFiles()
-{
-    static InPlaceFiles files;
-    return files;
-}
-
 enum class Outcome { Written, Moved, NotHere };
 
 // Why a replacement cannot serve, for the report; empty while it can.
@@ -383,7 +358,7 @@ std::string updateFile(const std::string& path, const std::function<std::string(
 {
     sys::NamedLock lock(path, "write");
     const std::string target = linkTarget(path);
-    bool inPlace = inPlaceFiles().contains(target);
+    bool inPlace = InPlaceFiles::instance().contains(target);
     if (!inPlace)
         removeStaleTemporaries(target);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -406,7 +381,7 @@ std::string updateFile(const std::string& path, const std::function<std::string(
             if (replaced.outcome == Outcome::Moved)
                 continue;
             inPlace = true;
-            inPlaceFiles().add(target);
+            InPlaceFiles::instance().add(target);
             if (report != nullptr) {
                 report->inPlace = true;
                 report->reason = replaced.why;

@@ -9,6 +9,7 @@
 // bounded time before the file is rewritten in place.
 
 #include "platform/Failure.h"
+#include "platform/ini/InPlaceFiles.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/ini/WholeSnapshot.h"
 #include "platform/system/NamedLock.h"
@@ -208,31 +209,6 @@ std::string writeTemporary(const std::string& path, const std::string& content, 
     }
 }
 
-// Files this process found it must rewrite in place (see SharedFile.h).
-class InPlaceFiles {
-public:
-    bool contains(const std::string& path)
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_paths.count(path) != 0;
-    }
-    void add(const std::string& path)
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_paths.insert(path);
-    }
-
-private:
-    std::mutex m_mutex;
-    std::set<std::string> m_paths;
-};
-
-InPlaceFiles& inPlaceFiles()
-{
-    static InPlaceFiles files;
-    return files;
-}
-
 enum class Outcome { Written, Moved, NotHere };
 
 struct Replacement {
@@ -369,7 +345,7 @@ std::string updateFile(const std::string& path, const std::function<std::string(
                        const WholeTest& whole, WriteReport* report)
 {
     sys::NamedLock lock(path, "write");
-    bool inPlace = inPlaceFiles().contains(path);
+    bool inPlace = InPlaceFiles::instance().contains(path);
     if (!inPlace)
         removeStaleTemporaries(path);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -395,7 +371,7 @@ std::string updateFile(const std::string& path, const std::function<std::string(
             // atomicity, not the next ones'.
             if (replaced.lasting) {
                 inPlace = true;
-                inPlaceFiles().add(path);
+                InPlaceFiles::instance().add(path);
                 if (report != nullptr)
                     report->reason = replaced.why;
             }

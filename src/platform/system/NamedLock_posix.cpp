@@ -4,6 +4,8 @@
 
 #include "platform/system/NamedLock.h"
 
+#include "platform/system/LockName.h"
+
 #include "platform/Failure.h"
 #include "platform/Text.h"
 #include "platform/system/AbstractSocket.h"
@@ -18,32 +20,6 @@
 
 namespace ob::sys {
 
-namespace {
-
-std::string hex(std::uint64_t value)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value & 15]);
-        value >>= 4;
-    } while (value != 0);
-    return out;
-}
-
-// FNV-1a: a short, stable stand-in for a file name of any length.
-std::uint64_t fnv1a(std::string_view text)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-} // namespace
-
 std::string lockName(const std::string& filePath, std::string_view purpose)
 {
     const auto slash = filePath.find_last_of('/');
@@ -52,9 +28,8 @@ std::string lockName(const std::string& filePath, std::string_view purpose)
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0)
         throw Failure::fileAccess(folder + ": " + std::generic_category().message(errno));
-    return "ob32pyii/" + hex(static_cast<std::uint64_t>(info.st_dev)) + "/" +
-           hex(static_cast<std::uint64_t>(info.st_ino)) + "/" + hex(fnv1a(text::upper(name))) + "/" +
-           std::string(purpose);
+    return lockNameText("ob32pyii", static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                        name, purpose, '/');
 }
 
 NamedLock::NamedLock(const std::string& filePath, std::string_view purpose, std::chrono::milliseconds bound)

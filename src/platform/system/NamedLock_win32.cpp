@@ -4,6 +4,8 @@
 
 #include "platform/system/NamedLock.h"
 
+#include "platform/system/LockName.h"
+
 #include "platform/Failure.h"
 #include "platform/Text.h"
 #include "platform/win32/Wide.h"
@@ -11,31 +13,6 @@
 #include <cstdint>
 
 namespace ob::sys {
-
-namespace {
-
-std::string hex(std::uint64_t value)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value & 15]);
-        value >>= 4;
-    } while (value != 0);
-    return out;
-}
-
-std::uint64_t fnv1a(std::string_view text)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-} // namespace
 
 std::string lockName(const std::string& filePath, std::string_view purpose)
 {
@@ -50,8 +27,7 @@ std::string lockName(const std::string& filePath, std::string_view purpose)
     if (!dir || !::GetFileInformationByHandle(dir.get(), &info))
         throw Failure::fileAccess(folder + ": " + win32::errorText(::GetLastError()));
     const std::uint64_t index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    return "Local\\OB32PYII-" + hex(info.dwVolumeSerialNumber) + "-" + hex(index) + "-" +
-           hex(fnv1a(text::upper(name))) + "-" + std::string(purpose);
+    return lockNameText("Local\\OB32PYII", info.dwVolumeSerialNumber, index, name, purpose, '-');
 }
 
 NamedLock::NamedLock(const std::string& filePath, std::string_view purpose, std::chrono::milliseconds bound)
