@@ -35,6 +35,12 @@ std::string utf8Of(const fs::path& path)
     return std::string(text.begin(), text.end());
 }
 
+std::string decimal(int n)
+{
+    char buffer[16];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, n).ptr);
+}
+
 std::string twoDigits(int n)
 {
     return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
@@ -120,11 +126,11 @@ std::optional<regional::CivilDateTime> startOf(const std::string& logPath, const
 
 std::string nameFor(const regional::CivilDateTime& started, int sequence)
 {
-    std::string name = std::string(kPrefix) + std::to_string(started.year) + "-" + twoDigits(started.month) + "-" +
+    std::string name = std::string(kPrefix) + decimal(started.year) + "-" + twoDigits(started.month) + "-" +
                        twoDigits(started.day) + "T" + twoDigits(started.hour) + "-" + twoDigits(started.minute) + "-" +
                        twoDigits(started.second);
     if (sequence > 1) {
-        name += "-" + std::to_string(sequence);
+        name += "-" + decimal(sequence);
     }
     return name + std::string(kSuffix);
 }
