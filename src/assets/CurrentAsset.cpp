@@ -29,9 +29,9 @@ void CurrentAsset::LocateAsset()
     odbc::Recordset rs;
     try {
         if (m_session.LinkActive()) {
-            m_asset.Model = m_ctx.exchange().readText(keys::CurrentAsset, "Model");
-            m_asset.Serial = m_ctx.exchange().readText(keys::CurrentAsset, "Serial");
-            m_asset.Mfg = m_ctx.exchange().readText(keys::CurrentAsset, "Mfg");
+            m_asset.Model = m_ctx.exchange().readText(keys::CurrentAsset, keys::Model);
+            m_asset.Serial = m_ctx.exchange().readText(keys::CurrentAsset, keys::Serial);
+            m_asset.Mfg = m_ctx.exchange().readText(keys::CurrentAsset, keys::Mfg);
             m_ctx.WriteLog("Locating asset (" + m_asset.Model + "," + m_asset.Serial + "," + m_asset.Mfg + ")...");
             const std::string sql = "SELECT * FROM ob.Inventory WHERE " +
                                     equals(QualifyColumn("I4203", "I"), m_asset.Model) + " AND " +
@@ -101,21 +101,21 @@ void CurrentAsset::WriteCurrentAsset()
     // One replacement of the file for the whole section: PYRALIS II reads it
     // only once Busy is False.
     IniFile::KeyBatch asset;
-    asset.WriteString("AssetNumber", m_asset.AssetNumber);
-    asset.WriteString("Mfg", m_asset.Mfg);
-    asset.WriteString("Description", m_asset.Description);
-    asset.WriteString("Model", m_asset.Model);
-    asset.WriteString("Serial", m_asset.Serial);
-    asset.WriteString("ATAG", m_asset.ATAG);
-    asset.WriteString("CTAG", m_asset.CTAG);
-    asset.WriteLong("Interval", m_asset.Interval);
-    asset.WriteString("IntervalUnits", AssetRecord::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
-    asset.WriteString("CalDate",
+    asset.WriteString(keys::AssetNumber, m_asset.AssetNumber);
+    asset.WriteString(keys::Mfg, m_asset.Mfg);
+    asset.WriteString(keys::Description, m_asset.Description);
+    asset.WriteString(keys::Model, m_asset.Model);
+    asset.WriteString(keys::Serial, m_asset.Serial);
+    asset.WriteString(keys::ATAG, m_asset.ATAG);
+    asset.WriteString(keys::CTAG, m_asset.CTAG);
+    asset.WriteLong(keys::Interval, m_asset.Interval);
+    asset.WriteString(keys::IntervalUnits, AssetRecord::ConvOBIUToIntervalCode(m_asset.IntervalUnits));
+    asset.WriteString(keys::CalDate,
                       m_asset.CalDate == regional::kZeroDate ? "" : regional::formatShortDate(m_asset.CalDate, rs));
-    asset.WriteString("CalTime", regional::formatTextLongTime(m_asset.CalTime, rs, m_ctx.currentYear()));
+    asset.WriteString(keys::CalTime, regional::formatTextLongTime(m_asset.CalTime, rs, m_ctx.currentYear()));
     const regional::DateValue recal = m_asset.GetRecalDate();
-    asset.WriteString("RecalDate", recal == regional::kZeroDate ? "" : regional::formatShortDate(recal, rs));
-    asset.WriteBoolean("InCal", m_asset.InCal);
+    asset.WriteString(keys::RecalDate, recal == regional::kZeroDate ? "" : regional::formatShortDate(recal, rs));
+    asset.WriteBoolean(keys::InCal, m_asset.InCal);
     m_ctx.exchange().writeKeys(keys::CurrentAsset, asset);
 }
 

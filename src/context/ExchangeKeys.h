@@ -45,6 +45,19 @@ inline constexpr const char* UserID = "UserID";
 inline constexpr const char* UserFullName = "UserFullName";
 
 inline constexpr const char* CurrentAsset = "CurrentAsset";
+// [CurrentAsset] (AssetNumber below, with [Calibration])
+inline constexpr const char* Mfg = "Mfg";
+inline constexpr const char* Description = "Description";
+inline constexpr const char* Model = "Model";
+inline constexpr const char* Serial = "Serial";
+inline constexpr const char* ATAG = "ATAG";
+inline constexpr const char* CTAG = "CTAG";
+inline constexpr const char* Interval = "Interval";
+inline constexpr const char* IntervalUnits = "IntervalUnits";
+inline constexpr const char* CalDate = "CalDate";
+inline constexpr const char* CalTime = "CalTime";
+inline constexpr const char* RecalDate = "RecalDate";
+inline constexpr const char* InCal = "InCal";
 
 inline constexpr const char* Calibration = "Calibration";
 inline constexpr const char* AssetNumber = "AssetNumber"; // also [Standards] AssetNumber1, AssetNumber2, ...
