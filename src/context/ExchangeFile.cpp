@@ -6,6 +6,7 @@
 #include "context/ExchangeValues.h"
 #include "platform/Text.h"
 #include "platform/ini/FileText.h"
+#include "platform/ini/SharedFile.h"
 
 namespace ob {
 
@@ -74,9 +75,12 @@ void ExchangeFile::writeKeys(const char* section, const IniFile::KeyBatch& keys)
     write(section, keys.entries());
 }
 
+// One look, without waiting for a second: a word read from a cut file is
+// checked again by the take-up, which reads under the lock and takes only a
+// whole file; a word a cut file hides is seen at the change that completes it.
 std::string ExchangeFile::pendingAction()
 {
-    return m_ini.read(keys::General, keys::Action).value_or("");
+    return ini::lookupText(ini::readFile(m_ini.FilePath()), keys::General, keys::Action).value_or("");
 }
 
 bool ExchangeFile::takeUp(const std::string& action)

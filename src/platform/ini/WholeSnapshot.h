@@ -13,7 +13,8 @@
 
 namespace ob::ini {
 
-// A rewrite writes its sections microseconds to a millisecond or so apart.
+// A rewrite writes its sections microseconds apart (Wine), at most a fraction
+// of a millisecond.
 // Two looks a pause apart that find the same sections (or, for a doubtful
 // snapshot, the same bytes after a longer quiet time) cannot both have caught
 // the peer at the same cut. A file that is never confirmed within the bound
