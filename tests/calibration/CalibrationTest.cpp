@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/regional/Conversions.h"
+#include "support/EnvironmentVariable.h"
 #include "support/LinkFixture.h"
 
 namespace ob::test {
@@ -82,6 +83,9 @@ TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
 TEST_P(Calibration, regionalNumbersAndStartTimes)
 {
     const auto us = regional::RegionalSettings::enUS(), de = regional::RegionalSettings::deDE();
+    auto ar = us; // ar-EG: a separator of two bytes, sent by a peer that writes UTF-8
+    ar.decimalSeparator = "\xD9\xAB";
+    EnvironmentVariable codePage("OB32PYII_CODEPAGE", "65001");
     const struct {
         regional::RegionalSettings rs;
         const char *temp, *order, *startTime;
@@ -92,6 +96,7 @@ TEST_P(Calibration, regionalNumbersAndStartTimes)
         {us, "23.25", "-4", "12/5/2026 2:03 PM", {"23.25", "-4", "14:03:00"}},
         {us, "1", "1", "12/31/2026", {"1", "1", "12/31/2026"}}, // a StartTime that is a date stays as sent
         {de, "1", "1", "14.05", {"1", "1", "14.05"}},
+        {ar, "23\xD9\xAB" "5", "7", "14:05", {"23\xD9\xAB" "5", "7", "14:05:00"}},
     };
     for (const auto& c : cases) {
         start(c.rs);
@@ -188,6 +193,70 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
         std::string::npos);
     EXPECT_EQ(count("Calibration", old) + count("Results", old) + count("Standards", old), 0);
     EXPECT_EQ(count("Calibration", ctagNow()), 1);
+}
+
+// Only a calibration of the same asset, start date and start time is replaced:
+// any other keeps its record, standards and results.
+TEST_P(Calibration, onlyTheSameStartReplaces)
+{
+    const auto create = [&](const char* asset, const char* date, const char* time) {
+        ++f->clock->value.second;
+        keys(date, time);
+        set("Calibration", {{"AssetNumber", asset}});
+        EXPECT_EQ(f->act("/CREATECAL"), "") << asset << " " << date << " " << time;
+        set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0043"}});
+        EXPECT_EQ(f->act("/WRITESTD"), "");
+        f->set("FullResults", "Order", "1");
+        EXPECT_EQ(f->act("/CREATEFULLRES"), "");
+        return std::string(asset) + ":" + regional::formatInteger(regional::secondsSince1970(f->clock->value));
+    };
+    const auto whole = [&](const std::string& ctag) {
+        return count("Calibration", ctag) + count("Standards", ctag) + count("Results", ctag);
+    };
+    const std::string first = create("A1000", "12/5/2026", "2:03:27 PM");
+    const std::string others[] = {create("A1000", "12/5/2026", "2:03:28 PM"), create("A1000", "12/5/2026", "9:00 AM"),
+                                  create("A1000", "12/6/2026", "2:03:27 PM"), create("A0042", "12/5/2026", "2:03:27 PM")};
+    for (const std::string& ctag : others) {
+        EXPECT_EQ(whole(ctag), 3) << ctag;
+    }
+    EXPECT_EQ(whole(first), 3);
+    const std::string again = create("A1000", "12/5/2026", "14:03:27"); // the same start, written otherwise
+    EXPECT_EQ(whole(first), 0);
+    EXPECT_EQ(whole(again), 3);
+    for (const std::string& ctag : others) {
+        EXPECT_EQ(whole(ctag), 3) << ctag;
+    }
+}
+
+// A failed /CREATECAL ends the calibration in progress: what follows is refused
+// and never lands on the calibration before it.
+TEST_P(Calibration, aFailedCreationLeavesNoCalibrationInProgress)
+{
+    const struct {
+        const char *section, *key, *value, *error;
+    } failures[] = {
+        {"Mapping", "PassField", "C2323 --", "Could not create calibration summary record"}, // refused name
+        {"Calibration", "EndTime", "25:00", "Could not create calibration summary record"},  // no time
+        {"Mapping", "PassField", "C9999", "Could not create calibration summary record"},    // the insert fails
+        {"Calibration", "AssetNumber", "A9999", "Unable to get the ATAG for asset 'A9999'"},
+    };
+    set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0042"}});
+    f->set("FullResults", "Order", "1");
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.value);
+        ++f->clock->value.second;
+        keys("12/5/2026", "14:03:" + std::to_string(f->clock->value.second));
+        f->set("Mapping", "PassField", "C2323");
+        ASSERT_EQ(f->act("/CREATECAL"), "");
+        const std::string previous = ctagNow();
+        ++f->clock->value.second;
+        f->set(failure.section, failure.key, failure.value);
+        EXPECT_TRUE(f->act("/CREATECAL").starts_with(failure.error));
+        EXPECT_TRUE(f->act("/WRITESTD").ends_with("no calibration record is in progress"));
+        EXPECT_TRUE(f->act("/CREATEFULLRES").ends_with("no calibration record is in progress"));
+        EXPECT_EQ(count("Calibration", previous), 1);
+        EXPECT_EQ(count("Standards", previous) + count("Results", previous), 0);
+    }
 }
 
 // Nothing the operator does in the required fields editor holds a database lock.

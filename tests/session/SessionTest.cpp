@@ -117,34 +117,59 @@ TEST_P(Session, cancelOrNoDisplayResetsAndReports)
     }
 }
 
-// A password with ";", braces or outer blanks logs in as itself, and a user
-// name cannot add an item to the connection text.
+// A user name or password with ";", braces or outer blanks logs in as exactly
+// that name or fails: it never adds an item to the connection text. (An item
+// the driver manager honours on every engine: SAVEFILE writes a file DSN.)
 TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
 {
+    const bool maria = GetParam() == Engine::MariaDB;
     LinkFixture f;
     f.start();
-    // MariaDB's driver trims blanks even inside braces; the servers' accounts get plain names.
-    const std::string password = GetParam() == Engine::MariaDB ? "p;w}d{=x" : " p;w}d{=x ";
-    std::string user = "x;Database=" + f.dir.file("other.db");
-    const std::string mariaUser = "'odd_ob'@'127.0.0.1'";
-    if (GetParam() == Engine::PostgreSQL) {
-        user = "odd_" + db->database();
-        db->exec("CREATE ROLE " + user + " LOGIN PASSWORD " + odbc::quoteLiteral(password));
-        db->exec("GRANT USAGE ON SCHEMA ob TO " + user);
-        db->exec("GRANT SELECT ON ob.UserList TO " + user);
-    } else if (GetParam() == Engine::MariaDB) {
-        user = "odd_ob";
-        db->exec("DROP USER IF EXISTS " + mariaUser);
-        db->exec("CREATE USER " + mariaUser + " IDENTIFIED BY " + odbc::quoteLiteral(password));
-        db->exec("GRANT SELECT ON ob.UserList TO " + mariaUser);
+    // MariaDB's driver trims blanks even inside braces.
+    const std::string password = maria ? "p;w}d{=x" : " p;w}d{=x ";
+    const std::string names[] = {"odd;SAVEFILE=" + f.dir.file("saved"), "odd;Database=" + f.dir.file("other.db"),
+                                 "{odd}", "o}d{d", " odd ", "odd;Driver={No Such}"};
+    std::string roles; // the servers' accounts, dropped at the end
+    for (const std::string& name : names) {
+        const std::string quoted = odbc::quoteLiteral(name);
+        db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + quoted + ", 2, " +
+                 odbc::quoteLiteral("Full " + name) + ")");
+        if (GetParam() == Engine::PostgreSQL) {
+            const std::string role = "\"" + name + "\"";
+            db->exec("DROP ROLE IF EXISTS " + role);
+            db->exec("CREATE ROLE " + role + " LOGIN PASSWORD " + odbc::quoteLiteral(password));
+            db->exec("GRANT USAGE ON SCHEMA ob TO " + role);
+            db->exec("GRANT SELECT ON ob.UserList TO " + role);
+            roles += (roles.empty() ? "" : ", ") + role;
+        } else if (maria) {
+            const std::string account = quoted + "@'127.0.0.1'";
+            db->exec("DROP USER IF EXISTS " + account);
+            db->exec("CREATE USER " + account + " IDENTIFIED BY " + odbc::quoteLiteral(password));
+            db->exec("GRANT SELECT ON ob.UserList TO " + account);
+            roles += (roles.empty() ? "" : ", ") + account;
+        }
     }
-    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + odbc::quoteLiteral(user) +
-             ", 2, 'Odd Name')");
-    EXPECT_EQ(f.login(db->dbLogin(), user, password), "") << f.logText();
-    EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Odd Name");
-    EXPECT_EQ(f.windows->loginDialogsShown, 0);
-    EXPECT_FALSE(f.dir.exists("other.db"));
+    for (const std::string& name : names) {
+        SCOPED_TRACE("'" + name + "'");
+        // SQLite takes any name; a server may refuse one its driver does not pass on exactly.
+        if (f.login(db->dbLogin(), name, password).empty() || GetParam() == Engine::SQLite) {
+            EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Full " + name) << f.logText();
+        } else {
+            EXPECT_EQ(f.get("OBLogin", "Login"), "False");
+        }
+        EXPECT_EQ(f.act("/OBLOGOUT"), "");
+        for (const char* file : {"saved", "saved.dsn", "other.db", "other.db}"}) {
+            EXPECT_FALSE(f.dir.exists(file)) << file << ": the name added an item";
+        }
+    }
     EXPECT_EQ(f.logText().find("p;w}"), std::string::npos);
+    if (GetParam() == Engine::PostgreSQL) {
+        db->exec("REVOKE ALL ON ob.UserList FROM " + roles);
+        db->exec("REVOKE USAGE ON SCHEMA ob FROM " + roles);
+    }
+    if (!roles.empty()) {
+        db->exec((maria ? "DROP USER " : "DROP ROLE ") + roles);
+    }
 }
 
 TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)

@@ -41,6 +41,16 @@ std::string numberText(long long v)
     return std::string(buf, end);
 }
 
+// The SQLite driver takes the first item of a name and reads no braces, so a
+// user name "x;Database=other.db" would name its file: the program's own items
+// go first, ahead of the user name and password.
+void setFirstItem(std::vector<ConnectionItem>& items, const std::string& key, const std::string& value)
+{
+    removeConnectionItems(items, key);
+    addConnectionItem(items, key, value);
+    std::rotate(items.begin(), items.end() - 1, items.end());
+}
+
 FieldKind kindOf(SQLSMALLINT type)
 {
     switch (type) {
@@ -247,8 +257,7 @@ struct Connection::Impl {
     {
         // A missing file is an error, never a new empty database.
         std::vector<ConnectionItem> probe = items;
-        removeConnectionItems(probe, "NoCreat");
-        addConnectionItem(probe, "NoCreat", "1");
+        setFirstItem(probe, "NoCreat", "1");
         try {
             connect(probe);
         } catch (Failure& f) {
@@ -271,9 +280,8 @@ struct Connection::Impl {
             throw Failure(Failure::kDatabaseError, "The SQLite database of the data source is not a file.", source);
         }
         dbc.disconnect();
-        removeConnectionItems(items, "Database");
         removeConnectionItems(items, "NoCreat");
-        addConnectionItem(items, "Database", ":memory:");
+        setFirstItem(items, "Database", ":memory:");
         connect(items);
         self.Execute("ATTACH DATABASE " + quoteLiteral(file) + " AS ob");
         // A file that is not a database fails here, at Open, not at the first query.
