@@ -1,6 +1,10 @@
 // Version check, login and logout against real databases through the real ODBC driver.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 #include "session/Version.h"
 #include "support/LinkFixture.h"
 #include "support/PeWriter.h"
@@ -195,6 +199,55 @@ TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
     EXPECT_EQ(user.UserLevel(), -1);
     EXPECT_EQ(user.UserFullName(), "");
     EXPECT_TRUE(f->logHas("User record NOT found..."));
+}
+
+// Another client holds the SQLite file: a statement ends near CommandTimeout
+// (not near twice that), a login near ConnectionTimeout, so Busy never stays
+// True for long; once the file is free both go on.
+TEST(SqliteLocked, statementsAndLoginsEndNearTheirTimeouts)
+{
+    TestDatabase db(Engine::SQLite);
+    db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('orbista', 3, 'Chris')");
+    db.exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T1000', 'A1000')");
+    LinkFixture f;
+    f.windows->operatorDisplay = false;
+    f.start();
+    f.set("General", "ConnectionTimeout", "2");
+    f.set("General", "CommandTimeout", "4");
+    ASSERT_EQ(f.login(db.dbLogin(), db.user(), db.password()), "");
+    for (const auto& [key, value] : {std::pair{"AssetNumber", "A1000"}, {"StartDate", "12/5/2026"},
+                                     {"StartTime", "14:03:27"}, {"EndTime", "15:10"}}) {
+        f.set("Calibration", key, value);
+    }
+    double seconds = 0;
+    const auto timed = [&](const char* action) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string error = f.act(action);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return error;
+    };
+    // The other client: sqlite3 holding the file until its input ends.
+    const auto holdFile = [&](const char* begin) {
+        FILE* client = ::popen(("sqlite3 '" + db.database() + "' >/dev/null").c_str(), "w");
+        std::fputs(begin, client);
+        std::fflush(client);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return client;
+    };
+    for (const char* begin : {"BEGIN IMMEDIATE;\n", "BEGIN EXCLUSIVE;\n"}) { // writes wait; reads wait too
+        FILE* client = holdFile(begin);
+        EXPECT_NE(timed("/CREATECAL"), "");
+        EXPECT_TRUE(seconds > 1.5 && seconds < 5) << seconds << " s for CommandTimeout=4, " << begin;
+        if (begin[6] == 'E') {
+            EXPECT_EQ(f.act("/OBLOGOUT"), "");
+            EXPECT_NE(timed("/OBLOGIN"), "");
+            EXPECT_TRUE(seconds > 0.8 && seconds < 3) << seconds << " s for ConnectionTimeout=2";
+        }
+        ::pclose(client);
+    }
+    EXPECT_EQ(f.act("/OBLOGIN"), "");
+    EXPECT_EQ(f.act("/CREATECAL"), "");
+    EXPECT_EQ(db.rows("SELECT count(*) FROM ob.Calibration")[0][0], "1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Session, ::testing::ValuesIn(TestDatabase::engines()), engineName);

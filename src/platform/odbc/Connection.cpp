@@ -249,17 +249,35 @@ struct Connection::Impl {
         return {};
     }
 
+    // Another client may hold the SQLite file. The driver's busy time is set
+    // when it connects: the first connection, which finds the file, waits as
+    // long as a login may; the one kept for the statements, as a statement may.
+    struct LoginWaits {
+        explicit LoginWaits(Impl& impl) : d(impl), command(impl.timeouts.commandSeconds)
+        {
+            d.timeouts.commandSeconds = d.timeouts.loginSeconds;
+        }
+        ~LoginWaits() { d.timeouts.commandSeconds = command; }
+        LoginWaits(const LoginWaits&) = delete;
+        LoginWaits& operator=(const LoginWaits&) = delete;
+        Impl& d;
+        int command;
+    };
+
     // SQLite has no owner prefix. The file is attached as "ob" to a connection
     // whose main database lives in memory, so "ob.Calibration" names the
     // file's table. (Attaching the main file a second time would deadlock a
     // transaction that writes through both names.)
     void openSqlite(Connection& self, std::vector<ConnectionItem> items)
     {
+        std::optional<LoginWaits> waits(std::in_place, *this);
         // A missing file is an error, never a new empty database.
         std::vector<ConnectionItem> probe = items;
         setFirstItem(probe, "NoCreat", "1");
         try {
             connect(probe);
+            // A file another client holds fails here, within the login's time.
+            self.Execute("SELECT count(*) FROM sqlite_master");
         } catch (Failure& f) {
             const ConnectionItem* database = findConnectionItem(items, "Database");
             std::error_code ec;
@@ -270,12 +288,13 @@ struct Connection::Impl {
             }
             throw;
         }
-        attachMainFile(self, std::move(items));
+        std::string file = mainDatabaseFile(self);
+        waits.reset();
+        attachMainFile(self, std::move(items), std::move(file));
     }
 
-    void attachMainFile(Connection& self, std::vector<ConnectionItem> items)
+    void attachMainFile(Connection& self, std::vector<ConnectionItem> items, std::string file)
     {
-        std::string file = mainDatabaseFile(self);
         if (file.empty()) {
             throw Failure(Failure::kDatabaseError, "The SQLite database of the data source is not a file.", source);
         }
@@ -389,7 +408,7 @@ void Connection::Open()
             d.connect(items);
             if (equalsIgnoreCase(d.dbms, "SQLite")) {
                 d.family = DriverFamily::SQLite;
-                d.attachMainFile(*this, std::move(items));
+                d.attachMainFile(*this, std::move(items), d.mainDatabaseFile(*this));
             } else {
                 d.requireStandardLiterals(*this);
             }
