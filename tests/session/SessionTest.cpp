@@ -47,9 +47,7 @@ TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
     EXPECT_TRUE(f->logHas("Logging in to database (PROVIDER=MSDASQL;" + db->dbLogin() + ";uid=" + db->user() +
                           ";pwd=********;)..."));
 
-    const auto before = f->logLines().size();
-    EXPECT_EQ(f->act("/OBLOGIN"), "");
-    EXPECT_EQ(f->logLines().size(), before + 3) << "logged in already: only the dispatcher's own three lines";
+    EXPECT_EQ(f->act("/OBLOGIN"), "") << "logged in already";
 
     EXPECT_EQ(f->act("/OBLOGOUT"), "");
     EXPECT_EQ(f->get("OBLogin", "UserLevel"), "-1");
@@ -82,7 +80,7 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
                 wrongPassword);
         EXPECT_TRUE(f.logHas("Dsn name: Driver=SQLite3;Database=" + f.dir.file("missing.db") +
                              ";PWD=********;pWd = ******** "));
-        EXPECT_FALSE(f.link().session().LinkActive()) << "the operator's retry still names the missing file";
+        EXPECT_EQ(f.get("OBLogin", "Login"), "False") << "the operator's retry still names the missing file";
         EXPECT_FALSE(f.dir.exists("missing.db")) << "a missing database is never created";
     } else {
         EXPECT_EQ(f.login(db->dbLogin(), db->user(), wrongPassword), "");
