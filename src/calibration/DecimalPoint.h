@@ -12,6 +12,7 @@ class DecimalPoint {
 public:
     explicit DecimalPoint(const regional::RegionalSettings& regional) : m_regional(regional) {}
 
+    // The separator's first character (UTF-8, one or more bytes).
     std::string GetSystemDecimalSeparator() const;
     // Every separator becomes "."; the separator is taken at the first use
     // and kept to the end of the process.

@@ -96,7 +96,9 @@ EditOutcome checkAfterEdit(const FieldDefinition& field, const std::string& fiel
     }
 
     if (isDateType(type)) {
-        if (const auto value = regional::tryParseDate(text, rs, currentYear)) {
+        // A time of day alone is no date: it would be stored as 1899-12-30.
+        const auto value = regional::tryParseDate(text, rs, currentYear);
+        if (value && !regional::isTime(text, rs, currentYear)) {
             return {regional::formatIsoDate(*value), std::nullopt};
         }
         return {std::string(), Message{"Date Value Invalid", invalidText(fieldName, "date")}};

@@ -49,12 +49,18 @@ TEST(EditorRules, checkAfterEdit)
         {"RO_DATE", 10, "3.4.2026", kDE, "2026-04-03", "", "Date"},
         {"SRCH_DATE", 10, "12/31/2026", kUS, "2026-12-31", "", "Date"},
         {"DATE", 10, "31/31/2026", kUS, "", "Date Value Invalid" + bad + "date.", nullptr},
+        {"DATE", 10, "14:05", kUS, "", "Date Value Invalid" + bad + "date.", nullptr}, // a time is no date
+        {"SRCH_DATE", 10, "2:05 PM", kUS, "", "Date Value Invalid" + bad + "date.", nullptr},
         {"time", 10, "7:5 pm", kUS, "19:05", "", "Time"},
         {"TIME", 10, "07:05:59", kDE, "07:05", "", nullptr},
         {"TIME", 10, "25:61", kUS, "", "Time Value Invalid" + bad + "time.", nullptr},
+        {"TIME", 10, "12/31/2026", kUS, "", "Time Value Invalid" + bad + "time.", nullptr}, // a date is no time
+        {"TIME", 10, "5.12.2026", kDE, "", "Time Value Invalid" + bad + "time.", nullptr},
+        {"TIME", 10, "12/5/2026 2:03 PM", kUS, "", "Time Value Invalid" + bad + "time.", nullptr},
         {"INT", 1, "12.5", kUS, "12.5", "", "Number"},
         {"rtdbl", 1, "12,5", kDE, "12,5", "", "Number"},
-        {"DECIMAL4", 10, "abc", kUS, "", "Numeric Value Invalid" + bad + "numeric value.", "Number"}};
+        {"DECIMAL4", 10, "abc", kUS, "", "Numeric Value Invalid" + bad + "numeric value.", "Number"},
+        {"INT", 10, "12 pcs", kUS, "", "Numeric Value Invalid" + bad + "numeric value.", nullptr}};
     for (const auto& c : cases) {
         const EditOutcome out = checkAfterEdit(fieldOf(c.type, c.maxLength), "C2401", c.typed, c.rs, 2026);
         EXPECT_EQ(out.text, c.result) << c.type << " " << c.typed;

@@ -363,25 +363,5 @@ TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
               (Rows{{"Grüße", "°C"}}));
 }
 
-// Like the profile functions, the program keeps a UTF-16LE file with a byte-order mark in UTF-16.
-TEST(EndToEnd, aUtf16ExchangeFileStaysUtf16)
-{
-    TempDir dir;
-    dir.write(kExchange, utf16le(u"; PYRALIS II\r\n[General]\r\nAction=\r\n[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n"));
-    RealProgram program(dir.path());
-    ASSERT_TRUE(program.waitUntilStarted());
-    const auto shown = send(dir.path(), {"--show", "Peer", "/OBVER"});
-    EXPECT_EQ(shown.exitCode, 0) << shown.output;
-    EXPECT_NE(shown.output.find("\nProbe=Thermomètre Ø 6 mm\n"), npos) << shown.output;
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
-    const std::string file = dir.read(kExchange);
-    EXPECT_EQ(file.rfind(utf16le(u"; PYRALIS II\r\n[General]\r\nAction=\r\nBusy=False\r\nError=\r\n"), 0), 0u);
-    EXPECT_NE(file.find(utf16le(u"[Peer]\r\nProbe=Thermomètre Ø 6 mm\r\n", false)), npos);
-    EXPECT_NE(file.find(utf16le(u"[OBVersion]\r\nVersion=\r\n", false)), npos);
-    EXPECT_EQ(file.size() % 2, 0u);
-    EXPECT_EQ(file.find("[General]"), npos) << "no line in one-byte text";
-}
-
 } // namespace
 } // namespace ob::test

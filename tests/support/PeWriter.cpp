@@ -8,7 +8,7 @@ constexpr std::uint32_t kSectionRva = 0x1000;
 constexpr std::size_t kHeadersSize = 0x200;
 constexpr std::size_t kSectionSize = 0x200;
 
-std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts> version)
+std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts> version, bool namedTypeFirst)
 {
     std::vector<unsigned char> b(kHeadersSize + kSectionSize, 0);
     const auto put = [&b](std::size_t at, std::uint32_t v, int size) {
@@ -42,29 +42,45 @@ std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts>
 
     if (!version)
         return b;
-    // Resource tree: type RT_VERSION -> name 1 -> language 0x409 -> data entry.
+    // Resource tree: type RT_VERSION -> name 1 -> language 0x409 -> data entry; a
+    // named type (TYPELIB) before it shifts everything after the root's entries.
     const std::size_t base = PeLayout::resourceSection;
-    const std::size_t versionData = PeLayout::versionInfo - base;
+    const std::size_t shift = namedTypeFirst ? 8 : 0;
+    const std::size_t names = 0x18 + shift, languages = 0x30 + shift, data = 0x48 + shift;
+    const std::size_t versionData = PeLayout::versionInfo + shift - base;
     const std::uint16_t versionLength = 92;
     u32(directories + 2 * 8, kSectionRva);
-    u32(directories + 2 * 8 + 4, static_cast<std::uint32_t>(versionData + versionLength));
-
-    u16(base + 0x0E, 1);               // root: one id entry
-    u32(base + 0x10, 16);              // RT_VERSION
-    u32(base + 0x14, 0x80000000u | 0x18);
-    u16(base + 0x18 + 0x0E, 1);        // names: one id entry
-    u32(base + 0x28, 1);               // VS_VERSION_INFO
-    u32(base + 0x2C, 0x80000000u | 0x30);
-    u16(base + 0x30 + 0x0E, 1);        // languages: one id entry
-    u32(base + 0x40, 0x409);
-    u32(base + 0x44, 0x48);            // data entry
-    u32(base + 0x48, static_cast<std::uint32_t>(kSectionRva + versionData));
-    u32(base + 0x4C, versionLength);
+    u32(directories + 2 * 8 + 4, namedTypeFirst ? 0x180 : static_cast<std::uint32_t>(versionData + versionLength));
+    const auto directory = [&](std::size_t at, std::uint32_t id, std::uint32_t target) {
+        u16(base + at + 0x0E, 1); // one id entry
+        u32(base + at + 0x10, id);
+        u32(base + at + 0x14, target);
+    };
+    if (namedTypeFirst) {
+        u16(base + 0x0C, 1); // one named entry, with a tree of its own
+        u32(base + 0x10, 0x80000000u | 0x160);
+        u32(base + 0x14, 0x80000000u | 0x100);
+        directory(0x100, 1, 0x80000000u | 0x118);
+        directory(0x118, 0x409, 0x130);
+        u32(base + 0x130, kSectionRva + 0x140);
+        u32(base + 0x134, 16);
+        u32(base + 0x140, 0x5446534D); // "MSFT"
+        u16(base + 0x160, 7);
+        for (std::size_t i = 0; i < 7; ++i)
+            u16(base + 0x162 + 2 * i, static_cast<unsigned char>("TYPELIB"[i]));
+    }
+    u16(base + 0x0E, 1); // RT_VERSION, after the named entries
+    u32(base + 0x10 + shift, 16);
+    u32(base + 0x14 + shift, 0x80000000u | names);
+    directory(names, 1, 0x80000000u | languages); // VS_VERSION_INFO
+    directory(languages, 0x409, data);
+    u32(base + data, static_cast<std::uint32_t>(kSectionRva + versionData));
+    u32(base + data + 4, versionLength);
     // VS_VERSIONINFO with its VS_FIXEDFILEINFO at offset 40.
-    const std::size_t info = PeLayout::versionInfo;
+    const std::size_t info = PeLayout::versionInfo + shift;
     u16(info, versionLength);
     u16(info + 2, 52);
-    const std::size_t fixed = PeLayout::fixedFileInfo;
+    const std::size_t fixed = info + 40;
     const auto& v = *version;
     u32(fixed, 0xFEEF04BDu);
     u32(fixed + 8, (std::uint32_t{v[0]} << 16) | v[1]);  // file version MS

@@ -11,8 +11,10 @@ namespace ob::test {
 
 using FileVersionParts = std::array<std::uint16_t, 4>;
 
-// Headers and one section: with a version, resources whose RT_VERSION holds file version a.b.c.d.
-std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts> version);
+// Headers and one section: with a version, resources whose RT_VERSION holds file version a.b.c.d;
+// `namedTypeFirst` puts a named type (TYPELIB) before it, as type libraries do. PeLayout is without.
+std::vector<unsigned char> makePe(bool pe32plus, std::optional<FileVersionParts> version,
+                                  bool namedTypeFirst = false);
 
 // makePe written to `path`.
 void writePe(const std::string& path, bool pe32plus, std::optional<FileVersionParts> version);

@@ -53,7 +53,7 @@ private:
 std::string engineLabel(Engine e);
 std::string engineName(const ::testing::TestParamInfo<Engine>& info);
 
-// A script's statements, split at ";" outside literals, quoted names and comments.
+// A script's statements, split at ";", without "--" comments.
 std::vector<std::string> splitSqlScript(const std::string& script);
 // The text of a file of the source tree ("tools/schema/sqlite.sql").
 std::string readSourceFile(const std::string& relativePath);

@@ -1,12 +1,18 @@
 #include "gui/win32/Win32WindowSystem.h"
 #include "gui/win32/UserRegional.h"
 #include "gui/win32/Win32OutputWindow.h"
+#include "link/Link.h"
+#include "platform/ini/IniFile.h"
+#include "support/TempDir.h"
+#include "support/Win32Operator.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <chrono>
+#include <optional>
+#include <thread>
 
 using ob::win32::Win32WindowSystem;
 
@@ -29,6 +35,47 @@ TEST(Win32WindowSystem, theTimerTicksThroughTheMessageLoopUntilStopped)
     ::Sleep(200);
     windows.DoEvents();
     EXPECT_EQ(ticks, 3);
+}
+
+// A tick that comes while the operator keeps the login dialog open is turned
+// away: an Action a hasty peer writes meanwhile waits until /OBLOGIN is done.
+TEST(Win32Link, aTickWhileTheOperatorWaitsIsTurnedAway)
+{
+    ob::test::TempDir dir;
+    auto windows = std::make_shared<Win32WindowSystem>(dir.path());
+    if (!windows->OperatorDisplayAvailable())
+        GTEST_SKIP() << "no display: run under xvfb-run";
+    const auto ini = [&](const char* file) {
+        ob::IniFile f;
+        f.setFilePath(dir.file(file));
+        return f;
+    };
+    ob::Link link(ob::Environment{dir.path(), dir.path(), ob::regional::RegionalSettings::enUS(),
+                                  std::make_shared<ob::SystemClock>(), windows});
+    ini("NEXOVA.INI").write("database", "DB_login", "Driver=SQLite3;Database=" + dir.file("orbista.db"));
+    ini("OB32PYII.INI").write("General", "Action", "/OBLOGIN"); // no stored credentials: the dialog asks
+    std::optional<std::string> busy;
+    std::thread operatorThread([&] {
+        HWND dialog = ob::test::waitForWindow("ORBISTA Login");
+        if (dialog == nullptr)
+            return;
+        ::Sleep(1500); // a tick has come and gone
+        busy = ini("OB32PYII.INI").read("General", "Busy");
+        ini("OB32PYII.INI").write("General", "Action", "/OBVER");
+        ::Sleep(1500);
+        ob::test::click(::GetDlgItem(dialog, IDCANCEL));
+    });
+    const auto log = [&] { return dir.exists("OB32PYII.txt") ? dir.read("OB32PYII.txt") : std::string(); };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (log().find("Done processing action /OBVER") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        windows->WaitForEvents();
+    operatorThread.join();
+    EXPECT_EQ(busy, "True");
+    const std::string text = log();
+    EXPECT_NE(text.find("Processing request (timer busy)..."), std::string::npos) << text;
+    EXPECT_NE(text.find("Done processing action /OBVER"), std::string::npos) << text;
+    EXPECT_GT(text.find("Processing action /OBVER"), text.find("Done processing action /OBLOGIN")) << text;
 }
 
 // Wine's default user locale is en-US when the host has only the C locale.

@@ -103,7 +103,7 @@ struct Connection::Impl {
     std::string dataSourceDriver(const std::string& dsn);
     const Engine& engineOf(const std::vector<ConnectionItem>& items);
     void openSqlite(Connection& self, std::vector<ConnectionItem> items);
-    void attachMainFile(Connection& self, std::vector<ConnectionItem> items);
+    void attachMainFile(Connection& self, std::vector<ConnectionItem> items, std::string file);
     std::string mainDatabaseFile(Connection& self);
     void requireStandardLiterals(Connection& self);
 

@@ -1,6 +1,8 @@
 // Opening a connection: the driver and its engine, the timeouts, the SQLite
 // file attached as "ob", the switch of a server session to plain literals.
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "platform/odbc/ConnectionImpl.h"
 #include "platform/odbc/Diagnostics.h"
@@ -18,6 +20,34 @@ std::string infoText(const ConnectionHandle& dbc, SQLUSMALLINT what)
     }
     return text;
 }
+
+// The SQLite driver takes the first item of a name and reads no braces, so a
+// user name "x;Database=other.db" would name its file: the program's own items
+// go first, ahead of the user name and password.
+void setFirstItem(std::vector<ConnectionItem>& items, const std::string& key, const std::string& value)
+{
+    removeConnectionItems(items, key);
+    addConnectionItem(items, key, value);
+    std::rotate(items.begin(), items.end() - 1, items.end());
+}
+
+// Another client may hold the SQLite file. The driver's busy time is set when
+// it connects: the first connection, which finds the file, waits as long as a
+// login may; the one kept for the statements, as a statement may.
+class LoginWaits {
+public:
+    explicit LoginWaits(Timeouts& timeouts) : m_timeouts(timeouts), m_command(timeouts.commandSeconds)
+    {
+        m_timeouts.commandSeconds = m_timeouts.loginSeconds;
+    }
+    ~LoginWaits() { m_timeouts.commandSeconds = m_command; }
+    LoginWaits(const LoginWaits&) = delete;
+    LoginWaits& operator=(const LoginWaits&) = delete;
+
+private:
+    Timeouts& m_timeouts;
+    int m_command;
+};
 
 // '\\' is two characters where a backslash is text, one where it escapes.
 bool readsBackslashAsText(Connection& self)
@@ -46,7 +76,7 @@ void Connection::Impl::open(Connection& self)
         engine = reported;
     }
     if (engine->localFile) {
-        attachMainFile(self, std::move(items));
+        attachMainFile(self, std::move(items), mainDatabaseFile(self));
     } else {
         requireStandardLiterals(self);
     }
@@ -128,12 +158,14 @@ const Engine& Connection::Impl::engineOf(const std::vector<ConnectionItem>& item
 // that writes through both names.)
 void Connection::Impl::openSqlite(Connection& self, std::vector<ConnectionItem> items)
 {
+    std::optional<LoginWaits> waits(std::in_place, timeouts);
     // A missing file is an error, never a new empty database.
     std::vector<ConnectionItem> probe = items;
-    removeConnectionItems(probe, "NoCreat");
-    addConnectionItem(probe, "NoCreat", "1");
+    setFirstItem(probe, "NoCreat", "1");
     try {
         connect(probe);
+        // A file another client holds fails here, within the login's time.
+        self.Execute("SELECT count(*) FROM sqlite_master");
     } catch (Failure& f) {
         const ConnectionItem* database = findConnectionItem(items, "Database");
         std::error_code ec;
@@ -143,7 +175,9 @@ void Connection::Impl::openSqlite(Connection& self, std::vector<ConnectionItem> 
         }
         throw;
     }
-    attachMainFile(self, std::move(items));
+    std::string file = mainDatabaseFile(self);
+    waits.reset();
+    attachMainFile(self, std::move(items), std::move(file));
 }
 
 std::string Connection::Impl::mainDatabaseFile(Connection& self)
@@ -157,16 +191,14 @@ std::string Connection::Impl::mainDatabaseFile(Connection& self)
     return {};
 }
 
-void Connection::Impl::attachMainFile(Connection& self, std::vector<ConnectionItem> items)
+void Connection::Impl::attachMainFile(Connection& self, std::vector<ConnectionItem> items, std::string file)
 {
-    std::string file = mainDatabaseFile(self);
     if (file.empty()) {
         throw Failure(Failure::kDatabaseError, "The SQLite database of the data source is not a file.", source);
     }
     dbc.disconnect();
-    removeConnectionItems(items, "Database");
     removeConnectionItems(items, "NoCreat");
-    addConnectionItem(items, "Database", ":memory:");
+    setFirstItem(items, "Database", ":memory:");
     connect(items);
     self.Execute("ATTACH DATABASE " + quoteLiteral(file) + " AS ob");
     // A file that is not a database fails here, at Open, not at the first query.

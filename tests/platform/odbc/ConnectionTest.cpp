@@ -1,4 +1,5 @@
 #include "../FailureOf.h"
+#include "platform/Text.h"
 #include "platform/odbc/Connection.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
@@ -208,10 +209,28 @@ TEST_P(ConnectionTest, valuesRoundTripByteForByte)
             EXPECT_TRUE(roundTrip(value) == value) << locale << ": " << value.substr(0, 40) << " (" << value.size() << ")";
     }
     std::setlocale(LC_ALL, previous.c_str());
-    if (GetParam() == Engine::MariaDB) {
-        const std::string mode = c.Execute("SELECT @@SESSION.sql_mode").Fields(std::size_t{0}).toTextOrEmpty();
-        EXPECT_TRUE(mode.find("NO_BACKSLASH_ESCAPES") != mode.npos && mode.find("STRICT_TRANS_TABLES") != mode.npos)
-            << "plain literals, and the server's own modes kept: " << mode;
+    if (GetParam() == Engine::MariaDB) { // plain literals, and every mode of the server's own kept
+        const auto mode = [&](const std::string& scope) {
+            return c.Execute("SELECT @@" + scope + ".sql_mode").Fields(std::size_t{0}).toTextOrEmpty();
+        };
+        const std::string session = "," + mode("SESSION") + ",";
+        for (const std::string& own : ob::text::split(mode("GLOBAL") + ",NO_BACKSLASH_ESCAPES", ','))
+            EXPECT_TRUE(own.empty() || session.find("," + own + ",") != std::string::npos) << own << ": " << session;
+    }
+}
+
+// A value its column cannot hold fails the statement, never stored changed (a
+// server without strict mode would store 0).
+TEST_P(ConnectionTest, aValueTheColumnCannotHoldFailsAndIsNeverStoredChanged)
+{
+    for (const std::string value : {"x", "12abc"}) {
+        const long failure = failureOf([&] {
+            c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A:1', 'A', " +
+                      quoteLiteral(value) + ", '1')");
+        });
+        const auto rows = db.rows("SELECT row_num FROM ob.Results");
+        EXPECT_TRUE(failure != 0 ? rows.empty() : rows.size() == 1 && rows[0][0] == value) << value;
+        c.Execute("DELETE FROM ob.Results");
     }
 }
 

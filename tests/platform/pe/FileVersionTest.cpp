@@ -21,6 +21,8 @@ TEST(FileVersion, readsTheFixedVersionOfBothFormats)
         SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
         EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{65535, 0, 7601, 262})), "65535.0.7601.262");
         EXPECT_EQ(versionOf(makePe(pe32plus, std::nullopt)), "");
+        // Named types (a TYPELIB) come first in the resource directory.
+        EXPECT_EQ(versionOf(makePe(pe32plus, FileVersionParts{7, 1, 0, 288}, true)), "7.1.0.288");
         writePe(dir.file("orbista.exe"), pe32plus, FileVersionParts{7, 3, 0, 1234});
         EXPECT_EQ(fileVersion(dir.file("orbista.exe")), "7.3.0.1234");
     }
