@@ -17,9 +17,22 @@ constexpr const char* kFalse = "False";
 
 std::optional<std::string> ExchangeFile::read(const char* section, const std::string& key)
 {
-    if (m_inRequest)
-        return ini::lookupText(m_view, section, key);
-    return m_ini.read(section, key);
+    if (!m_inRequest)
+        return m_ini.read(section, key);
+    if (!m_indexed) {
+        // As lookups find them: the first section of a name, its first key of a name.
+        m_index.clear();
+        for (const auto& name : ini::sectionNamesText(m_view)) {
+            for (auto& [entry, value] : ini::sectionEntriesText(m_view, name))
+                m_index.emplace(std::make_pair(name, text::upper(text::trim(entry))), std::move(value));
+        }
+        m_indexed = true;
+    }
+    const auto found = m_index.find({text::upper(text::trim(section)), text::upper(text::trim(key))});
+    if (found != m_index.end())
+        return found->second;
+    // Not indexed: absent, or named beyond ASCII in the peer's code page.
+    return ini::lookupText(m_view, section, key);
 }
 
 void ExchangeFile::write(const char* section, std::vector<std::pair<std::string, std::string>> keys)
@@ -32,6 +45,7 @@ void ExchangeFile::write(const char* section, std::vector<std::pair<std::string,
         m_ini.WriteKeys(batch);
         return;
     }
+    m_indexed = false;
     for (auto& [key, value] : keys) {
         m_view = ini::assignText(m_view, section, key, value);
         m_answer.push_back({section, std::move(key), std::move(value)});
@@ -98,6 +112,7 @@ bool ExchangeFile::takeUp(const std::string& action)
     if (taken) {
         m_inRequest = true;
         m_view = content;
+        m_indexed = false;
         m_answer.clear();
     }
     return taken;

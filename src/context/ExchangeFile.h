@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -79,6 +80,11 @@ private:
     bool m_inRequest = false;
     bool m_answerPending = false;
     std::string m_view; // the request's snapshot with the action's own writes
+    // The view's keys by upper-cased section and key, made once per change of
+    // the view: a request's reads cost no parse of the whole file each, so
+    // custom fields cost in proportion to their number.
+    std::map<std::pair<std::string, std::string>, std::string> m_index;
+    bool m_indexed = false;
     std::vector<Assignment> m_answer;
 };
 
