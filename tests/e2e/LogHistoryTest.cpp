@@ -47,7 +47,9 @@ std::vector<std::pair<std::string, std::string>> keptLogs(const TempDir& dir)
         const std::string name = entry.path().filename().string();
         kept.emplace_back(name, dir.read(std::string(kHistory) + "/" + name));
     }
-    std::sort(kept.begin(), kept.end());
+    // Oldest first: a second start within the same second is "<stamp>-2.txt", after "<stamp>.txt".
+    const auto stem = [](const std::string& name) { return name.substr(0, name.size() - 4); };
+    std::sort(kept.begin(), kept.end(), [&](const auto& a, const auto& b) { return stem(a.first) < stem(b.first); });
     return kept;
 }
 
