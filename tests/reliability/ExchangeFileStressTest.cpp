@@ -124,18 +124,19 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
     f.set("CurrentAsset", "Mfg", "Hart");
     const std::size_t linesBefore = f.logLines().size();
 
-    IniFile look; // reads as the program does, so the peer's cut moments are not taken for the file
-    look.setFilePath(path);
-    look.setRequiredSection("General");
-    look.snapshot(); // before the peer starts: the sections to expect
     std::atomic<int> asked{0};
     std::atomic<int> sent{0};
     std::atomic<bool> running{true};
     std::atomic<long> written{0};
+    std::atomic<bool> hold{false};   // the test asks the peer to stop between two rewrites
+    std::atomic<bool> paused{false}; // and the peer says it has
     std::thread peer([&] {
         std::mt19937 random(7);
         std::uniform_int_distribution<int> pause(0, 300); // microseconds between sections
         for (long tick = 1; running; ++tick) {
+            // Held between two rewrites while the test looks at the file.
+            for (paused = hold.load(); paused && running; paused = hold.load())
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
             const int action = asked;
             std::string content = ini::readFile(path);
             content = ini::assign(content, "Peer", "Tick", std::to_string(tick));
@@ -162,7 +163,11 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
         while (sent != i)
             std::this_thread::yield();
         f.link().OnTimerTick();
-        const std::string content = look.snapshot();
+        hold = true;
+        while (!paused)
+            std::this_thread::yield();
+        const std::string content = ini::readFile(path);
+        hold = false;
         if (!isWhole(content) || ini::lookup(content, "OBLogin", "LoginUserName") != db.user() ||
             ini::lookup(content, "Mapping", "CoefficientsField") != "2341" || !ini::hasSection(content, "OBVersion"))
             damaged = content;
@@ -183,7 +188,12 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
     long lost = 0;
     for (long k = 1; k <= written; ++k)
         lost += !ini::lookup(final, "PeerKeys", "K" + std::to_string(k)).has_value();
-    EXPECT_LE(lost, 5) << "the peer lost more keys than the moment before each replacement explains";
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr long kMostLost = 10; // the checked build stretches the moment before each replacement
+#else
+    constexpr long kMostLost = 5;
+#endif
+    EXPECT_LE(lost, kMostLost) << "the peer lost more keys than the moment before each replacement explains";
     reportSize(std::to_string(kActions) + " /LOCASSET actions while a peer rewrote the file in place a section at a "
                "time (truncate, up to 0.3 ms between sections, 1 ms between rewrites) in a loop; every request read whole, the file whole "
                "after each action; " + std::to_string(lost) + " of the peer's " + std::to_string(written) +

@@ -13,7 +13,8 @@
 
 namespace ob::ini {
 
-// A rewrite writes its sections microseconds apart (Wine), at most a fraction
+// A rewrite writes its sections microseconds apart (a peer the system
+// preempted may pause longer, hence the longer quiet time for a doubtful one) (Wine), at most a fraction
 // of a millisecond.
 // Two looks a pause apart that find the same sections (or, for a doubtful
 // snapshot, the same bytes after a longer quiet time) cannot both have caught
@@ -22,7 +23,7 @@ namespace ob::ini {
 // but never by a write, which then fails and is tried again later; the bound
 // stays well under the one-second tick.
 inline constexpr auto kTornPause = std::chrono::milliseconds(2);
-inline constexpr auto kDoubtfulQuiet = std::chrono::milliseconds(30);
+inline constexpr auto kDoubtfulQuiet = std::chrono::milliseconds(100);
 inline constexpr auto kTornBound = std::chrono::milliseconds(500);
 
 // The sections of the two snapshots, by name and order.
