@@ -1,7 +1,5 @@
 // The three Win32 windows, worked through their messages from a second thread while this one runs the modal loop.
 
-#include "context/Clock.h"
-#include "context/Log.h"
 #include "gui/win32/Win32LoginDialog.h"
 #include "gui/win32/Win32OutputWindow.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
@@ -72,33 +70,6 @@ TEST_F(Win32Windows, theOutputWindowScrollsToLongLinesAndSaysWhereTheLogIsWithou
     wchar_t last[200] = {};
     ::SendMessageW(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(last));
     EXPECT_EQ(win32::narrow(last), "No printer is installed: the log can be read in C:\\lab\\OB32PYII.txt");
-}
-
-// Without a printer the window's line says where the log is; it reaches the log file too, as support's record.
-TEST_F(Win32Windows, thePrinterLineReachesTheLogFile)
-{
-    DWORD size = 0;
-    ::GetDefaultPrinterW(nullptr, &size);
-    if (size != 0)
-        GTEST_SKIP() << "a default printer exists: nothing is printed in a test";
-    TempDir dir;
-    const SystemClock clock;
-    const auto regional = regional::RegionalSettings::enUS();
-    {
-        Log log(windows, clock, regional);
-        log.openWindow();
-        log.openFile(dir.file("OB32PYII.txt"));
-        auto& window = dynamic_cast<win32::Win32OutputWindow&>(*log.window());
-        HWND list = ::GetDlgItem(window.hwnd(), win32::Win32OutputWindow::kListId);
-        ::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(win32::Win32OutputWindow::kListId, LBN_DBLCLK),
-                       reinterpret_cast<LPARAM>(list));
-        EXPECT_EQ(window.ListCount(), 1) << "shown once";
-        log.closeFile();
-    }
-    const std::string text = dir.read("OB32PYII.txt");
-    EXPECT_NE(text.find("\tNo printer is installed: the log can be read in C:\\lab\\OB32PYII.txt\r\n"),
-              std::string::npos)
-        << text;
 }
 
 TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse)
