@@ -35,17 +35,9 @@ std::optional<std::string> keyOf(const TempDir& dir, const std::string& section,
     return ini::lookup(dir.exists(kExchange) ? dir.read(kExchange) : std::string(), section, key);
 }
 
-// The log's texts without their time stamps.
 std::vector<std::string> logTexts(const TempDir& dir)
 {
-    std::vector<std::string> out;
-    const std::string text = dir.read(kLog);
-    for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-        end = std::min(text.find("\r\n", start), text.size());
-        const std::string line = text.substr(start, end - start);
-        out.push_back(line.substr(line.find('\t') == npos ? 0 : line.find('\t') + 1));
-    }
-    return out;
+    return ob::test::logTexts(dir.read(kLog));
 }
 
 std::size_t logIndex(const TempDir& dir, const std::string& text)

@@ -51,18 +51,6 @@ std::vector<std::pair<std::string, std::string>> keptLogs(const TempDir& dir)
     return kept;
 }
 
-// The log's texts without their time stamps.
-std::vector<std::string> logTexts(const std::string& log)
-{
-    std::vector<std::string> out;
-    for (std::size_t start = 0, end; start < log.size(); start = end + 2) {
-        end = std::min(log.find("\r\n", start), log.size());
-        const std::string line = log.substr(start, end - start);
-        out.push_back(line.substr(line.find('\t') + 1));
-    }
-    return out;
-}
-
 TEST(LogHistory, eachStartKeepsThePreviousLogUnderItsStartTime)
 {
     TempDir dir;
