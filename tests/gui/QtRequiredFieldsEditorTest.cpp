@@ -11,6 +11,7 @@
 #include "gui/Operator.h"
 #include "gui/qt/QtRequiredFieldsEditor.h"
 #include "gui/qt/QtText.h"
+#include "support/FieldSpec.h"
 
 namespace ob::test {
 namespace {
@@ -20,13 +21,7 @@ using regional::RegionalSettings;
 const std::string kInstructions =
     "The following required fields must be populated to create a new calibration record for asset ";
 
-struct Row {
-    std::string name, type = "STRING";
-    int maxLength = 10;
-    std::string validation = "NONE";
-    std::vector<std::string> items = {};
-    std::string defaultValue = {};
-};
+using Row = FieldSpec;
 
 class ReqFieldsTest : public testing::Test {
 protected:
@@ -34,17 +29,7 @@ protected:
     void make(const std::vector<Row>& fields, bool shown = false, const RegionalSettings& rs = RegionalSettings::enUS())
     {
         form = std::make_unique<gui::QtRequiredFieldsEditor>(*windows, rs, 2026);
-        for (const Row& row : fields) {
-            auto field = std::make_shared<FieldDefinition>();
-            field->setFieldName(row.name);
-            field->setFieldTitle("Title of " + row.name);
-            field->setFieldType(row.type);
-            field->setMaxLength(row.maxLength);
-            field->setValidation(row.validation);
-            field->ValidationItems() = row.items;
-            field->setDefaultValue(row.defaultValue, regional::CivilDateTime{2026, 5, 12, 14, 3, 27});
-            form->colReqFields.AddReference(field, row.name);
-        }
+        addFields(*form, fields);
         if (shown) {
             form->show();
             ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));

@@ -5,7 +5,7 @@
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "gui/win32/Win32WindowSystem.h"
 #include "platform/win32/Wide.h"
-#include "support/TempDir.h"
+#include "support/FieldSpec.h"
 #include "support/Win32Operator.h"
 
 #include <winspool.h>
@@ -140,28 +140,11 @@ TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse
     }
 }
 
-struct FieldSpec {
-    std::string name, type, validation;
-    std::vector<std::string> items = {};
-    std::int32_t maxLength = 20;
-    std::string defaultValue = {};
-};
-
 std::unique_ptr<RequiredFieldsEditor> editorWith(win32::Win32WindowSystem& windows,
                                                  const std::vector<FieldSpec>& fields)
 {
     auto editor = windows.CreateReqFieldsEditor();
-    for (const auto& spec : fields) {
-        auto field = std::make_shared<FieldDefinition>();
-        field->setFieldName(spec.name);
-        field->setFieldTitle("Title of " + spec.name);
-        field->setFieldType(spec.type);
-        field->setMaxLength(spec.maxLength);
-        field->setValidation(spec.validation);
-        field->ValidationItems() = spec.items;
-        field->setDefaultValue(spec.defaultValue, regional::CivilDateTime{2026, 5, 12, 14, 3, 27});
-        editor->colReqFields.AddReference(field, spec.name);
-    }
+    addFields(*editor, fields);
     return editor;
 }
 
@@ -198,8 +181,8 @@ void editRow(HWND editor, int row, const std::string& keys)
 TEST_F(Win32Windows, eachValueIsCheckedByItsTypeWhenItsCellIsLeft)
 {
     // A row per path through the window: a box, the key filter, the regional settings, each kind of editor.
-    const std::vector<FieldSpec> fields{{"C2401", "STRING", "NONE", {}, 10}, {"C2402", "DATE", "NONE"},
-        {"C2403", "DECIMAL4", "NONE"}, {"C2404", "STRING", "PICK", {"A", "B"}}, {"C2405", "STRING", "FIXED", {"X", "Y"}, 20, "X"}};
+    const std::vector<FieldSpec> fields{{"C2401", "STRING"}, {"C2402", "DATE"}, {"C2403", "DECIMAL4"},
+        {"C2404", "STRING", 20, "PICK", {"A", "B"}}, {"C2405", "STRING", 20, "FIXED", {"X", "Y"}, "X"}};
     struct Case {
         int row;
         std::string keys, cell;
@@ -243,8 +226,8 @@ TEST_F(Win32Windows, eachValueIsCheckedByItsTypeWhenItsCellIsLeft)
 
 TEST_F(Win32Windows, okNamesTheFirstMissingValueOpensItAndTheTickGoesOnMeanwhile)
 {
-    auto editor = editorWith(windows, {{"C2401", "STRING", "NONE", {}, 20, "<enter user name>"},
-                                       {"C2402", "STRING", "NONE"}});
+    auto editor = editorWith(windows, {{"C2401", "STRING", 20, "NONE", {}, "<enter user name>"},
+                                       {"C2402", "STRING", 20}});
     auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
     auto timer = windows.CreateTimer();
     int ticks = 0;
@@ -276,7 +259,7 @@ TEST_F(Win32Windows, okNamesTheFirstMissingValueOpensItAndTheTickGoesOnMeanwhile
 // again and never as an invalid number nobody typed.
 TEST_F(Win32Windows, anEmptyNumberIsMissingNotInvalid)
 {
-    auto editor = editorWith(windows, {{"C2401", "INT", "NONE"}});
+    auto editor = editorWith(windows, {{"C2401", "INT", 20}});
     auto& window = dynamic_cast<Win32RequiredFieldsEditor&>(*editor);
     Boxes seen;
     whileModal(window.hwnd(), [&] { editor->ShowModal(); }, [&] {
