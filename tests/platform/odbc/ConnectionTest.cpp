@@ -67,10 +67,10 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
 #if defined(_WIN32)
     GTEST_SKIP() << "the host driver's path means nothing to the Windows driver manager";
 #else
-    std::filesystem::path driver;
+    std::filesystem::path driver; // this process's own architecture first: Wine's i386 driver may be there too
     for (const char* dir :
          {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/i386-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc"})
-        if (std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
+        if (driver.empty() && std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
             driver = std::filesystem::path(dir) / "libsqlite3odbc.so";
     if (driver.empty())
         GTEST_SKIP() << "no SQLite ODBC driver library found";
