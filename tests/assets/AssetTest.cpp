@@ -78,8 +78,6 @@ TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration)
             "[CurrentAsset]\r\nAssetNumber=A1000\r\nMfg=Brennhall\r\nDescription=PRT 100 ohm\r\nModel=PRT-100\r\n"
             "Serial=SN-4711\r\nATAG=T1000\r\nCTAG=A1000:1736933400\r\nInterval=12\r\nIntervalUnits=m\r\nCalDate=" +
                 std::string(date) + "\r\nCalTime=" + time + "\r\nRecalDate=" + recal + "\r\nInCal=True\r\n");
-        EXPECT_TRUE(f->logHas("Locating asset (PRT-100,SN-4711,Brennhall)..."));
-        EXPECT_TRUE(f->logHas("Asset: A1000 Model: PRT-100 Serial: SN-4711 Mfg: Brennhall"));
     }
 }
 
@@ -130,11 +128,9 @@ TEST_P(Assets, notFoundNotLoggedInAndNulls)
     ASSERT_EQ(locate(f, "PRT-100", "SN-4711"), "");
     ASSERT_EQ(f.get("CurrentAsset", "InCal"), "True");
     EXPECT_EQ(locate(f, "PRT-100", "SN-0000"), "");
-    EXPECT_TRUE(f.logHas("Asset not found"));
     EXPECT_EQ(f.get("CurrentAsset", "Serial"), "SN-0000");
     EXPECT_EQ(f.get("CurrentAsset", "AssetNumber"), "");
     EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False") << "an asset not found is never in calibration";
-    EXPECT_EQ(f.get("CurrentAsset", "AssetNumber"), "");
     EXPECT_EQ(locate(f, "M9", "S"), "Could not locate asset due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f.get("CurrentAsset", "Model"), "M9") << "the section is not rewritten after a failure";
 

@@ -1,7 +1,6 @@
 #include "support/LinkFixture.h"
 
 #include <algorithm>
-#include <fstream>
 
 namespace ob::test {
 
@@ -54,16 +53,7 @@ std::string LinkFixture::login(const std::string& dbLogin, const std::string& us
 
 std::vector<std::string> LinkFixture::logLines() const
 {
-    std::vector<std::string> lines;
-    std::ifstream in(dir.file("OB32PYII.txt"), std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const auto tab = line.find('\t');
-        lines.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
-    }
-    return lines;
+    return dir.exists("OB32PYII.txt") ? logTexts(dir.read("OB32PYII.txt")) : std::vector<std::string>{};
 }
 
 std::string LinkFixture::logText() const

@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -56,6 +57,19 @@ bool TempDir::exists(const std::string& name) const
 {
     std::error_code ignored;
     return std::filesystem::exists(file(name), ignored);
+}
+
+std::vector<std::string> logTexts(const std::string& log)
+{
+    std::vector<std::string> out;
+    for (std::size_t start = 0, end; start < log.size(); start = end + 1) {
+        end = std::min(log.find('\n', start), log.size());
+        std::string line = log.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.push_back(line.substr(line.find('\t') == std::string::npos ? 0 : line.find('\t') + 1));
+    }
+    return out;
 }
 
 } // namespace ob::test

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ob::test {
 
@@ -23,6 +24,9 @@ public:
 private:
     std::string m_path;
 };
+
+// The texts of a log's lines (OB32PYII.txt) without their time stamps.
+std::vector<std::string> logTexts(const std::string& log);
 
 // `text` as UTF-16LE bytes, after a byte-order mark if `bom`: a file Windows' profile functions keep in UTF-16.
 inline std::string utf16le(std::u16string_view text, bool bom = true)

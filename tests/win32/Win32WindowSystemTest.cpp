@@ -1,6 +1,5 @@
 #include "gui/win32/Win32WindowSystem.h"
 #include "gui/win32/UserRegional.h"
-#include "gui/win32/Win32OutputWindow.h"
 #include "link/Link.h"
 #include "platform/ini/IniFile.h"
 #include "support/TempDir.h"
@@ -97,28 +96,3 @@ TEST(UserRegional, theUserLocaleFeedsTheRegionalSettings)
     EXPECT_EQ(rs.monthAbbreviations, us.monthAbbreviations);
 }
 
-// A printed log line longer than the page goes on in the next printed line: broken after a blank where one
-// fits, inside a word wider than the page otherwise; nothing is cut off or lost.
-TEST(Win32OutputWindow, printedLinesWrapAtThePageWidthAndKeepEveryCharacter)
-{
-    const auto measure = [](std::wstring_view text) { return static_cast<int>(text.size()); };
-    const struct {
-        std::wstring line;
-        int width;
-        std::vector<std::wstring> printed;
-    } cases[] = {
-        {L"Creating action timer...", 40, {L"Creating action timer..."}},
-        {L"INSERT INTO CALS (C1, C2) VALUES ('a', 'b')", 20, {L"INSERT INTO CALS ", L"(C1, C2) VALUES ", L"('a', 'b')"}},
-        {L"[unixODBC]C:\\ORBISTA\\orbista.db", 12, {L"[unixODBC]C:", L"\\ORBISTA\\orb", L"ista.db"}},
-        {L"ab cd", 1, {L"a", L"b ", L"c", L"d"}}, // a blank at the break ends its line
-        {L"", 10, {L""}},
-    };
-    for (const auto& c : cases) {
-        const auto printed = ob::win32::wrapLine(c.line, c.width, measure);
-        EXPECT_EQ(printed, c.printed) << c.width;
-        std::wstring joined;
-        for (const auto& piece : printed)
-            joined += piece;
-        EXPECT_EQ(joined, c.line);
-    }
-}

@@ -24,8 +24,6 @@ TEST(ConnectionString, splitsFindsRemovesAndAddsItemsKeepingTheirText)
     EXPECT_EQ(items.at(1).text, "Driver={PostgreSQL Unicode}");
     EXPECT_EQ(findConnectionItem(items, "DRIVER"), &items[1]);
     EXPECT_EQ(findConnectionItem(items, "Database"), nullptr);
-    EXPECT_TRUE(containsIgnoreCase("libSQLite3odbc.so", "sqlite"));
-    EXPECT_FALSE(containsIgnoreCase("psqlodbcw.so", "sqlite"));
     items = splitConnectionString("ORBISTA;DATABASE=a;Driver=SQLite3;database=b;Database = c");
     removeConnectionItems(items, "Database");
     addConnectionItem(items, "Database", ":memory:");
@@ -69,10 +67,10 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
 #if defined(_WIN32)
     GTEST_SKIP() << "the host driver's path means nothing to the Windows driver manager";
 #else
-    std::filesystem::path driver;
+    std::filesystem::path driver; // this process's own architecture first: Wine's i386 driver may be there too
     for (const char* dir :
          {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/i386-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc"})
-        if (std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
+        if (driver.empty() && std::filesystem::exists(std::filesystem::path(dir) / "libsqlite3odbc.so"))
             driver = std::filesystem::path(dir) / "libsqlite3odbc.so";
     if (driver.empty())
         GTEST_SKIP() << "no SQLite ODBC driver library found";
@@ -116,8 +114,6 @@ protected:
 
 TEST_P(ConnectionTest, opensClosesAndRefusesWhatItsStateForbids)
 {
-    EXPECT_TRUE(c.State() == 1 && c.ConnectionString() == db.connectionString());
-    EXPECT_EQ(c.ConnectionString().rfind("PROVIDER=MSDASQL;", 0), 0u);
     EXPECT_EQ(c.dbmsName(), ob::test::engineLabel(GetParam()));
     EXPECT_EQ(failureOf([&] { c.Open(); }), 3705);
     c.Close();
@@ -150,9 +146,7 @@ TEST_P(ConnectionTest, recordsetsGiveRowsFieldsAndNullsAsStored)
     ASSERT_EQ(rs.RecordCount(), 1);
     EXPECT_TRUE(rs.Fields("oblevel").value() == "3" && rs.Fields("OBUSER").value() == "cal");
     EXPECT_TRUE(rs.Fields("OBLevel").kind() == FieldKind::Number && rs.Fields("Name").kind() == FieldKind::Text);
-    std::string text;
-    EXPECT_EQ(failureOf([&] { rs.Fields("nosuchcolumn"); }, &text), 3265);
-    EXPECT_EQ(text, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    EXPECT_EQ(failureOf([&] { rs.Fields("nosuchcolumn"); }), 3265);
     c.Execute("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('sup', '5', 'Sam')");
     EXPECT_EQ(scalar("SELECT count(*) FROM ob.UserList"), "2");
     rs = c.Execute("SELECT ATAG, I4201, I4204, I4229 FROM ob.Inventory");
