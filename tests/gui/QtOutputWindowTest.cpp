@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 
+#include "context/Clock.h"
+#include "context/Log.h"
 #include "gui/Operator.h"
 #include "gui/qt/QtOutputWindow.h"
 #include "gui/qt/QtText.h"
@@ -34,6 +38,10 @@ TEST(QtOutputWindow, showsLongLinesWholeAndPrintsToPdfWithoutAPrinter)
     const QRect rect = list->visualItemRect(list->item(0));
     EXPECT_GE(rect.width(), list->fontMetrics().horizontalAdvance(longLine));
     EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    QHelpEvent hover(QEvent::ToolTip, rect.center(), list->viewport()->mapToGlobal(rect.center()));
+    QApplication::sendEvent(list->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), longLine);
+    QToolTip::hideText();
     window.RemoveItem(1);
     EXPECT_EQ(list->item(1)->text() + "|" + QString::number(list->count()), "line 2|150") << "that line only";
     window.SetListIndex(149);
@@ -45,6 +53,35 @@ TEST(QtOutputWindow, showsLongLinesWholeAndPrintsToPdfWithoutAPrinter)
     EXPECT_GE(file.readAll().count("/Type /Page\n"), 2) << "as many pages as it takes";
     EXPECT_EQ(list->count(), 151);
     EXPECT_EQ(list->item(150)->text(), "No printer is installed: the log was printed to " + pdf);
+}
+
+// The printer line is support's record of where the log went: it reaches the log file as well as the window.
+TEST(QtOutputWindow, thePrinterLineReachesTheLogFile)
+{
+    QTemporaryDir dir;
+    const auto windows = operatorWindows(gui::fromQ(dir.path()));
+    const SystemClock clock;
+    const auto regional = regional::RegionalSettings::enUS();
+    const std::string path = gui::fromQ(dir.filePath("OB32PYII.txt"));
+    {
+        Log log(*windows, clock, regional);
+        log.openWindow();
+        log.openFile(path);
+        log.WriteLog("Creating action timer...");
+        auto* window = dynamic_cast<QtOutputWindow*>(log.window());
+        ASSERT_NE(window, nullptr);
+        window->setPrinterProbe([] { return false; });
+        window->PrintLog();
+        EXPECT_EQ(window->list()->count(), 2) << "shown once";
+        log.closeFile();
+    }
+    QFile file(gui::toQ(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith("\tNo printer is installed: the log was printed to " +
+                                  QDir::toNativeSeparators(dir.filePath("OB32PYII-log.pdf"))))
+        << lines[1].toStdString();
 }
 
 } // namespace
