@@ -11,7 +11,7 @@
 #include "gui/Operator.h"
 #include "gui/qt/QtRequiredFieldsEditor.h"
 #include "gui/qt/QtText.h"
-#include "support/FieldSpec.h"
+#include "support/EditorFields.h"
 
 namespace ob::test {
 namespace {
@@ -21,7 +21,7 @@ using regional::RegionalSettings;
 const std::string kInstructions =
     "The following required fields must be populated to create a new calibration record for asset ";
 
-using Row = FieldSpec;
+using Row = EditorField;
 
 class ReqFieldsTest : public testing::Test {
 protected:

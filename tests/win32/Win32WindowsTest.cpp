@@ -5,7 +5,7 @@
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "gui/win32/Win32WindowSystem.h"
 #include "platform/win32/Wide.h"
-#include "support/FieldSpec.h"
+#include "support/EditorFields.h"
 #include "support/Win32Operator.h"
 
 #include <winspool.h>
@@ -141,7 +141,7 @@ TEST_F(Win32Windows, theLoginDialogReturnsWhatTheOperatorConfirmedAndNothingElse
 }
 
 std::unique_ptr<RequiredFieldsEditor> editorWith(win32::Win32WindowSystem& windows,
-                                                 const std::vector<FieldSpec>& fields)
+                                                 const std::vector<EditorField>& fields)
 {
     auto editor = windows.CreateReqFieldsEditor();
     addFields(*editor, fields);
@@ -181,7 +181,7 @@ void editRow(HWND editor, int row, const std::string& keys)
 TEST_F(Win32Windows, eachValueIsCheckedByItsTypeWhenItsCellIsLeft)
 {
     // A row per path through the window: a box, the key filter, the regional settings, each kind of editor.
-    const std::vector<FieldSpec> fields{{"C2401", "STRING"}, {"C2402", "DATE"}, {"C2403", "DECIMAL4"},
+    const std::vector<EditorField> fields{{"C2401", "STRING"}, {"C2402", "DATE"}, {"C2403", "DECIMAL4"},
         {"C2404", "STRING", 20, "PICK", {"A", "B"}}, {"C2405", "STRING", 20, "FIXED", {"X", "Y"}, "X"}};
     struct Case {
         int row;
