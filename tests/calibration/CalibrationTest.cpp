@@ -50,10 +50,12 @@ protected:
 TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
 {
     keys();
+    set("Calibration", {{"TestProcedure", "TP-9"}, {"Comment", "seal ok"}});
     EXPECT_EQ(f->act("/CREATECAL"), "");
-    EXPECT_EQ(rows("SELECT ATAG, CTAG, CDSRC, C2301, C2333, C2307, C2311, C2312, C2343, C2363, C2323 FROM "
-                   "ob.Calibration"),
-              (Rows{{"T1000", ctagNow(), "PY2", "2026-12-05", "14:03:27", db->user(), "0", "", "15:10:00", "N", "I"}}));
+    EXPECT_EQ(rows("SELECT ATAG, CTAG, CDSRC, C2301, C2333, C2307, C2311, C2312, C2343, C2363, C2323, C2320, C2329 "
+                   "FROM ob.Calibration"),
+              (Rows{{"T1000", ctagNow(), "PY2", "2026-12-05", "14:03:27", db->user(), "0", "", "15:10:00", "N", "I",
+                     "TP-9", "seal ok"}}));
 
     f->clock->value.second = 1;
     set("Mapping", {{"AmbTempField", "x"}, {"PassField", "X"}, {"WorkOrderField", "2314"}});
@@ -276,25 +278,25 @@ TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress)
     ASSERT_EQ(f->login(db->dbLogin(), db->user(), db->password()), "");
     ASSERT_EQ(f->act("/CREATECAL"), "");
     const std::string ctag = ctagNow();
-    set("FullResults", {{"Order", "3"},
-                        {"NumSamples", "10"},
-                        {"Setpoint", "100.000"},
-                        {"SetpointUnits", "degC"},
-                        {"Reference", "100.012"},
-                        {"ReferenceUnits", "degF"},
-                        {"UUT", "99.987"},
-                        {"UUTUnits", "ohm"},
-                        {"Error", "-0.025"},
-                        {"ErrorUnits", "K"},
-                        {"Tolerance", "0.100"},
-                        {"ToleranceUnits", "mK"},
-                        {"Uncertainty", "0.015"},
-                        {"UncertaintyUnits", "uK"}});
+    // Each key of a test point to its own column.
+    const struct { const char *key, *column, *value; } point[] = {
+        {"Order", "row_num", "3"}, {"NumSamples", "num_meas", "10"}, {"Setpoint", "expv", "100.000"},
+        {"SetpointPrefix", "expv_p", "m"}, {"SetpointUnits", "expv_u", "degC"}, {"Reference", "Sys_actual", "100.012"},
+        {"ReferencePrefix", "Sys_actual_p", "k"}, {"ReferenceUnits", "Sys_actual_u", "degF"},
+        {"UUT", "uut_ind", "99.987"}, {"UUTPrefix", "uut_ind_p", "u"}, {"UUTUnits", "uut_ind_u", "ohm"},
+        {"Error", "error", "-0.025"}, {"ErrorPrefix", "error_p", "n"}, {"ErrorUnits", "error_u", "K"},
+        {"Tolerance", "tol", "0.100"}, {"TolerancePrefix", "tol_p", "M"}, {"ToleranceUnits", "tol_u", "mK"},
+        {"Uncertainty", "exp_uncert", "0.015"}, {"UncertaintyPrefix", "exp_uncert_p", "G"},
+        {"UncertaintyUnits", "exp_uncert_u", "uK"}, {"Comment", "remark", "point 3"}};
+    std::string columns = "CTAG, ATAG";
+    Row stored{ctag, "T1000"};
+    for (const auto& p : point) {
+        f->set("FullResults", p.key, p.value);
+        columns += std::string(", ") + p.column;
+        stored.emplace_back(p.value);
+    }
     ASSERT_EQ(f->act("/CREATEFULLRES"), "");
-    EXPECT_EQ(rows("SELECT CTAG, ATAG, num_meas, expv, expv_u, Sys_actual, Sys_actual_u, uut_ind, uut_ind_u, error, "
-                   "error_u, tol, tol_u, exp_uncert, exp_uncert_u FROM ob.Results WHERE row_num=3"),
-              (Rows{{ctag, "T1000", "10", "100.000", "degC", "100.012", "degF", "99.987", "ohm", "-0.025", "K", "0.100",
-                     "mK", "0.015", "uK"}}));
+    EXPECT_EQ(rows("SELECT " + columns + " FROM ob.Results WHERE row_num=3"), Rows{stored});
     // NO READING in any case gives 0 for the readings, not for the set point.
     set("FullResults",
         {{"Order", "7"}, {"Setpoint", "NO READING"}, {"Reference", "no reading"}, {"UUT", "NO READING: sensor open"}});
