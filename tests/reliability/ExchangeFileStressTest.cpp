@@ -162,15 +162,20 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
         asked = i;
         while (sent != i)
             std::this_thread::yield();
-        // A take-up that finds the peer mid-rewrite for its whole bound (a
-        // loaded machine) is tried again at the next tick, as the timer would.
+        // A tick that finds the peer mid-rewrite (one look: Action may be cut
+        // off) or a take-up that cannot confirm a whole file within its bound
+        // (a loaded machine) is tried again at the next tick, as the settle
+        // timer would, 15 ms later.
         const auto locatedSoFar = [&] {
             const auto lines = f.logLines();
             return std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.starts_with("Locating asset ("); });
         };
         const auto before = locatedSoFar();
-        for (int tick = 0; tick < 20 && locatedSoFar() == before; ++tick)
+        for (int tick = 0; tick < 200 && locatedSoFar() == before; ++tick) {
+            if (tick > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(15));
             f.link().OnTimerTick();
+        }
         hold = true;
         while (!paused)
             std::this_thread::yield();
