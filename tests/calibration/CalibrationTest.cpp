@@ -175,6 +175,18 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
     EXPECT_EQ(count("Calibration", ctagNow()), 1);
 }
 
+// Two keys or two sections of one name (an operator's edit, say): the peer's profile functions read the
+// first, and so does the request, or the calibration would be filed under another asset.
+TEST_P(Calibration, theFirstOfTwoKeysOrSectionsOfOneNameIsRead)
+{
+    keys();
+    std::string content = f->dir.read("OB32PYII.INI") + "[Calibration]\r\nAssetNumber=A0043\r\n";
+    content.insert(content.find("AssetNumber=A1000\r\n") + 19, "assetnumber=A0042\r\n");
+    f->dir.write("OB32PYII.INI", content);
+    EXPECT_EQ(f->act("/CREATECAL"), "");
+    EXPECT_EQ(rows("SELECT ATAG FROM ob.Calibration"), (Rows{{"T1000"}}));
+}
+
 // Only a calibration of the same asset, start date and start time is replaced:
 // any other keeps its record, standards and results.
 TEST_P(Calibration, onlyTheSameStartReplaces)

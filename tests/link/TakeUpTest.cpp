@@ -107,6 +107,22 @@ TEST(TakeUp, theRequestIsReadOnceAndItsWritesWaitForTheAnswer)
     EXPECT_EQ(f.get("General", "Busy"), "False");
 }
 
+// The peer withdraws its word between the tick's look and the take-up: nothing runs.
+TEST(TakeUp, aWordWithdrawnBeforeItsTakeUpRunsNothing)
+{
+    LinkFixture f;
+    f.start();
+    f.set("General", "Action", "/OBVER");
+    f.windows->onDoEvents = [&] {
+        if (f.windows->windowLines.back() == "Processing action /OBVER...")
+            f.set("General", "Action", "");
+    };
+    f.link().OnTimerTick();
+    f.windows->onDoEvents = nullptr;
+    EXPECT_FALSE(f.logHas("Done processing action /OBVER"));
+    EXPECT_EQ(f.get("General", "Busy"), "False");
+}
+
 // A take-up the file refuses runs nothing and is reported once; once the file
 // is writable the request runs, once.
 TEST(TakeUp, aRequestWhoseTakeUpTheFileRefusesRunsOnceWhenItCanBeWritten)

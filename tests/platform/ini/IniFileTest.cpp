@@ -1,6 +1,10 @@
 #include "IniTestUtil.h"
 #include "support/EnvironmentVariable.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 TEST(IniFile, readsAndWritesTheFileItselfEachTime)
 {
     TempDir dir;
@@ -133,4 +137,46 @@ TEST(IniFile, aBatchEndsAsTheSameWritesOneByOneAndAMissingSectionIsWritten)
     EXPECT_EQ(ini.read("Other", "Key"), "1");
     ini.WriteBoolean("Busy", false);
     EXPECT_EQ(dir.read("x.ini"), "[Other]\r\nKey=1\r\n[General]\r\nBusy=False\r\n");
+}
+
+// A peer rewriting the file in place leaves it empty or cut short for a moment. A read waits for the whole
+// file (or takes a cut one only after it stayed so for a quiet time: then it is what the file holds); a write
+// that finds no such moment within its bound fails rather than build on a cut file.
+TEST(IniFile, aFileThePeerHasCutShortIsNeverTakenForTheFile)
+{
+    using namespace std::chrono;
+    TempDir dir;
+    const std::string whole = "[General]\r\nAction=/LOCASSET\r\n[CurrentAsset]\r\nModel=PT100\r\n[Peer]\r\nMine=1\r\n";
+    const std::string path = dir.write("OB32PYII.INI", whole);
+    auto ini = iniAt(path);
+    ini.setRequiredSection("General");
+    ASSERT_EQ(ini.snapshot(), whole); // its sections are now expected
+    for (const std::string cut : {"", "[General]\r\nAction=/LOCASSET\r\n[CurrentAsset]\r\n", "[General]\r\nAct"}) {
+        dir.write("OB32PYII.INI", cut);
+        std::thread peer([&] {
+            std::this_thread::sleep_for(milliseconds(30));
+            dir.write("OB32PYII.INI", whole);
+        });
+        const auto start = steady_clock::now();
+        const std::string seen = ini.snapshot();
+        const auto waited = steady_clock::now() - start;
+        peer.join();
+        EXPECT_TRUE(seen == whole || waited >= milliseconds(100)) << "taken after " << duration<double>(waited).count()
+                                                                  << " s: " << seen;
+        ASSERT_EQ(ini.snapshot(), whole);
+    }
+    // Cut short again every 3 ms, never whole.
+    std::atomic<bool> writing{true};
+    std::thread peer([&] {
+        for (int tick = 0; writing; ++tick) {
+            dir.write("OB32PYII.INI", "[General]\r\nAction=/LOCASSET\r\nTick=" + std::to_string(tick) + "\r\n");
+            std::this_thread::sleep_for(milliseconds(3));
+        }
+    });
+    int refused = 0; // a peer the system stopped for 100 ms would let one through, rightly
+    for (int attempt = 0; attempt < 3; ++attempt)
+        refused += failureOf([&] { ini.WriteString("Busy", "True"); }) == 75;
+    writing = false;
+    peer.join();
+    EXPECT_GT(refused, 0) << "a write was built on a cut file";
 }
