@@ -1,4 +1,5 @@
 #include "IniTestUtil.h"
+#include "platform/ini/InPlaceFiles.h"
 
 using ob::ini::updateFile;
 
@@ -34,6 +35,25 @@ TEST(SharedFile, aChangeIsMadeWholeOrNotAtAll)
     EXPECT_FALSE(dir.exists("x.ini.4242-17.tmp"));
     for (const char* name : notOurs)
         EXPECT_TRUE(dir.exists(name)) << name;
+}
+
+// Where the folder allows no replacement (no right to create a file there) the file is rewritten in place: a
+// shorter content leaves nothing of the longer one behind, and a peer's write since our look is not written over.
+TEST(SharedFile, aRewriteInPlaceIsWholeAndKeepsThePeersLastWrite)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\nAction=/CREATECAL\r\nError=a long text from before\r\n");
+    ob::ini::InPlaceFiles::instance().add(path);
+    updateFile(path, [](const std::string&) { return std::string("[General]\r\nAction=\r\n"); });
+    EXPECT_EQ(dir.read("x.ini"), "[General]\r\nAction=\r\n");
+    int calls = 0;
+    updateFile(path, [&](const std::string& content) {
+        if (++calls == 1)
+            dir.write("x.ini", content + "[Peer]\r\nMine=1\r\n");
+        return ob::ini::assign(content, "General", "Busy", "True");
+    });
+    EXPECT_EQ(dir.read("x.ini"), "[General]\r\nAction=\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1) << "no temporary file";
 }
 
 #if !defined(_WIN32)
