@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/regional/RegionalSettings.h"
-#include "context/Clock.h"
 #include "context/WindowSystem.h"
+#include "platform/regional/RegionalSettings.h"
+#include "platform/system/Clock.h"
 
 namespace ob::gui {
 

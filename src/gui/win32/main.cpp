@@ -16,7 +16,7 @@
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
 #include "link/StartProcedure.h"
-#include "context/Clock.h"
+#include "platform/system/Clock.h"
 #include "context/Environment.h"
 
 int main()

@@ -1,6 +1,6 @@
 #include <ctime>
 
-#include "context/Clock.h"
+#include "platform/system/Clock.h"
 
 namespace ob {
 

@@ -1,4 +1,4 @@
-#include "context/Clock.h"
+#include "platform/system/Clock.h"
 
 #include <ctime>
 
