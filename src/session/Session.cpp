@@ -19,7 +19,7 @@ constexpr const char* kExeName = "orbista.exe";
 constexpr const char* kHiddenPassword = "********";
 } // namespace
 
-Session::Session(Context& context) : m_ctx(context), m_user(context) {}
+Session::Session(Context& context, LoginDialogs& dialogs) : m_ctx(context), m_dialogs(dialogs), m_user(context) {}
 
 Session::~Session()
 {
@@ -227,7 +227,7 @@ std::optional<Credentials> Session::GetLoginInfo(const Credentials& given, const
         return std::nullopt;
     }
     try {
-        return m_ctx.windows().CreateLoginDialog()->ask(given, message, details);
+        return m_dialogs.CreateLoginDialog()->ask(given, message, details);
     } catch (...) {
         try {
             ReportFailure(m_ctx, "Could not get login info", "GetLoginInfo");
