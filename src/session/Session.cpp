@@ -203,11 +203,11 @@ bool Session::openWith(const std::string& dataSource, const Credentials& credent
 {
     // A name or password with ";", braces or outer blanks goes in braces: it
     // reaches the driver exactly and adds no item.
-    m_connection->setConnectionString("PROVIDER=MSDASQL;" + dataSource +
-                                      ";uid=" + odbc::quoteConnectionValue(credentials.userName) +
-                                      ";pwd=" + odbc::quoteConnectionValue(credentials.password) + ";");
-    m_ctx.WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
-                   ")...");
+    odbc::ConnectionItems items("PROVIDER=MSDASQL;" + dataSource);
+    items.add("uid", credentials.userName);
+    items.add("pwd", credentials.password);
+    m_connection->setConnectionString(items.text());
+    m_ctx.WriteLog("Logging in to database (" + items.logText() + ")...");
     try {
         m_connection->Open();
     } catch (...) {
