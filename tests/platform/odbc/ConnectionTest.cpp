@@ -104,6 +104,13 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
     c.setConnectionString(text);
     c.Open();
     EXPECT_EQ(c.Execute("SELECT Name FROM ob.UserList WHERE obuser='cal'").Fields("Name").value(), "Chris");
+    // Before the driver tells its DBMS, a missing file is refused all the same, not created empty.
+    const std::filesystem::path missing = std::filesystem::path(::testing::TempDir()) / "lab-missing.db";
+    std::filesystem::remove(missing);
+    Connection other;
+    other.setConnectionString("Driver=" + copy.string() + ";Database=" + missing.string());
+    EXPECT_THROW(other.Open(), Failure);
+    EXPECT_FALSE(std::filesystem::exists(missing));
     std::filesystem::remove(copy);
 #endif
 }
