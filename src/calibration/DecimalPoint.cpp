@@ -5,23 +5,11 @@
 
 namespace ob {
 
-std::string DecimalPoint::GetSystemDecimalSeparator() const
-{
-    // The first character, not the first byte: ar-EG's separator U+066B is two
-    // bytes of UTF-8, and half of it would match nothing a user types.
-    const std::string pointZero = regional::formatPointZero(m_regional);
-    std::size_t length = pointZero.empty() ? 0 : 1;
-    while (length < pointZero.size() && (static_cast<unsigned char>(pointZero[length]) & 0xC0) == 0x80) {
-        ++length;
-    }
-    return pointZero.substr(0, length);
-}
-
 std::string DecimalPoint::NormalizeDecimalPoint(const std::string& text)
 {
     // Cached from the first use to the end of the process, never refreshed.
     if (m_decimalSeparator.empty()) {
-        m_decimalSeparator = GetSystemDecimalSeparator();
+        m_decimalSeparator = regional::decimalSeparatorCharacter(m_regional);
     }
     if (m_decimalSeparator == ".") {
         return text;

@@ -12,8 +12,6 @@ class DecimalPoint {
 public:
     explicit DecimalPoint(const regional::RegionalSettings& regional) : m_regional(regional) {}
 
-    // The separator's first character (UTF-8, one or more bytes).
-    std::string GetSystemDecimalSeparator() const;
     // Every separator becomes "."; the separator is taken at the first use
     // and kept to the end of the process.
     std::string NormalizeDecimalPoint(const std::string& text);

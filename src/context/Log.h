@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "context/Clock.h"
 #include "context/WindowSystem.h"
 #include "platform/regional/RegionalSettings.h"
+#include "platform/system/Clock.h"
 
 namespace ob {
 

@@ -1,16 +1,15 @@
 #pragma once
 // The window system as the core sees it: event delivery, beep, pointer,
-// message boxes, and the windows and timer the program creates. Qt in the
-// program (src/gui/qt, src/gui/win32), a recording fake in tests.
+// message boxes, the log window and the timer. The dialogs of the session and
+// the required fields are made through their own ports (LoginDialogs,
+// RequiredFieldsEditors), which the same window system implements. Qt or
+// Win32 in the program (src/gui/qt, src/gui/win32), a recording fake in tests.
 
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace ob {
-
-class LoginDialog;
-class RequiredFieldsEditor;
 
 // SubTimer: Interval 1000 gives one ThatTime a second on the program's one
 // thread, delivered while events are delivered; 0 stops it.
@@ -74,8 +73,6 @@ public:
         why = "this window system watches no files";
         return nullptr;
     }
-    virtual std::unique_ptr<LoginDialog> CreateLoginDialog() = 0;
-    virtual std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() = 0;
 };
 
 } // namespace ob

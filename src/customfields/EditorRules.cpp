@@ -53,18 +53,6 @@ std::string firstChars(const std::string& s, std::size_t count)
     return s;
 }
 
-// The character (UTF-8 sequence) at 0-based character index `index`; empty
-// when the text is shorter.
-std::string charAt(const std::string& s, std::size_t index)
-{
-    const std::string head = firstChars(s, index);
-    if (head.size() >= s.size()) {
-        return {};
-    }
-    const std::string rest = s.substr(head.size());
-    return firstChars(rest, 1);
-}
-
 std::string invalidText(const std::string& fieldName, const char* what)
 {
     return "The value entered for " + fieldName + " is invalid. Please enter a valid " + what + ".";
@@ -127,7 +115,7 @@ std::optional<std::string> filterKey(const FieldDefinition& field, char key, con
         return std::nullopt;
     }
     if (key == '.' && isNumericType(ob::text::upper(field.FieldType()))) {
-        const std::string separator = charAt(GetDecimalSeparator(rs), 0);
+        const std::string separator = regional::decimalSeparatorCharacter(rs);
         if (!separator.empty()) {
             return separator;
         }
@@ -216,11 +204,6 @@ std::optional<std::pair<std::size_t, Message>> firstMissingValue(const RequiredF
         values.push_back(grid.TextMatrix(row, 2));
     }
     return firstMissingValue(names, values);
-}
-
-std::string GetDecimalSeparator(const regional::RegionalSettings& rs)
-{
-    return charAt(regional::formatFixed(1.0, rs), 1);
 }
 
 } // namespace ob::editor

@@ -58,7 +58,4 @@ std::optional<std::pair<std::size_t, Message>> firstMissingValue(const std::vect
 // The same rule over the grid's field rows (name in column 0, value in 2).
 std::optional<std::pair<std::size_t, Message>> firstMissingValue(const RequiredFieldsEditor& grid);
 
-// Format(1, "Fixed"), second character: the decimal separator.
-std::string GetDecimalSeparator(const regional::RegionalSettings& rs);
-
 } // namespace ob::editor

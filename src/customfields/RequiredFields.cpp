@@ -55,7 +55,7 @@ bool RequiredFields::GetRequiredCustomFields(const std::string& assetNumber, con
         rs = m_session.query(sql);
         if (rs.RecordCount() > 0) {
             logDefinitions(rs);
-            std::unique_ptr<RequiredFieldsEditor> editor = m_ctx.windows().CreateReqFieldsEditor();
+            std::unique_ptr<RequiredFieldsEditor> editor = m_editors.CreateReqFieldsEditor();
             editor->setInstructions(
                 "The following required fields must be populated to create a new calibration record for asset " +
                 assetNumber + ".");

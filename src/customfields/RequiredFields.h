@@ -18,7 +18,10 @@ namespace ob {
 
 class RequiredFields {
 public:
-    RequiredFields(Context& context, Session& session) : m_ctx(context), m_session(session) {}
+    RequiredFields(Context& context, Session& session, RequiredFieldsEditors& editors)
+        : m_ctx(context), m_session(session), m_editors(editors)
+    {
+    }
 
     // A column and the value the operator entered for it.
     using Entry = std::pair<std::string, std::string>;
@@ -43,6 +46,7 @@ private:
 
     Context& m_ctx;
     Session& m_session;
+    RequiredFieldsEditors& m_editors;
 };
 
 } // namespace ob

@@ -2,6 +2,7 @@
 // QtRequiredFieldsEditor as the required-fields operation sees it: the field
 // collection, the instruction label, the modal show and the grid's cells.
 
+#include <memory>
 #include <string>
 
 #include "customfields/FieldCollection.h"
@@ -20,6 +21,13 @@ public:
     // Grid row count, the header row included, and a cell's text.
     virtual int Rows() const = 0;
     virtual std::string TextMatrix(int row, int col) const = 0;
+};
+
+// What makes the editor: the window system, handed to the required fields by the link.
+class RequiredFieldsEditors {
+public:
+    virtual ~RequiredFieldsEditors() = default;
+    virtual std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() = 0;
 };
 
 } // namespace ob

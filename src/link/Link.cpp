@@ -29,10 +29,10 @@ constexpr const char* kCompany = "Brennhall Labs";
 constexpr int kSettleMilliseconds = 15;
 } // namespace
 
-Link::Link(Environment env)
-    : m_ctx(std::move(env)), m_session(m_ctx), m_asset(m_ctx, m_session), m_requiredFields(m_ctx, m_session),
-      m_record(m_ctx, m_session, m_requiredFields, m_calibration), m_standards(m_ctx, m_session, m_calibration),
-      m_results(m_ctx, m_session, m_calibration)
+Link::Link(Environment env, LoginDialogs& logins, RequiredFieldsEditors& editors)
+    : m_ctx(std::move(env)), m_session(m_ctx, logins), m_asset(m_ctx, m_session),
+      m_requiredFields(m_ctx, m_session, editors), m_record(m_ctx, m_session, m_requiredFields, m_calibration),
+      m_standards(m_ctx, m_session, m_calibration), m_results(m_ctx, m_session, m_calibration)
 {
     try {
         initialize();

@@ -21,8 +21,10 @@ class Link {
 public:
     // Opens the output window, the log, the exchange file (start values),
     // NEXOVA.INI, the user information, the current asset and last the action
-    // timer. A failure ends construction with Terminated true.
-    explicit Link(Environment env);
+    // timer. A failure ends construction with Terminated true. The session's
+    // login dialog and the required fields editor come from `logins` and
+    // `editors` (the window system of `env`, which makes the other windows).
+    Link(Environment env, LoginDialogs& logins, RequiredFieldsEditors& editors);
     // Clears [CurrentAsset], closes the log, says goodbye.
     ~Link();
     Link(const Link&) = delete;

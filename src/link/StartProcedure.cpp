@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kCompany = "Brennhall Labs";
 } // namespace
 
-int RunStartProcedure(const Environment& env)
+int RunStartProcedure(const Environment& env, LoginDialogs& logins, RequiredFieldsEditors& editors)
 {
     WindowSystem& ws = *env.windows;
     std::unique_ptr<Link> link;
@@ -31,7 +31,7 @@ int RunStartProcedure(const Environment& env)
         if (!lock.held()) {
             throw Failure::fileAccess(lock.error());
         }
-        link = std::make_unique<Link>(env);
+        link = std::make_unique<Link>(env, logins, editors);
         if (link->StartFailed()) {
             // Its error box and log line are out; PYRALIS II's caller sees the status.
             link.reset();

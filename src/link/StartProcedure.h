@@ -3,9 +3,12 @@
 // wait loop in which every action runs. Returns the process exit code.
 
 #include "context/Environment.h"
+#include "customfields/RequiredFieldsEditor.h"
+#include "session/LoginDialog.h"
 
 namespace ob {
 
-int RunStartProcedure(const Environment& env);
+// `logins` and `editors` make the link's dialogs (see Link).
+int RunStartProcedure(const Environment& env, LoginDialogs& logins, RequiredFieldsEditors& editors);
 
 } // namespace ob

@@ -2,6 +2,7 @@
 // The login dialog as the session sees it: it is handed the credentials to
 // show and gives back the ones the operator confirmed.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,13 @@ public:
     // cancelled, closed the window or no operator can see it.
     virtual std::optional<Credentials> ask(const Credentials& given, const std::string& message,
                                            const std::string& details) = 0;
+};
+
+// What makes the login dialog: the window system, handed to the session by the link.
+class LoginDialogs {
+public:
+    virtual ~LoginDialogs() = default;
+    virtual std::unique_ptr<LoginDialog> CreateLoginDialog() = 0;
 };
 
 } // namespace ob

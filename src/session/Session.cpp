@@ -19,7 +19,7 @@ constexpr const char* kExeName = "orbista.exe";
 constexpr const char* kHiddenPassword = "********";
 } // namespace
 
-Session::Session(Context& context) : m_ctx(context), m_user(context) {}
+Session::Session(Context& context, LoginDialogs& dialogs) : m_ctx(context), m_dialogs(dialogs), m_user(context) {}
 
 Session::~Session()
 {
@@ -203,11 +203,11 @@ bool Session::openWith(const std::string& dataSource, const Credentials& credent
 {
     // A name or password with ";", braces or outer blanks goes in braces: it
     // reaches the driver exactly and adds no item.
-    m_connection->setConnectionString("PROVIDER=MSDASQL;" + dataSource +
-                                      ";uid=" + odbc::quoteConnectionValue(credentials.userName) +
-                                      ";pwd=" + odbc::quoteConnectionValue(credentials.password) + ";");
-    m_ctx.WriteLog("Logging in to database (" + odbc::maskConnectionPasswords(m_connection->ConnectionString()) +
-                   ")...");
+    odbc::ConnectionItems items("PROVIDER=MSDASQL;" + dataSource);
+    items.add("uid", credentials.userName);
+    items.add("pwd", credentials.password);
+    m_connection->setConnectionString(items.text());
+    m_ctx.WriteLog("Logging in to database (" + items.logText() + ")...");
     try {
         m_connection->Open();
     } catch (...) {
@@ -227,7 +227,7 @@ std::optional<Credentials> Session::GetLoginInfo(const Credentials& given, const
         return std::nullopt;
     }
     try {
-        return m_ctx.windows().CreateLoginDialog()->ask(given, message, details);
+        return m_dialogs.CreateLoginDialog()->ask(given, message, details);
     } catch (...) {
         try {
             ReportFailure(m_ctx, "Could not get login info", "GetLoginInfo");

@@ -17,7 +17,7 @@ namespace ob {
 
 class Session {
 public:
-    explicit Session(Context& context);
+    Session(Context& context, LoginDialogs& dialogs);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -52,6 +52,7 @@ private:
                                             const std::string& details);
 
     Context& m_ctx;
+    LoginDialogs& m_dialogs;
     std::unique_ptr<odbc::Connection> m_connection;
     UserInfo m_user;
     bool m_linkActive = false;

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 
-#include "context/Clock.h"
 #include "context/Log.h"
 #include "gui/Operator.h"
 #include "gui/qt/QtOutputWindow.h"
 #include "gui/qt/QtText.h"
+#include "platform/system/Clock.h"
 
 namespace ob::test {
 namespace {

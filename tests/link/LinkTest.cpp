@@ -116,11 +116,11 @@ TEST(StartProcedure, aLockThatCannotBeTakenOrAFailedConstructionIsAFailedStart)
     LinkFixture f;
     Environment env = f.environment();
     env.windowsFolder = f.dir.file("missing"); // not another instance: no lock can be named
-    EXPECT_EQ(RunStartProcedure(env), 1);
+    EXPECT_EQ(RunStartProcedure(env, *f.windows, *f.windows), 1);
     ASSERT_EQ(f.windows->boxes.size(), 1u);
     // A construction that fails after the lock was taken ends the process with a failure too.
     std::filesystem::create_directory(f.dir.file("OB32PYII.INI"));
-    EXPECT_EQ(RunStartProcedure(f.environment()), 1);
+    EXPECT_EQ(RunStartProcedure(f.environment(), *f.windows, *f.windows), 1);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ using LoginScript = std::function<std::optional<Credentials>(const Credentials& 
 using EditorScript = std::function<std::optional<std::vector<std::string>>(const FieldCollection& fields,
                                                                            const std::string& instructions)>;
 
-class FakeWindowSystem final : public WindowSystem {
+class FakeWindowSystem final : public WindowSystem, public LoginDialogs, public RequiredFieldsEditors {
 public:
     void DoEvents() override
     {

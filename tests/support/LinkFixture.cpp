@@ -11,7 +11,7 @@ Environment LinkFixture::environment() const
 
 Link& LinkFixture::start()
 {
-    m_link = std::make_unique<Link>(environment());
+    m_link = std::make_unique<Link>(environment(), *windows, *windows);
     return *m_link;
 }
 

@@ -50,7 +50,8 @@ TEST(Win32Link, aTickWhileTheOperatorWaitsIsTurnedAway)
         return f;
     };
     ob::Link link(ob::Environment{dir.path(), dir.path(), ob::regional::RegionalSettings::enUS(),
-                                  std::make_shared<ob::SystemClock>(), windows});
+                                  std::make_shared<ob::SystemClock>(), windows},
+                  *windows, *windows);
     ini("NEXOVA.INI").write("database", "DB_login", "Driver=SQLite3;Database=" + dir.file("orbista.db"));
     ini("OB32PYII.INI").write("General", "Action", "/OBLOGIN"); // no stored credentials: the dialog asks
     std::optional<std::string> busy;

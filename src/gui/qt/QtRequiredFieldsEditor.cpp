@@ -139,11 +139,6 @@ std::string QtRequiredFieldsEditor::TextMatrix(int row, int col) const
     return item ? fromQ(item->text()) : std::string();
 }
 
-std::string QtRequiredFieldsEditor::GetDecimalSeparator() const
-{
-    return editor::GetDecimalSeparator(m_regional);
-}
-
 const FieldDefinition* QtRequiredFieldsEditor::fieldAt(int gridRow) const
 {
     if (gridRow < 1 || gridRow > colReqFields.Count()) {

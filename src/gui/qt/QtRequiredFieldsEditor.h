@@ -39,9 +39,6 @@ public:
     int Rows() const override;
     std::string TextMatrix(int row, int col) const override;
 
-    // Format(1, "Fixed"), second character.
-    std::string GetDecimalSeparator() const;
-
     // For the grid's delegate: the field of a grid row (1-based), or nullptr.
     const FieldDefinition* fieldAt(int gridRow) const;
     const regional::RegionalSettings& regionalSettings() const { return m_regional; }

@@ -6,13 +6,15 @@
 #include <optional>
 #include <string>
 
-#include "platform/regional/RegionalSettings.h"
-#include "context/Clock.h"
 #include "context/WindowSystem.h"
+#include "customfields/RequiredFieldsEditor.h"
+#include "platform/regional/RegionalSettings.h"
+#include "platform/system/Clock.h"
+#include "session/LoginDialog.h"
 
 namespace ob::gui {
 
-class QtWindowSystem final : public WindowSystem {
+class QtWindowSystem final : public WindowSystem, public LoginDialogs, public RequiredFieldsEditors {
 public:
     // `windowsFolder` receives the printed log when there is no printer; the
     // editor checks values by `regional` and completes dates with the year

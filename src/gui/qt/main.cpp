@@ -13,7 +13,7 @@
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
 #include "link/StartProcedure.h"
-#include "context/Clock.h"
+#include "platform/system/Clock.h"
 #include "context/Environment.h"
 
 int main(int argc, char* argv[])
@@ -39,9 +39,10 @@ int main(int argc, char* argv[])
         env.logHistoryFolder = ob::sys::logHistoryFolder();
         env.regional = ob::gui::regionalFromSystemLocale();
         env.clock = std::make_shared<ob::SystemClock>();
-        env.windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);
+        const auto windows = std::make_shared<ob::gui::QtWindowSystem>(env.windowsFolder, env.regional, env.clock);
+        env.windows = windows;
         env.watchExchangeFile = qgetenv("OB32PYII_WATCH").toLower() != "off";
-        return ob::RunStartProcedure(env);
+        return ob::RunStartProcedure(env, *windows, *windows);
     } catch (...) {
         const ob::Failure failure = ob::currentFailure();
         std::cerr << "OB32PYII: " << failure.number() << " - " << failure.description() << '\n';

@@ -14,13 +14,15 @@
 #include <memory>
 #include <string>
 
-#include "context/Clock.h"
 #include "context/WindowSystem.h"
+#include "customfields/RequiredFieldsEditor.h"
 #include "platform/regional/RegionalSettings.h"
+#include "platform/system/Clock.h"
+#include "session/LoginDialog.h"
 
 namespace ob::win32 {
 
-class Win32WindowSystem final : public WindowSystem {
+class Win32WindowSystem final : public WindowSystem, public LoginDialogs, public RequiredFieldsEditors {
 public:
     // The log file in `windowsFolder` is named when the log cannot be printed;
     // the editor reads values by `regional` and completes dates with the

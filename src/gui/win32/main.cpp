@@ -16,7 +16,7 @@
 #include "platform/Failure.h"
 #include "platform/system/SystemFolders.h"
 #include "link/StartProcedure.h"
-#include "context/Clock.h"
+#include "platform/system/Clock.h"
 #include "context/Environment.h"
 
 int main()
@@ -34,11 +34,12 @@ int main()
         env.logHistoryFolder = ob::sys::logHistoryFolder();
         env.regional = ob::win32::regionalFromUserLocale();
         env.clock = std::make_shared<ob::SystemClock>();
-        env.windows = std::make_shared<ob::win32::Win32WindowSystem>(env.windowsFolder, env.regional, env.clock);
+        const auto windows = std::make_shared<ob::win32::Win32WindowSystem>(env.windowsFolder, env.regional, env.clock);
+        env.windows = windows;
         wchar_t watch[8] = {};
         const DWORD n = ::GetEnvironmentVariableW(L"OB32PYII_WATCH", watch, 8);
         env.watchExchangeFile = !(n == 3 && ::_wcsicmp(watch, L"off") == 0);
-        return ob::RunStartProcedure(env);
+        return ob::RunStartProcedure(env, *windows, *windows);
     } catch (...) {
         const ob::Failure failure = ob::currentFailure();
         std::cerr << "OB32PYII: " << failure.number() << " - " << failure.description() << '\n';

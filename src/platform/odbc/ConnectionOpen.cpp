@@ -70,7 +70,14 @@ void Connection::Impl::open(Connection& self)
         openSqlite(self, std::move(items));
         return;
     }
-    connect(items);
+    // A driver under a name of its own may be SQLite's, which would make a
+    // missing file a new empty database as it connects: its item against that
+    // goes first. A driver that knows no such item connects past it (01S00).
+    std::vector<ConnectionItem> first = items;
+    if (engine == &plainOdbcEngine()) {
+        setFirstItem(first, "NoCreat", "1");
+    }
+    connect(first);
     // A data source whose driver has a name of its own tells its engine now.
     if (const Engine* reported = engineOfDbms(dbms)) {
         engine = reported;

@@ -153,6 +153,41 @@ std::string maskConnectionPasswords(std::string_view text)
     return out;
 }
 
+ConnectionItems::ConnectionItems(std::string_view text)
+{
+    for (std::size_t pos = 0;;) {
+        const ItemSpan span = scanItem(text, pos);
+        m_items.emplace_back(text.substr(span.start, span.end - span.start));
+        if (span.end == text.size()) {
+            return;
+        }
+        pos = span.next;
+    }
+}
+
+void ConnectionItems::add(std::string_view key, std::string_view value)
+{
+    m_items.push_back(std::string(key) + '=' + quoteConnectionValue(value));
+}
+
+std::string ConnectionItems::text() const
+{
+    std::string out;
+    for (const std::string& item : m_items) {
+        out.append(item).push_back(';');
+    }
+    return out;
+}
+
+std::string ConnectionItems::logText() const
+{
+    std::string out;
+    for (const std::string& item : m_items) {
+        out.append(maskConnectionPasswords(item)).push_back(';');
+    }
+    return out;
+}
+
 std::string quoteConnectionValue(std::string_view value)
 {
     if (!needsBraces(value)) {

@@ -29,6 +29,25 @@ std::string quoteConnectionValue(std::string_view value);
 // case, braced or not) replaced by "********", all else unchanged.
 std::string maskConnectionPasswords(std::string_view text);
 
+// A connection string held as its items, each as written (blanks and empty
+// items kept), built once and rendered both for the driver and for the log.
+class ConnectionItems {
+public:
+    // The items of `text`: each ";" outside a braced value ends one.
+    explicit ConnectionItems(std::string_view text);
+    // key=value at the end, the value quoted (quoteConnectionValue).
+    void add(std::string_view key, std::string_view value);
+    // Each item followed by ";".
+    std::string text() const;
+    // The same with each item's non-empty password masked (maskConnectionPasswords).
+    // An item whose braces never close ends where its text ends: it cannot
+    // take the items after it, a password among them, into its value.
+    std::string logText() const;
+
+private:
+    std::vector<std::string> m_items;
+};
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool containsIgnoreCase(std::string_view text, std::string_view part);
 

@@ -60,6 +60,9 @@ std::string formatGeneralNumber(double v, const RegionalSettings& rs);
 std::string formatFixed(double v, const RegionalSettings& rs);
 // Format(0, ".0") gives ".0" or ",0".
 std::string formatPointZero(const RegionalSettings& rs);
+// The decimal separator's first character: one or more bytes of UTF-8
+// (ar-EG's U+066B is two).
+std::string decimalSeparatorCharacter(const RegionalSettings& rs);
 // A whole number in decimal, for log lines and keys ("-1", "32001").
 std::string formatInteger(long long v);
 

@@ -517,6 +517,18 @@ std::string formatPointZero(const RegionalSettings& rs)
     return rs.decimalSeparator + "0";
 }
 
+std::string decimalSeparatorCharacter(const RegionalSettings& rs)
+{
+    // The first character, not the first byte: half of a two-byte separator
+    // would match nothing a user types.
+    const std::string pointZero = formatPointZero(rs);
+    std::size_t length = pointZero.empty() ? 0 : 1;
+    while (length < pointZero.size() && (static_cast<unsigned char>(pointZero[length]) & 0xC0) == 0x80) {
+        ++length;
+    }
+    return pointZero.substr(0, length);
+}
+
 std::string formatInteger(long long v)
 {
     char buf[24];

@@ -48,6 +48,25 @@ TEST(ConnectionString, logTextHidesEveryPassword)
         {"pwd={unterminated;uid=a", "pwd=********"}};
     for (const auto& c : cases)
         EXPECT_EQ(maskConnectionPasswords(c.text), c.logged) << c.text;
+    // A login's items: the data source as written, then the user name and the
+    // password; the log shows that text with each password masked.
+    const struct { const char *dataSource, *user, *password; } logins[] = {
+        {"", "a", "s3cret"}, {"DSN=x", "a;b", ""}, {";; DSN = x ; ;", " u ", "{p}"}, {"DSN=x;pwd=;", "pwd=y", " "},
+        {"Driver={P;G};PWD=one;Password = {t;w}}o} ", "", "x"}, {"uid=pwd=x;Database=pwd.db;pwdx=1", "}", "a;b}"},
+        {"Driver=SQLite3;Database={C:\\a b\\x.db};PWD", "{u}", "pwd=z"}, {"  ", "=", "="}};
+    for (const auto& c : logins) {
+        ConnectionItems items("PROVIDER=MSDASQL;" + std::string(c.dataSource));
+        items.add("uid", c.user);
+        items.add("pwd", c.password);
+        const std::string text = "PROVIDER=MSDASQL;" + std::string(c.dataSource) + ";uid=" +
+                                 quoteConnectionValue(c.user) + ";pwd=" + quoteConnectionValue(c.password) + ";";
+        EXPECT_EQ(items.text(), text);
+        EXPECT_EQ(items.logText(), maskConnectionPasswords(text)) << text;
+    }
+    // A brace the data source never closes takes no password after it into its value.
+    ConnectionItems unclosed("Database={x;uid");
+    unclosed.add("pwd", "s3cret");
+    EXPECT_EQ(unclosed.logText(), "Database={x;uid;pwd=********;");
 }
 
 // "Wait for ever", or no whole number of seconds: the default (else Busy True with no end).
@@ -85,6 +104,13 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
     c.setConnectionString(text);
     c.Open();
     EXPECT_EQ(c.Execute("SELECT Name FROM ob.UserList WHERE obuser='cal'").Fields("Name").value(), "Chris");
+    // Before the driver tells its DBMS, a missing file is refused all the same, not created empty.
+    const std::filesystem::path missing = std::filesystem::path(::testing::TempDir()) / "lab-missing.db";
+    std::filesystem::remove(missing);
+    Connection other;
+    other.setConnectionString("Driver=" + copy.string() + ";Database=" + missing.string());
+    EXPECT_THROW(other.Open(), Failure);
+    EXPECT_FALSE(std::filesystem::exists(missing));
     std::filesystem::remove(copy);
 #endif
 }
