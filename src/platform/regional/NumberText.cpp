@@ -315,6 +315,119 @@ NumberResult readNumber(std::string_view s, const RegionalSettings& rs)
     return NumberReader(s, rs).read();
 }
 
+// Val's reading of the number at the start of a text: blanks (space, tab, CR,
+// LF) are dropped everywhere, "." is the only decimal point, e/E/d/D start the
+// exponent, and the reading stops at the first character that does not fit.
+class LeadingNumber {
+public:
+    explicit LeadingNumber(std::string_view s) : m_s(s) {}
+
+    double read()
+    {
+        skipBlanks();
+        if (take('&'))
+            return readRadix();
+        const bool negative = readMinus();
+        DecimalDigits digits;
+        readDigits(digits);
+        const auto v = digits.value();
+        if (!v)
+            throw Failure::overflow();
+        if (*v == 0.0)
+            return 0.0;
+        return negative ? -*v : *v;
+    }
+
+private:
+    bool more() const { return m_i < m_s.size(); }
+
+    void skipBlanks()
+    {
+        while (more() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n'))
+            ++m_i;
+    }
+
+    bool take(char c)
+    {
+        if (!more() || m_s[m_i] != c)
+            return false;
+        ++m_i;
+        return true;
+    }
+
+    // An optional sign; true when it is a minus.
+    bool readMinus()
+    {
+        if (take('-'))
+            return true;
+        take('+');
+        return false;
+    }
+
+    // &H or &O, then its digits; 0 when the letter is missing.
+    double readRadix()
+    {
+        skipBlanks();
+        const int radix = more() ? radixOf(m_s[m_i]) : 0;
+        if (radix == 0)
+            return 0.0;
+        ++m_i;
+        std::uint64_t v = 0;
+        for (;;) {
+            skipBlanks();
+            const int d = more() ? radixDigit(m_s[m_i], radix) : -1;
+            if (d < 0)
+                break;
+            v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
+            ++m_i;
+        }
+        return radixValue(v);
+    }
+
+    // Digits with one decimal point, up to the exponent, which ends the number.
+    void readDigits(DecimalDigits& digits)
+    {
+        bool point = false;
+        for (;;) {
+            skipBlanks();
+            if (!more())
+                return;
+            const char c = m_s[m_i];
+            if (isDigit(c)) {
+                digits.add(c, point);
+            } else if (c == '.' && !point) {
+                point = true;
+            } else if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
+                ++m_i;
+                readExponent(digits);
+                return;
+            } else {
+                return;
+            }
+            ++m_i;
+        }
+    }
+
+    // The exponent's sign and digits, any of them missing.
+    void readExponent(DecimalDigits& digits)
+    {
+        skipBlanks();
+        const bool negative = readMinus();
+        long long e = 0;
+        for (;;) {
+            skipBlanks();
+            if (!more() || !isDigit(m_s[m_i]))
+                break;
+            addExponentDigit(e, m_s[m_i]);
+            ++m_i;
+        }
+        digits.addExponent(negative ? -e : e);
+    }
+
+    std::string_view m_s;
+    std::size_t m_i = 0;
+};
+
 // ---- rounding -------------------------------------------------------------
 
 double roundHalfEven(double v)
@@ -398,79 +511,7 @@ bool isNumeric(std::string_view text, const RegionalSettings& rs)
 
 double val(std::string_view text)
 {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    auto skipBlanks = [&]() {
-        while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
-            ++i;
-    };
-
-    skipBlanks();
-    if (i < n && text[i] == '&') {
-        ++i;
-        skipBlanks();
-        const int radix = i < n ? radixOf(text[i]) : 0;
-        if (radix == 0)
-            return 0.0;
-        ++i;
-        std::uint64_t v = 0;
-        for (;;) {
-            skipBlanks();
-            const int d = i < n ? radixDigit(text[i], radix) : -1;
-            if (d < 0)
-                break;
-            v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
-            ++i;
-        }
-        return radixValue(v);
-    }
-
-    bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    DecimalDigits digits;
-    bool point = false;
-    for (;;) {
-        skipBlanks();
-        if (i >= n)
-            break;
-        const char c = text[i];
-        if (isDigit(c)) {
-            digits.add(c, point);
-            ++i;
-        } else if (c == '.' && !point) {
-            point = true;
-            ++i;
-        } else if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
-            ++i;
-            skipBlanks();
-            bool negativeExponent = false;
-            if (i < n && (text[i] == '-' || text[i] == '+')) {
-                negativeExponent = text[i] == '-';
-                ++i;
-            }
-            long long e = 0;
-            for (;;) {
-                skipBlanks();
-                if (i >= n || !isDigit(text[i]))
-                    break;
-                addExponentDigit(e, text[i]);
-                ++i;
-            }
-            digits.addExponent(negativeExponent ? -e : e);
-            break;
-        } else {
-            break;
-        }
-    }
-    const auto v = digits.value();
-    if (!v)
-        throw Failure::overflow();
-    if (*v == 0.0)
-        return 0.0;
-    return negative ? -*v : *v;
+    return LeadingNumber(text).read();
 }
 
 std::int16_t toInt16(double v)
