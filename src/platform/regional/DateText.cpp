@@ -325,64 +325,64 @@ std::optional<Ymd> dateOfThree(const Token* t[3], const RegionalSettings& rs)
     return std::nullopt;
 }
 
-std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear,
-                                  bool* holdsTime = nullptr)
-{
-    Tokens tk;
-    if (!tokenize(text, rs, tk))
-        return std::nullopt;
-    const int n = tk.count;
+// Where the time of day lies among the tokens: [begin, end), none when begin < 0.
+struct TimeSpan {
+    int begin = -1;
+    int end = -1;
+    bool dotsOnly = true; // joined by '.' only, as a decimal number would be
 
-    // The time: numbers joined by time separators, or the number before AM/PM.
-    int timeBegin = -1;
-    int timeEnd = -1;
-    bool dotsOnly = true;
+    int count() const { return begin >= 0 ? end - begin : 0; }
+};
+
+// The numbers joined by time separators, or the number before AM/PM; nullopt
+// for a second time or a time separator after the last number.
+std::optional<TimeSpan> findTime(const Tokens& tk)
+{
+    TimeSpan span;
+    const int n = tk.count;
     for (int i = 0; i < n; ++i) {
         if (tk.t[static_cast<std::size_t>(i)].sep != Sep::Time)
             continue;
-        if (timeBegin >= 0)
+        if (span.begin >= 0)
             return std::nullopt; // a second time
-        timeBegin = i;
+        span.begin = i;
         int j = i;
         while (j < n && tk.t[static_cast<std::size_t>(j)].sep == Sep::Time) {
-            dotsOnly = dotsOnly && tk.t[static_cast<std::size_t>(j)].dot;
+            span.dotsOnly = span.dotsOnly && tk.t[static_cast<std::size_t>(j)].dot;
             ++j;
         }
         if (j >= n)
             return std::nullopt;
-        timeEnd = j + 1;
+        span.end = j + 1;
         i = j;
     }
-    if (timeBegin < 0 && tk.ampmToken >= 0) {
-        timeBegin = tk.ampmToken;
-        timeEnd = timeBegin + 1;
-        dotsOnly = false;
+    if (span.begin < 0 && tk.ampmToken >= 0) {
+        span.begin = tk.ampmToken;
+        span.end = span.begin + 1;
+        span.dotsOnly = false;
     }
-    const int timeCount = timeBegin >= 0 ? timeEnd - timeBegin : 0;
-    if (timeCount > 3)
-        return std::nullopt;
+    return span;
+}
 
-    std::uint32_t hms[3] = {0, 0, 0};
-    for (int k = 0; k < timeCount; ++k) {
-        const Token& t = tk.t[static_cast<std::size_t>(timeBegin + k)];
+// Hour, minute and second as written: at most three numbers, no month name.
+std::optional<std::array<std::uint32_t, 3>> timeFields(const Tokens& tk, const TimeSpan& span)
+{
+    if (span.count() > 3)
+        return std::nullopt;
+    std::array<std::uint32_t, 3> hms{0, 0, 0};
+    for (int k = 0; k < span.count(); ++k) {
+        const Token& t = tk.t[static_cast<std::size_t>(span.begin + k)];
         if (t.month)
             return std::nullopt;
-        hms[k] = t.value;
+        hms[static_cast<std::size_t>(k)] = t.value;
     }
+    return hms;
+}
 
-    const Token* dateTokens[kMaxTokens];
-    int dateCount = 0;
-    int months = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i >= timeBegin && i < timeEnd)
-            continue;
-        const Token& t = tk.t[static_cast<std::size_t>(i)];
-        dateTokens[dateCount++] = &t;
-        months += t.month ? 1 : 0;
-    }
-    if (months > 1 || dateCount == 1 || dateCount > 3)
-        return std::nullopt;
-
+// The seconds since midnight, the hour taken through AM/PM; nullopt for a
+// field out of range.
+std::optional<std::uint32_t> secondsOfDay(const Tokens& tk, const std::array<std::uint32_t, 3>& hms)
+{
     std::uint32_t hour = hms[0];
     if (tk.ampmToken >= 0 && hour <= 12) {
         if (tk.pm && hour < 12)
@@ -392,18 +392,60 @@ std::optional<DateValue> readDate(std::string_view text, const RegionalSettings&
     }
     if (hour > 23 || hms[1] > 59 || hms[2] > 59)
         return std::nullopt;
-    // A plain decimal zero ("0.0") is a number, not midnight.
-    if (dateCount == 0 && dotsOnly && hour == 0 && hms[1] == 0 && hms[2] == 0)
-        return std::nullopt;
-    const double time = (hour * 3600 + hms[1] * 60 + hms[2]) / 86400.0;
-    if (holdsTime != nullptr)
-        *holdsTime = timeCount > 0;
+    return hour * 3600 + hms[1] * 60 + hms[2];
+}
 
-    if (dateCount == 0)
+struct DateTokens {
+    const Token* t[kMaxTokens];
+    int count = 0;
+};
+
+// The tokens outside the time: none, or two or three with at most one month name.
+std::optional<DateTokens> dateTokensOf(const Tokens& tk, const TimeSpan& span)
+{
+    DateTokens date;
+    int months = 0;
+    for (int i = 0; i < tk.count; ++i) {
+        if (i >= span.begin && i < span.end)
+            continue;
+        const Token& t = tk.t[static_cast<std::size_t>(i)];
+        date.t[date.count++] = &t;
+        months += t.month ? 1 : 0;
+    }
+    if (months > 1 || date.count == 1 || date.count > 3)
+        return std::nullopt;
+    return date;
+}
+
+std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear,
+                                  bool* holdsTime = nullptr)
+{
+    Tokens tk;
+    if (!tokenize(text, rs, tk))
+        return std::nullopt;
+    const auto span = findTime(tk);
+    if (!span)
+        return std::nullopt;
+    const auto hms = timeFields(tk, *span);
+    if (!hms)
+        return std::nullopt;
+    auto date = dateTokensOf(tk, *span);
+    if (!date)
+        return std::nullopt;
+    const auto seconds = secondsOfDay(tk, *hms);
+    if (!seconds)
+        return std::nullopt;
+    // A plain decimal zero ("0.0") is a number, not midnight.
+    if (date->count == 0 && span->dotsOnly && *seconds == 0)
+        return std::nullopt;
+    const double time = *seconds / 86400.0;
+    if (holdsTime != nullptr)
+        *holdsTime = span->count() > 0;
+
+    if (date->count == 0)
         return time;
-    const std::optional<Ymd> ymd = dateCount == 2
-                                       ? dateOfTwo(*dateTokens[0], *dateTokens[1], rs, currentYear)
-                                       : dateOfThree(dateTokens, rs);
+    const std::optional<Ymd> ymd =
+        date->count == 2 ? dateOfTwo(*date->t[0], *date->t[1], rs, currentYear) : dateOfThree(date->t, rs);
     if (!ymd)
         return std::nullopt;
     return cal::compose(cal::serialDay(ymd->year, ymd->month, ymd->day), time);
