@@ -122,73 +122,125 @@ bool markSeparator(Tokens& tk, Sep sep, bool dot)
     return true;
 }
 
+// Cuts a date text into numbers and month names, marking the separator after
+// each and the number AM/PM follows.
+class Tokenizer {
+public:
+    Tokenizer(std::string_view s, const RegionalSettings& rs, Tokens& tk)
+        : m_s(s), m_rs(rs), m_tk(tk), m_dotIsDateSeparator(!rs.dateSeparator.empty() && rs.dateSeparator[0] == '.')
+    {
+    }
+
+    bool run()
+    {
+        while (m_i < m_s.size()) {
+            if (!readNext())
+                return false;
+        }
+        return m_tk.count > 0;
+    }
+
+private:
+    bool readNext()
+    {
+        const char c = m_s[m_i];
+        if (isDigit(c))
+            return readDigits();
+        if (const std::size_t blank = blankAt(m_s, m_i)) {
+            m_i += blank;
+            return true;
+        }
+        if (isWordByte(c))
+            return readWord();
+        return readSeparator(c);
+    }
+
+    Token* newToken()
+    {
+        if (m_tk.count == kMaxTokens)
+            return nullptr;
+        return &m_tk.t[static_cast<std::size_t>(m_tk.count++)];
+    }
+
+    // A number; beyond any field's size its value stops growing.
+    bool readDigits()
+    {
+        Token* t = newToken();
+        if (t == nullptr)
+            return false;
+        for (; m_i < m_s.size() && isDigit(m_s[m_i]); ++m_i) {
+            if (t->value < kTooLarge)
+                t->value = t->value * 10 + static_cast<std::uint32_t>(m_s[m_i] - '0');
+            ++t->digits;
+        }
+        return true;
+    }
+
+    // A comma, a time separator or a date separator (at most two of these);
+    // none ends the text, and the last two follow a number.
+    bool readSeparator(char c)
+    {
+        const bool last = m_i + 1 == m_s.size();
+        ++m_i;
+        if (c == ',')
+            return !last;
+        if (c == ':' || c == '.') {
+            const Sep sep = c == '.' && m_dotIsDateSeparator ? Sep::Date : Sep::Time;
+            if (sep == Sep::Date && !countDateSeparator())
+                return false;
+            return !last && markSeparator(m_tk, sep, c == '.');
+        }
+        if (c == '-' || c == '/')
+            return countDateSeparator() && !last && markSeparator(m_tk, Sep::Date, false);
+        return false;
+    }
+
+    bool countDateSeparator() { return ++m_dateSeparators <= kMaxDateSeparators; }
+
+    // A month name, or the AM/PM designator.
+    bool readWord()
+    {
+        std::size_t end = m_i;
+        while (end < m_s.size() && isWordByte(m_s[end]) && blankAt(m_s, end) == 0)
+            ++end;
+        const std::string_view word = m_s.substr(m_i, end - m_i);
+        m_i = end;
+        if (const int month = monthOfWord(word, m_rs)) {
+            Token* t = newToken();
+            if (t == nullptr)
+                return false;
+            t->value = static_cast<std::uint32_t>(month);
+            t->month = true;
+            return true;
+        }
+        return markAmPm(word);
+    }
+
+    // The designator (or a lone "a" or "p") follows a number and comes only once.
+    bool markAmPm(std::string_view word)
+    {
+        const bool am = foldEquals(word, m_rs.amDesignator) || foldEquals(word, "a");
+        const bool pm = !am && (foldEquals(word, m_rs.pmDesignator) || foldEquals(word, "p"));
+        if (!am && !pm)
+            return false;
+        if (m_tk.count == 0 || m_tk.ampmToken >= 0 || m_tk.t[static_cast<std::size_t>(m_tk.count - 1)].month)
+            return false;
+        m_tk.ampmToken = m_tk.count - 1;
+        m_tk.pm = pm;
+        return true;
+    }
+
+    std::string_view m_s;
+    const RegionalSettings& m_rs;
+    Tokens& m_tk;
+    const bool m_dotIsDateSeparator;
+    std::size_t m_i = 0;
+    int m_dateSeparators = 0;
+};
+
 bool tokenize(std::string_view s, const RegionalSettings& rs, Tokens& tk)
 {
-    const bool dotIsDateSeparator = !rs.dateSeparator.empty() && rs.dateSeparator[0] == '.';
-    int dateSeparators = 0;
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        const char c = s[i];
-        if (isDigit(c)) {
-            if (tk.count == kMaxTokens)
-                return false;
-            Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
-            while (i < n && isDigit(s[i])) {
-                if (t.value < kTooLarge)
-                    t.value = t.value * 10 + static_cast<std::uint32_t>(s[i] - '0');
-                ++t.digits;
-                ++i;
-            }
-            continue;
-        }
-        if (const std::size_t blank = blankAt(s, i)) {
-            i += blank;
-            continue;
-        }
-        const bool last = i + 1 == n;
-        if (c == ',') {
-            if (last)
-                return false;
-        } else if (c == ':' || c == '.') {
-            const Sep sep = c == '.' && dotIsDateSeparator ? Sep::Date : Sep::Time;
-            if (sep == Sep::Date && ++dateSeparators > kMaxDateSeparators)
-                return false;
-            if (last || !markSeparator(tk, sep, c == '.'))
-                return false;
-        } else if (c == '-' || c == '/') {
-            if (++dateSeparators > kMaxDateSeparators || last || !markSeparator(tk, Sep::Date, false))
-                return false;
-        } else if (isWordByte(c)) {
-            std::size_t end = i;
-            while (end < n && isWordByte(s[end]) && blankAt(s, end) == 0)
-                ++end;
-            const std::string_view word = s.substr(i, end - i);
-            i = end;
-            if (const int month = monthOfWord(word, rs)) {
-                if (tk.count == kMaxTokens)
-                    return false;
-                Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
-                t.value = static_cast<std::uint32_t>(month);
-                t.month = true;
-                continue;
-            }
-            const bool am = foldEquals(word, rs.amDesignator) || foldEquals(word, "a");
-            const bool pm = !am && (foldEquals(word, rs.pmDesignator) || foldEquals(word, "p"));
-            if (!am && !pm)
-                return false;
-            // The designator follows a number and comes only once.
-            if (tk.count == 0 || tk.ampmToken >= 0 || tk.t[static_cast<std::size_t>(tk.count - 1)].month)
-                return false;
-            tk.ampmToken = tk.count - 1;
-            tk.pm = pm;
-            continue;
-        } else {
-            return false;
-        }
-        ++i;
-    }
-    return tk.count > 0;
+    return Tokenizer(s, rs, tk).run();
 }
 
 // Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
