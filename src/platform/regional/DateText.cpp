@@ -525,75 +525,111 @@ std::string_view firstCharacter(std::string_view s)
     return s.substr(0, len);
 }
 
+// The text between quotes, a doubled quote standing for one; returns where the
+// pattern goes on after the closing quote.
+std::size_t appendQuoted(std::string& out, std::string_view pattern, std::size_t open)
+{
+    std::size_t end = open + 1;
+    while (end < pattern.size()) {
+        if (pattern[end] == '\'') {
+            if (end + 1 < pattern.size() && pattern[end + 1] == '\'') {
+                out += '\'';
+                end += 2;
+                continue;
+            }
+            break;
+        }
+        out += pattern[end++];
+    }
+    return end + 1;
+}
+
+// One letter a number as it is ("d" 5), two letters it with two digits ("dd" 05).
+int digitsOf(std::size_t run)
+{
+    return run >= 2 ? 2 : 1;
+}
+
+// M and MM the number, MMM the abbreviation, MMMM the name.
+void appendMonth(std::string& out, const CivilDateTime& c, std::size_t run, const RegionalSettings& rs)
+{
+    const auto month = static_cast<std::size_t>(c.month - 1);
+    if (run >= 4)
+        out += rs.monthNames[month];
+    else if (run == 3)
+        out += rs.monthAbbreviations[month];
+    else
+        appendNumber(out, c.month, digitsOf(run));
+}
+
+// y and yy the last two digits, yyy and more the whole year.
+void appendYear(std::string& out, const CivilDateTime& c, std::size_t run)
+{
+    if (run >= 3)
+        appendNumber(out, c.year, 1);
+    else
+        appendNumber(out, c.year % 100, digitsOf(run));
+}
+
+// t the first character of the AM/PM designator, tt the whole of it.
+void appendDesignator(std::string& out, const CivilDateTime& c, std::size_t run, const RegionalSettings& rs)
+{
+    const std::string& designator = c.hour < 12 ? rs.amDesignator : rs.pmDesignator;
+    out += run >= 2 ? std::string_view(designator) : firstCharacter(designator);
+}
+
+// One run of a pattern letter ("dd", "MMMM", "tt"); any other character stands
+// for itself.
+void appendField(std::string& out, const CivilDateTime& c, char letter, std::size_t run, const RegionalSettings& rs)
+{
+    const int width = digitsOf(run);
+    switch (letter) {
+    case 'd':
+        appendNumber(out, c.day, width);
+        break;
+    case 'M':
+        appendMonth(out, c, run, rs);
+        break;
+    case 'y':
+        appendYear(out, c, run);
+        break;
+    case 'h':
+        appendNumber(out, c.hour % 12 == 0 ? 12 : c.hour % 12, width);
+        break;
+    case 'H':
+        appendNumber(out, c.hour, width);
+        break;
+    case 'm':
+        appendNumber(out, c.minute, width);
+        break;
+    case 's':
+        appendNumber(out, c.second, width);
+        break;
+    case 't':
+        appendDesignator(out, c, run, rs);
+        break;
+    case 'g':
+        break; // no era
+    default:
+        out.append(run, letter);
+        break;
+    }
+}
+
 // Applies a Windows-style date/time pattern (d dd M MM MMM MMMM y yy yyyy h hh
 // H HH m mm s ss t tt, 'quoted' text) to a calendar date and time.
 void appendPattern(std::string& out, const CivilDateTime& c, std::string_view pattern, const RegionalSettings& rs)
 {
     std::size_t i = 0;
     while (i < pattern.size()) {
-        const char ch = pattern[i];
-        if (ch == '\'') {
-            std::size_t end = i + 1;
-            while (end < pattern.size()) {
-                if (pattern[end] == '\'') {
-                    if (end + 1 < pattern.size() && pattern[end + 1] == '\'') {
-                        out += '\'';
-                        end += 2;
-                        continue;
-                    }
-                    break;
-                }
-                out += pattern[end++];
-            }
-            i = end + 1;
+        if (pattern[i] == '\'') {
+            i = appendQuoted(out, pattern, i);
             continue;
         }
         std::size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == ch)
+        while (i + run < pattern.size() && pattern[i + run] == pattern[i])
             ++run;
-        const int width = run >= 2 ? 2 : 1;
-        const auto month = static_cast<std::size_t>(c.month - 1);
-        switch (ch) {
-        case 'd':
-            appendNumber(out, c.day, width);
-            break;
-        case 'M':
-            if (run >= 4)
-                out += rs.monthNames[month];
-            else if (run == 3)
-                out += rs.monthAbbreviations[month];
-            else
-                appendNumber(out, c.month, width);
-            break;
-        case 'y':
-            if (run >= 3)
-                appendNumber(out, c.year, 1);
-            else
-                appendNumber(out, c.year % 100, width);
-            break;
-        case 'h':
-            appendNumber(out, c.hour % 12 == 0 ? 12 : c.hour % 12, width);
-            break;
-        case 'H':
-            appendNumber(out, c.hour, width);
-            break;
-        case 'm':
-            appendNumber(out, c.minute, width);
-            break;
-        case 's':
-            appendNumber(out, c.second, width);
-            break;
-        case 't': {
-            const std::string& designator = c.hour < 12 ? rs.amDesignator : rs.pmDesignator;
-            out += run >= 2 ? std::string_view(designator) : firstCharacter(designator);
-            break;
-        }
-        case 'g':
-            break; // no era
-        default:
-            out.append(run, ch);
-            break;
-        }
+        appendField(out, c, pattern[i], run, rs);
         i += run;
     }
 }
