@@ -119,73 +119,97 @@ std::string decimal(std::uint16_t part)
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, part).ptr);
 }
 
-std::string versionText(const Image& image)
+// What the headers give: where the optional header lies, its size, and the
+// section table after it.
+struct Headers {
+    std::uint64_t optional = 0;
+    std::uint16_t optionalSize = 0;
+    Sections sections;
+};
+
+// The "MZ" stub, the "PE\0\0" signature and the COFF header.
+std::optional<Headers> headersOf(const Image& image)
 {
     const auto peOffset = image.u32(0x3C);
     if (!image.has(0, 2) || image.u16(0) != 0x5A4D || !peOffset) // "MZ"
-        return {};
+        return std::nullopt;
     const std::uint64_t pe = *peOffset;
     if (image.u32(pe) != 0x00004550u) // "PE\0\0"
-        return {};
+        return std::nullopt;
     const std::uint64_t coff = pe + 4;
     const auto sectionCount = image.u16(coff + 2);
     const auto optionalSize = image.u16(coff + 16);
+    if (!sectionCount || !optionalSize)
+        return std::nullopt;
     const std::uint64_t optional = coff + 20;
-    const auto magic = image.u16(optional);
-    if (!sectionCount || !optionalSize || !magic)
-        return {};
+    return Headers{optional, *optionalSize, Sections{optional + *optionalSize, *sectionCount}};
+}
 
+// File offset of the resource section, from the data directories of a PE32
+// or PE32+ optional header.
+std::optional<std::uint64_t> resourceBase(const Image& image, const Headers& headers)
+{
+    const auto magic = image.u16(headers.optional);
+    if (!magic)
+        return std::nullopt;
     std::uint64_t directories = 0;
     if (*magic == kPe32Magic)
         directories = 96;
     else if (*magic == kPe32PlusMagic)
         directories = 112;
     else
-        return {};
-    const auto directoryCount = image.u32(optional + directories - 4); // NumberOfRvaAndSizes
+        return std::nullopt;
+    const auto directoryCount = image.u32(headers.optional + directories - 4); // NumberOfRvaAndSizes
     const std::uint64_t resourceEntry = directories + kResourceTable * 8;
-    if (!directoryCount || *directoryCount <= kResourceTable || resourceEntry + 8 > *optionalSize)
-        return {};
-    const auto resourceRva = image.u32(optional + resourceEntry);
-    const auto resourceSize = image.u32(optional + resourceEntry + 4);
+    if (!directoryCount || *directoryCount <= kResourceTable || resourceEntry + 8 > headers.optionalSize)
+        return std::nullopt;
+    const auto resourceRva = image.u32(headers.optional + resourceEntry);
+    const auto resourceSize = image.u32(headers.optional + resourceEntry + 4);
     if (!resourceRva || !resourceSize || *resourceRva == 0 || *resourceSize == 0)
-        return {};
+        return std::nullopt;
+    return fileOffset(image, headers.sections, *resourceRva);
+}
 
-    const Sections sections{optional + *optionalSize, *sectionCount};
-    const auto base = fileOffset(image, sections, *resourceRva);
-    if (!base)
-        return {};
-
-    // Type level: the RT_VERSION entry among the ID entries.
-    const auto typeNamed = image.u16(*base + 12);
-    const auto typeIds = image.u16(*base + 14);
+// Type level: the RT_VERSION entry among the ID entries, which come after the
+// named ones; its subdirectory is the name level.
+std::optional<std::uint64_t> versionNameTable(const Image& image, std::uint64_t base)
+{
+    const auto typeNamed = image.u16(base + 12);
+    const auto typeIds = image.u16(base + 14);
     if (!typeNamed || !typeIds)
-        return {};
-    std::optional<std::uint64_t> nameTable;
+        return std::nullopt;
     for (std::uint32_t i = *typeNamed; i < std::uint32_t{*typeNamed} + *typeIds; ++i) {
-        const auto entry = directoryEntry(image, *base, 0, i);
+        const auto entry = directoryEntry(image, base, 0, i);
         if (!entry)
-            return {};
-        if (entry->id == kVersionType) {
-            nameTable = subdirectory(*entry);
-            break;
-        }
+            return std::nullopt;
+        if (entry->id == kVersionType)
+            return subdirectory(*entry);
     }
-    if (!nameTable)
-        return {};
+    return std::nullopt;
+}
 
-    // Name level, then language level: the first entry of each.
-    const auto nameEntry = directoryEntry(image, *base, *nameTable, 0);
+// Name level, then language level: the first entry of each; the language's
+// entry is the data entry, whose file offset is returned.
+std::optional<std::uint64_t> versionDataEntry(const Image& image, std::uint64_t base)
+{
+    const auto nameTable = versionNameTable(image, base);
+    if (!nameTable)
+        return std::nullopt;
+    const auto nameEntry = directoryEntry(image, base, *nameTable, 0);
     if (!nameEntry)
-        return {};
+        return std::nullopt;
     const auto languageTable = subdirectory(*nameEntry);
     if (!languageTable)
-        return {};
-    const auto languageEntry = directoryEntry(image, *base, *languageTable, 0);
+        return std::nullopt;
+    const auto languageEntry = directoryEntry(image, base, *languageTable, 0);
     if (!languageEntry || (languageEntry->target & kHighBit))
-        return {};
+        return std::nullopt;
+    return base + languageEntry->target;
+}
 
-    const std::uint64_t dataEntry = *base + languageEntry->target;
+// "a.b.c.d" from the VS_FIXEDFILEINFO of the version resource.
+std::string fixedFileVersion(const Image& image, const Sections& sections, std::uint64_t dataEntry)
+{
     const auto dataRva = image.u32(dataEntry);
     const auto dataSize = image.u32(dataEntry + 4);
     if (!dataRva || !dataSize || *dataSize < kFixedInfoOffset + kFixedInfoSize)
@@ -205,6 +229,20 @@ std::string versionText(const Image& image)
         return {};
     return decimal(static_cast<std::uint16_t>(*ms >> 16)) + "." + decimal(static_cast<std::uint16_t>(*ms & 0xFFFF)) +
            "." + decimal(static_cast<std::uint16_t>(*ls >> 16)) + "." + decimal(static_cast<std::uint16_t>(*ls & 0xFFFF));
+}
+
+std::string versionText(const Image& image)
+{
+    const auto headers = headersOf(image);
+    if (!headers)
+        return {};
+    const auto base = resourceBase(image, *headers);
+    if (!base)
+        return {};
+    const auto dataEntry = versionDataEntry(image, *base);
+    if (!dataEntry)
+        return {};
+    return fixedFileVersion(image, headers->sections, *dataEntry);
 }
 
 } // namespace

@@ -122,73 +122,125 @@ bool markSeparator(Tokens& tk, Sep sep, bool dot)
     return true;
 }
 
+// Cuts a date text into numbers and month names, marking the separator after
+// each and the number AM/PM follows.
+class Tokenizer {
+public:
+    Tokenizer(std::string_view s, const RegionalSettings& rs, Tokens& tk)
+        : m_s(s), m_rs(rs), m_tk(tk), m_dotIsDateSeparator(!rs.dateSeparator.empty() && rs.dateSeparator[0] == '.')
+    {
+    }
+
+    bool run()
+    {
+        while (m_i < m_s.size()) {
+            if (!readNext())
+                return false;
+        }
+        return m_tk.count > 0;
+    }
+
+private:
+    bool readNext()
+    {
+        const char c = m_s[m_i];
+        if (isDigit(c))
+            return readDigits();
+        if (const std::size_t blank = blankAt(m_s, m_i)) {
+            m_i += blank;
+            return true;
+        }
+        if (isWordByte(c))
+            return readWord();
+        return readSeparator(c);
+    }
+
+    Token* newToken()
+    {
+        if (m_tk.count == kMaxTokens)
+            return nullptr;
+        return &m_tk.t[static_cast<std::size_t>(m_tk.count++)];
+    }
+
+    // A number; beyond any field's size its value stops growing.
+    bool readDigits()
+    {
+        Token* t = newToken();
+        if (t == nullptr)
+            return false;
+        for (; m_i < m_s.size() && isDigit(m_s[m_i]); ++m_i) {
+            if (t->value < kTooLarge)
+                t->value = t->value * 10 + static_cast<std::uint32_t>(m_s[m_i] - '0');
+            ++t->digits;
+        }
+        return true;
+    }
+
+    // A comma, a time separator or a date separator (at most two of these);
+    // none ends the text, and the last two follow a number.
+    bool readSeparator(char c)
+    {
+        const bool last = m_i + 1 == m_s.size();
+        ++m_i;
+        if (c == ',')
+            return !last;
+        if (c == ':' || c == '.') {
+            const Sep sep = c == '.' && m_dotIsDateSeparator ? Sep::Date : Sep::Time;
+            if (sep == Sep::Date && !countDateSeparator())
+                return false;
+            return !last && markSeparator(m_tk, sep, c == '.');
+        }
+        if (c == '-' || c == '/')
+            return countDateSeparator() && !last && markSeparator(m_tk, Sep::Date, false);
+        return false;
+    }
+
+    bool countDateSeparator() { return ++m_dateSeparators <= kMaxDateSeparators; }
+
+    // A month name, or the AM/PM designator.
+    bool readWord()
+    {
+        std::size_t end = m_i;
+        while (end < m_s.size() && isWordByte(m_s[end]) && blankAt(m_s, end) == 0)
+            ++end;
+        const std::string_view word = m_s.substr(m_i, end - m_i);
+        m_i = end;
+        if (const int month = monthOfWord(word, m_rs)) {
+            Token* t = newToken();
+            if (t == nullptr)
+                return false;
+            t->value = static_cast<std::uint32_t>(month);
+            t->month = true;
+            return true;
+        }
+        return markAmPm(word);
+    }
+
+    // The designator (or a lone "a" or "p") follows a number and comes only once.
+    bool markAmPm(std::string_view word)
+    {
+        const bool am = foldEquals(word, m_rs.amDesignator) || foldEquals(word, "a");
+        const bool pm = !am && (foldEquals(word, m_rs.pmDesignator) || foldEquals(word, "p"));
+        if (!am && !pm)
+            return false;
+        if (m_tk.count == 0 || m_tk.ampmToken >= 0 || m_tk.t[static_cast<std::size_t>(m_tk.count - 1)].month)
+            return false;
+        m_tk.ampmToken = m_tk.count - 1;
+        m_tk.pm = pm;
+        return true;
+    }
+
+    std::string_view m_s;
+    const RegionalSettings& m_rs;
+    Tokens& m_tk;
+    const bool m_dotIsDateSeparator;
+    std::size_t m_i = 0;
+    int m_dateSeparators = 0;
+};
+
 bool tokenize(std::string_view s, const RegionalSettings& rs, Tokens& tk)
 {
-    const bool dotIsDateSeparator = !rs.dateSeparator.empty() && rs.dateSeparator[0] == '.';
-    int dateSeparators = 0;
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        const char c = s[i];
-        if (isDigit(c)) {
-            if (tk.count == kMaxTokens)
-                return false;
-            Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
-            while (i < n && isDigit(s[i])) {
-                if (t.value < kTooLarge)
-                    t.value = t.value * 10 + static_cast<std::uint32_t>(s[i] - '0');
-                ++t.digits;
-                ++i;
-            }
-            continue;
-        }
-        if (const std::size_t blank = blankAt(s, i)) {
-            i += blank;
-            continue;
-        }
-        const bool last = i + 1 == n;
-        if (c == ',') {
-            if (last)
-                return false;
-        } else if (c == ':' || c == '.') {
-            const Sep sep = c == '.' && dotIsDateSeparator ? Sep::Date : Sep::Time;
-            if (sep == Sep::Date && ++dateSeparators > kMaxDateSeparators)
-                return false;
-            if (last || !markSeparator(tk, sep, c == '.'))
-                return false;
-        } else if (c == '-' || c == '/') {
-            if (++dateSeparators > kMaxDateSeparators || last || !markSeparator(tk, Sep::Date, false))
-                return false;
-        } else if (isWordByte(c)) {
-            std::size_t end = i;
-            while (end < n && isWordByte(s[end]) && blankAt(s, end) == 0)
-                ++end;
-            const std::string_view word = s.substr(i, end - i);
-            i = end;
-            if (const int month = monthOfWord(word, rs)) {
-                if (tk.count == kMaxTokens)
-                    return false;
-                Token& t = tk.t[static_cast<std::size_t>(tk.count++)];
-                t.value = static_cast<std::uint32_t>(month);
-                t.month = true;
-                continue;
-            }
-            const bool am = foldEquals(word, rs.amDesignator) || foldEquals(word, "a");
-            const bool pm = !am && (foldEquals(word, rs.pmDesignator) || foldEquals(word, "p"));
-            if (!am && !pm)
-                return false;
-            // The designator follows a number and comes only once.
-            if (tk.count == 0 || tk.ampmToken >= 0 || tk.t[static_cast<std::size_t>(tk.count - 1)].month)
-                return false;
-            tk.ampmToken = tk.count - 1;
-            tk.pm = pm;
-            continue;
-        } else {
-            return false;
-        }
-        ++i;
-    }
-    return tk.count > 0;
+    return Tokenizer(s, rs, tk).run();
 }
 
 // Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
@@ -325,64 +377,64 @@ std::optional<Ymd> dateOfThree(const Token* t[3], const RegionalSettings& rs)
     return std::nullopt;
 }
 
-std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear,
-                                  bool* holdsTime = nullptr)
-{
-    Tokens tk;
-    if (!tokenize(text, rs, tk))
-        return std::nullopt;
-    const int n = tk.count;
+// Where the time of day lies among the tokens: [begin, end), none when begin < 0.
+struct TimeSpan {
+    int begin = -1;
+    int end = -1;
+    bool dotsOnly = true; // joined by '.' only, as a decimal number would be
 
-    // The time: numbers joined by time separators, or the number before AM/PM.
-    int timeBegin = -1;
-    int timeEnd = -1;
-    bool dotsOnly = true;
+    int count() const { return begin >= 0 ? end - begin : 0; }
+};
+
+// The numbers joined by time separators, or the number before AM/PM; nullopt
+// for a second time or a time separator after the last number.
+std::optional<TimeSpan> findTime(const Tokens& tk)
+{
+    TimeSpan span;
+    const int n = tk.count;
     for (int i = 0; i < n; ++i) {
         if (tk.t[static_cast<std::size_t>(i)].sep != Sep::Time)
             continue;
-        if (timeBegin >= 0)
+        if (span.begin >= 0)
             return std::nullopt; // a second time
-        timeBegin = i;
+        span.begin = i;
         int j = i;
         while (j < n && tk.t[static_cast<std::size_t>(j)].sep == Sep::Time) {
-            dotsOnly = dotsOnly && tk.t[static_cast<std::size_t>(j)].dot;
+            span.dotsOnly = span.dotsOnly && tk.t[static_cast<std::size_t>(j)].dot;
             ++j;
         }
         if (j >= n)
             return std::nullopt;
-        timeEnd = j + 1;
+        span.end = j + 1;
         i = j;
     }
-    if (timeBegin < 0 && tk.ampmToken >= 0) {
-        timeBegin = tk.ampmToken;
-        timeEnd = timeBegin + 1;
-        dotsOnly = false;
+    if (span.begin < 0 && tk.ampmToken >= 0) {
+        span.begin = tk.ampmToken;
+        span.end = span.begin + 1;
+        span.dotsOnly = false;
     }
-    const int timeCount = timeBegin >= 0 ? timeEnd - timeBegin : 0;
-    if (timeCount > 3)
-        return std::nullopt;
+    return span;
+}
 
-    std::uint32_t hms[3] = {0, 0, 0};
-    for (int k = 0; k < timeCount; ++k) {
-        const Token& t = tk.t[static_cast<std::size_t>(timeBegin + k)];
+// Hour, minute and second as written: at most three numbers, no month name.
+std::optional<std::array<std::uint32_t, 3>> timeFields(const Tokens& tk, const TimeSpan& span)
+{
+    if (span.count() > 3)
+        return std::nullopt;
+    std::array<std::uint32_t, 3> hms{0, 0, 0};
+    for (int k = 0; k < span.count(); ++k) {
+        const Token& t = tk.t[static_cast<std::size_t>(span.begin + k)];
         if (t.month)
             return std::nullopt;
-        hms[k] = t.value;
+        hms[static_cast<std::size_t>(k)] = t.value;
     }
+    return hms;
+}
 
-    const Token* dateTokens[kMaxTokens];
-    int dateCount = 0;
-    int months = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i >= timeBegin && i < timeEnd)
-            continue;
-        const Token& t = tk.t[static_cast<std::size_t>(i)];
-        dateTokens[dateCount++] = &t;
-        months += t.month ? 1 : 0;
-    }
-    if (months > 1 || dateCount == 1 || dateCount > 3)
-        return std::nullopt;
-
+// The seconds since midnight, the hour taken through AM/PM; nullopt for a
+// field out of range.
+std::optional<std::uint32_t> secondsOfDay(const Tokens& tk, const std::array<std::uint32_t, 3>& hms)
+{
     std::uint32_t hour = hms[0];
     if (tk.ampmToken >= 0 && hour <= 12) {
         if (tk.pm && hour < 12)
@@ -392,18 +444,60 @@ std::optional<DateValue> readDate(std::string_view text, const RegionalSettings&
     }
     if (hour > 23 || hms[1] > 59 || hms[2] > 59)
         return std::nullopt;
-    // A plain decimal zero ("0.0") is a number, not midnight.
-    if (dateCount == 0 && dotsOnly && hour == 0 && hms[1] == 0 && hms[2] == 0)
-        return std::nullopt;
-    const double time = (hour * 3600 + hms[1] * 60 + hms[2]) / 86400.0;
-    if (holdsTime != nullptr)
-        *holdsTime = timeCount > 0;
+    return hour * 3600 + hms[1] * 60 + hms[2];
+}
 
-    if (dateCount == 0)
+struct DateTokens {
+    const Token* t[kMaxTokens];
+    int count = 0;
+};
+
+// The tokens outside the time: none, or two or three with at most one month name.
+std::optional<DateTokens> dateTokensOf(const Tokens& tk, const TimeSpan& span)
+{
+    DateTokens date;
+    int months = 0;
+    for (int i = 0; i < tk.count; ++i) {
+        if (i >= span.begin && i < span.end)
+            continue;
+        const Token& t = tk.t[static_cast<std::size_t>(i)];
+        date.t[date.count++] = &t;
+        months += t.month ? 1 : 0;
+    }
+    if (months > 1 || date.count == 1 || date.count > 3)
+        return std::nullopt;
+    return date;
+}
+
+std::optional<DateValue> readDate(std::string_view text, const RegionalSettings& rs, int currentYear,
+                                  bool* holdsTime = nullptr)
+{
+    Tokens tk;
+    if (!tokenize(text, rs, tk))
+        return std::nullopt;
+    const auto span = findTime(tk);
+    if (!span)
+        return std::nullopt;
+    const auto hms = timeFields(tk, *span);
+    if (!hms)
+        return std::nullopt;
+    auto date = dateTokensOf(tk, *span);
+    if (!date)
+        return std::nullopt;
+    const auto seconds = secondsOfDay(tk, *hms);
+    if (!seconds)
+        return std::nullopt;
+    // A plain decimal zero ("0.0") is a number, not midnight.
+    if (date->count == 0 && span->dotsOnly && *seconds == 0)
+        return std::nullopt;
+    const double time = *seconds / 86400.0;
+    if (holdsTime != nullptr)
+        *holdsTime = span->count() > 0;
+
+    if (date->count == 0)
         return time;
-    const std::optional<Ymd> ymd = dateCount == 2
-                                       ? dateOfTwo(*dateTokens[0], *dateTokens[1], rs, currentYear)
-                                       : dateOfThree(dateTokens, rs);
+    const std::optional<Ymd> ymd =
+        date->count == 2 ? dateOfTwo(*date->t[0], *date->t[1], rs, currentYear) : dateOfThree(date->t, rs);
     if (!ymd)
         return std::nullopt;
     return cal::compose(cal::serialDay(ymd->year, ymd->month, ymd->day), time);
@@ -431,75 +525,111 @@ std::string_view firstCharacter(std::string_view s)
     return s.substr(0, len);
 }
 
+// The text between quotes, a doubled quote standing for one; returns where the
+// pattern goes on after the closing quote.
+std::size_t appendQuoted(std::string& out, std::string_view pattern, std::size_t open)
+{
+    std::size_t end = open + 1;
+    while (end < pattern.size()) {
+        if (pattern[end] == '\'') {
+            if (end + 1 < pattern.size() && pattern[end + 1] == '\'') {
+                out += '\'';
+                end += 2;
+                continue;
+            }
+            break;
+        }
+        out += pattern[end++];
+    }
+    return end + 1;
+}
+
+// One letter a number as it is ("d" 5), two letters it with two digits ("dd" 05).
+int digitsOf(std::size_t run)
+{
+    return run >= 2 ? 2 : 1;
+}
+
+// M and MM the number, MMM the abbreviation, MMMM the name.
+void appendMonth(std::string& out, const CivilDateTime& c, std::size_t run, const RegionalSettings& rs)
+{
+    const auto month = static_cast<std::size_t>(c.month - 1);
+    if (run >= 4)
+        out += rs.monthNames[month];
+    else if (run == 3)
+        out += rs.monthAbbreviations[month];
+    else
+        appendNumber(out, c.month, digitsOf(run));
+}
+
+// y and yy the last two digits, yyy and more the whole year.
+void appendYear(std::string& out, const CivilDateTime& c, std::size_t run)
+{
+    if (run >= 3)
+        appendNumber(out, c.year, 1);
+    else
+        appendNumber(out, c.year % 100, digitsOf(run));
+}
+
+// t the first character of the AM/PM designator, tt the whole of it.
+void appendDesignator(std::string& out, const CivilDateTime& c, std::size_t run, const RegionalSettings& rs)
+{
+    const std::string& designator = c.hour < 12 ? rs.amDesignator : rs.pmDesignator;
+    out += run >= 2 ? std::string_view(designator) : firstCharacter(designator);
+}
+
+// One run of a pattern letter ("dd", "MMMM", "tt"); any other character stands
+// for itself.
+void appendField(std::string& out, const CivilDateTime& c, char letter, std::size_t run, const RegionalSettings& rs)
+{
+    const int width = digitsOf(run);
+    switch (letter) {
+    case 'd':
+        appendNumber(out, c.day, width);
+        break;
+    case 'M':
+        appendMonth(out, c, run, rs);
+        break;
+    case 'y':
+        appendYear(out, c, run);
+        break;
+    case 'h':
+        appendNumber(out, c.hour % 12 == 0 ? 12 : c.hour % 12, width);
+        break;
+    case 'H':
+        appendNumber(out, c.hour, width);
+        break;
+    case 'm':
+        appendNumber(out, c.minute, width);
+        break;
+    case 's':
+        appendNumber(out, c.second, width);
+        break;
+    case 't':
+        appendDesignator(out, c, run, rs);
+        break;
+    case 'g':
+        break; // no era
+    default:
+        out.append(run, letter);
+        break;
+    }
+}
+
 // Applies a Windows-style date/time pattern (d dd M MM MMM MMMM y yy yyyy h hh
 // H HH m mm s ss t tt, 'quoted' text) to a calendar date and time.
 void appendPattern(std::string& out, const CivilDateTime& c, std::string_view pattern, const RegionalSettings& rs)
 {
     std::size_t i = 0;
     while (i < pattern.size()) {
-        const char ch = pattern[i];
-        if (ch == '\'') {
-            std::size_t end = i + 1;
-            while (end < pattern.size()) {
-                if (pattern[end] == '\'') {
-                    if (end + 1 < pattern.size() && pattern[end + 1] == '\'') {
-                        out += '\'';
-                        end += 2;
-                        continue;
-                    }
-                    break;
-                }
-                out += pattern[end++];
-            }
-            i = end + 1;
+        if (pattern[i] == '\'') {
+            i = appendQuoted(out, pattern, i);
             continue;
         }
         std::size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == ch)
+        while (i + run < pattern.size() && pattern[i + run] == pattern[i])
             ++run;
-        const int width = run >= 2 ? 2 : 1;
-        const auto month = static_cast<std::size_t>(c.month - 1);
-        switch (ch) {
-        case 'd':
-            appendNumber(out, c.day, width);
-            break;
-        case 'M':
-            if (run >= 4)
-                out += rs.monthNames[month];
-            else if (run == 3)
-                out += rs.monthAbbreviations[month];
-            else
-                appendNumber(out, c.month, width);
-            break;
-        case 'y':
-            if (run >= 3)
-                appendNumber(out, c.year, 1);
-            else
-                appendNumber(out, c.year % 100, width);
-            break;
-        case 'h':
-            appendNumber(out, c.hour % 12 == 0 ? 12 : c.hour % 12, width);
-            break;
-        case 'H':
-            appendNumber(out, c.hour, width);
-            break;
-        case 'm':
-            appendNumber(out, c.minute, width);
-            break;
-        case 's':
-            appendNumber(out, c.second, width);
-            break;
-        case 't': {
-            const std::string& designator = c.hour < 12 ? rs.amDesignator : rs.pmDesignator;
-            out += run >= 2 ? std::string_view(designator) : firstCharacter(designator);
-            break;
-        }
-        case 'g':
-            break; // no era
-        default:
-            out.append(run, ch);
-            break;
-        }
+        appendField(out, c, pattern[i], run, rs);
         i += run;
     }
 }

@@ -135,121 +135,298 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The system's number rules: blanks around, a sign before or after,
-// parentheses, the currency symbol before or after, grouping after the first
-// digit, one decimal separator, an exponent with e/E, or &H/&O; the whole text
-// must be used.
-NumberResult readNumber(std::string_view s, const RegionalSettings& rs)
-{
-    constexpr NumberResult kMismatch{NumberStatus::Mismatch, 0.0};
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    auto at = [&](std::string_view token) { return !token.empty() && s.substr(i, token.size()) == token; };
-    auto blankLength = [&]() -> std::size_t {
-        if (isBlank(s[i]))
-            return 1;
-        return s.substr(i, 2) == "\xC2\xA0" ? 2 : 0;
-    };
+// One reading of a text by the system's number rules: blanks around, a sign
+// before or after, parentheses, the currency symbol before or after, grouping
+// after the first digit, one decimal separator, an exponent with e/E, or &H/&O;
+// the whole text must be used.
+class NumberReader {
+public:
+    NumberReader(std::string_view s, const RegionalSettings& rs) : m_s(s), m_rs(rs) {}
 
-    bool sign = false;
-    bool negative = false;
-    bool paren = false;
-    bool currency = false;
-    while (i < n) {
-        if (const std::size_t blank = blankLength()) {
-            i += blank;
-        } else if (!sign && !paren && (s[i] == '+' || s[i] == '-')) {
-            sign = true;
-            negative = s[i] == '-';
-            ++i;
-        } else if (!sign && !paren && s[i] == '(') {
-            paren = true;
-            ++i;
-        } else if (!currency && at(rs.currencySymbol)) {
-            currency = true;
-            i += rs.currencySymbol.size();
-        } else {
-            break;
-        }
+    NumberResult read()
+    {
+        readPrefix();
+        const NumberResult body = atRadix() ? readRadix() : readDecimal();
+        if (body.status != NumberStatus::Ok)
+            return body;
+        if (!readSuffix())
+            return kMismatch;
+        const double value = m_negative || m_paren ? -body.value : body.value;
+        return {NumberStatus::Ok, value == 0.0 ? 0.0 : value};
     }
 
-    double value = 0.0;
-    if (i + 1 < n && s[i] == '&' && radixOf(s[i + 1]) != 0) {
-        const int radix = radixOf(s[i + 1]);
-        i += 2;
+private:
+    static constexpr NumberResult kMismatch{NumberStatus::Mismatch, 0.0};
+
+    bool more() const { return m_i < m_s.size(); }
+    bool at(std::string_view token) const { return !token.empty() && m_s.substr(m_i, token.size()) == token; }
+
+    // Blanks around the number, the no-break space among them.
+    bool skipBlank()
+    {
+        std::size_t length = 0;
+        if (isBlank(m_s[m_i]))
+            length = 1;
+        else if (m_s.substr(m_i, 2) == "\xC2\xA0")
+            length = 2;
+        m_i += length;
+        return length > 0;
+    }
+
+    // One sign, before or after the number, and never with parentheses.
+    bool takeSign()
+    {
+        if (m_sign || m_paren || (m_s[m_i] != '+' && m_s[m_i] != '-'))
+            return false;
+        m_sign = true;
+        m_negative = m_s[m_i] == '-';
+        ++m_i;
+        return true;
+    }
+
+    bool takeOpeningParenthesis()
+    {
+        if (m_sign || m_paren || m_s[m_i] != '(')
+            return false;
+        m_paren = true;
+        ++m_i;
+        return true;
+    }
+
+    bool takeClosingParenthesis()
+    {
+        if (!m_paren || m_closed || m_s[m_i] != ')')
+            return false;
+        m_closed = true;
+        ++m_i;
+        return true;
+    }
+
+    // The currency symbol, once, before or after the number.
+    bool takeCurrency()
+    {
+        if (m_currency || !at(m_rs.currencySymbol))
+            return false;
+        m_currency = true;
+        m_i += m_rs.currencySymbol.size();
+        return true;
+    }
+
+    void readPrefix()
+    {
+        while (more() && (skipBlank() || takeSign() || takeOpeningParenthesis() || takeCurrency()))
+            continue;
+    }
+
+    // After the number nothing else may follow, and an opening parenthesis must be closed.
+    bool readSuffix()
+    {
+        while (more()) {
+            if (!(skipBlank() || takeSign() || takeClosingParenthesis() || takeCurrency()))
+                return false;
+        }
+        return !m_paren || m_closed;
+    }
+
+    bool atRadix() const { return m_i + 1 < m_s.size() && m_s[m_i] == '&' && radixOf(m_s[m_i + 1]) != 0; }
+
+    // &H or &O and at least one digit.
+    NumberResult readRadix()
+    {
+        const int radix = radixOf(m_s[m_i + 1]);
+        m_i += 2;
         std::uint64_t v = 0;
         bool any = false;
-        for (int d; i < n && (d = radixDigit(s[i], radix)) >= 0; ++i) {
+        for (int d; more() && (d = radixDigit(m_s[m_i], radix)) >= 0; ++m_i) {
             v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
             any = true;
         }
         if (!any)
             return kMismatch;
-        value = radixValue(v);
-    } else {
+        return {NumberStatus::Ok, radixValue(v)};
+    }
+
+    NumberResult readDecimal()
+    {
         DecimalDigits digits;
+        if (!readDigits(digits) || !readExponent(digits))
+            return kMismatch;
+        const auto v = digits.value();
+        if (!v)
+            return {NumberStatus::Overflow, 0.0};
+        return {NumberStatus::Ok, *v};
+    }
+
+    // Digits with one decimal separator, and grouping once a digit has come;
+    // false when there is no digit at all.
+    bool readDigits(DecimalDigits& digits)
+    {
         bool anyDigit = false;
         bool point = false;
-        while (i < n) {
-            if (isDigit(s[i])) {
-                digits.add(s[i], point);
+        while (more()) {
+            if (isDigit(m_s[m_i])) {
+                digits.add(m_s[m_i], point);
                 anyDigit = true;
-                ++i;
-            } else if (!point && at(rs.decimalSeparator)) {
+                ++m_i;
+            } else if (!point && at(m_rs.decimalSeparator)) {
                 point = true;
-                i += rs.decimalSeparator.size();
-            } else if (anyDigit && at(rs.groupingSeparator)) {
-                i += rs.groupingSeparator.size();
+                m_i += m_rs.decimalSeparator.size();
+            } else if (anyDigit && at(m_rs.groupingSeparator)) {
+                m_i += m_rs.groupingSeparator.size();
             } else {
                 break;
             }
         }
-        if (!anyDigit)
-            return kMismatch;
-        if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-            ++i;
-            bool negativeExponent = false;
-            if (i < n && (s[i] == '+' || s[i] == '-')) {
-                negativeExponent = s[i] == '-';
-                ++i;
-            }
-            if (i >= n || !isDigit(s[i]))
-                return kMismatch;
-            long long e = 0;
-            for (; i < n && isDigit(s[i]); ++i)
-                addExponentDigit(e, s[i]);
-            digits.addExponent(negativeExponent ? -e : e);
-        }
-        const auto v = digits.value();
-        if (!v)
-            return {NumberStatus::Overflow, 0.0};
-        value = *v;
+        return anyDigit;
     }
 
-    bool closed = false;
-    while (i < n) {
-        if (const std::size_t blank = blankLength()) {
-            i += blank;
-        } else if (!sign && !paren && (s[i] == '+' || s[i] == '-')) {
-            sign = true;
-            negative = s[i] == '-';
-            ++i;
-        } else if (paren && !closed && s[i] == ')') {
-            closed = true;
-            ++i;
-        } else if (!currency && at(rs.currencySymbol)) {
-            currency = true;
-            i += rs.currencySymbol.size();
-        } else {
-            return kMismatch;
+    // An e or E with an optional sign must have digits; false when they are missing.
+    bool readExponent(DecimalDigits& digits)
+    {
+        if (!more() || (m_s[m_i] != 'e' && m_s[m_i] != 'E'))
+            return true;
+        ++m_i;
+        bool negative = false;
+        if (more() && (m_s[m_i] == '+' || m_s[m_i] == '-')) {
+            negative = m_s[m_i] == '-';
+            ++m_i;
+        }
+        if (!more() || !isDigit(m_s[m_i]))
+            return false;
+        long long e = 0;
+        for (; more() && isDigit(m_s[m_i]); ++m_i)
+            addExponentDigit(e, m_s[m_i]);
+        digits.addExponent(negative ? -e : e);
+        return true;
+    }
+
+    std::string_view m_s;
+    const RegionalSettings& m_rs;
+    std::size_t m_i = 0;
+    bool m_sign = false;
+    bool m_negative = false;
+    bool m_paren = false;
+    bool m_closed = false;
+    bool m_currency = false;
+};
+
+NumberResult readNumber(std::string_view s, const RegionalSettings& rs)
+{
+    return NumberReader(s, rs).read();
+}
+
+// Val's reading of the number at the start of a text: blanks (space, tab, CR,
+// LF) are dropped everywhere, "." is the only decimal point, e/E/d/D start the
+// exponent, and the reading stops at the first character that does not fit.
+class LeadingNumber {
+public:
+    explicit LeadingNumber(std::string_view s) : m_s(s) {}
+
+    double read()
+    {
+        skipBlanks();
+        if (take('&'))
+            return readRadix();
+        const bool negative = readMinus();
+        DecimalDigits digits;
+        readDigits(digits);
+        const auto v = digits.value();
+        if (!v)
+            throw Failure::overflow();
+        if (*v == 0.0)
+            return 0.0;
+        return negative ? -*v : *v;
+    }
+
+private:
+    bool more() const { return m_i < m_s.size(); }
+
+    void skipBlanks()
+    {
+        while (more() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n'))
+            ++m_i;
+    }
+
+    bool take(char c)
+    {
+        if (!more() || m_s[m_i] != c)
+            return false;
+        ++m_i;
+        return true;
+    }
+
+    // An optional sign; true when it is a minus.
+    bool readMinus()
+    {
+        if (take('-'))
+            return true;
+        take('+');
+        return false;
+    }
+
+    // &H or &O, then its digits; 0 when the letter is missing.
+    double readRadix()
+    {
+        skipBlanks();
+        const int radix = more() ? radixOf(m_s[m_i]) : 0;
+        if (radix == 0)
+            return 0.0;
+        ++m_i;
+        std::uint64_t v = 0;
+        for (;;) {
+            skipBlanks();
+            const int d = more() ? radixDigit(m_s[m_i], radix) : -1;
+            if (d < 0)
+                break;
+            v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
+            ++m_i;
+        }
+        return radixValue(v);
+    }
+
+    // Digits with one decimal point, up to the exponent, which ends the number.
+    void readDigits(DecimalDigits& digits)
+    {
+        bool point = false;
+        for (;;) {
+            skipBlanks();
+            if (!more())
+                return;
+            const char c = m_s[m_i];
+            if (isDigit(c)) {
+                digits.add(c, point);
+            } else if (c == '.' && !point) {
+                point = true;
+            } else if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
+                ++m_i;
+                readExponent(digits);
+                return;
+            } else {
+                return;
+            }
+            ++m_i;
         }
     }
-    if (paren && !closed)
-        return kMismatch;
-    if (negative || paren)
-        value = -value;
-    return {NumberStatus::Ok, value == 0.0 ? 0.0 : value};
-}
+
+    // The exponent's sign and digits, any of them missing.
+    void readExponent(DecimalDigits& digits)
+    {
+        skipBlanks();
+        const bool negative = readMinus();
+        long long e = 0;
+        for (;;) {
+            skipBlanks();
+            if (!more() || !isDigit(m_s[m_i]))
+                break;
+            addExponentDigit(e, m_s[m_i]);
+            ++m_i;
+        }
+        digits.addExponent(negative ? -e : e);
+    }
+
+    std::string_view m_s;
+    std::size_t m_i = 0;
+};
 
 // ---- rounding -------------------------------------------------------------
 
@@ -334,79 +511,7 @@ bool isNumeric(std::string_view text, const RegionalSettings& rs)
 
 double val(std::string_view text)
 {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    auto skipBlanks = [&]() {
-        while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
-            ++i;
-    };
-
-    skipBlanks();
-    if (i < n && text[i] == '&') {
-        ++i;
-        skipBlanks();
-        const int radix = i < n ? radixOf(text[i]) : 0;
-        if (radix == 0)
-            return 0.0;
-        ++i;
-        std::uint64_t v = 0;
-        for (;;) {
-            skipBlanks();
-            const int d = i < n ? radixDigit(text[i], radix) : -1;
-            if (d < 0)
-                break;
-            v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
-            ++i;
-        }
-        return radixValue(v);
-    }
-
-    bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    DecimalDigits digits;
-    bool point = false;
-    for (;;) {
-        skipBlanks();
-        if (i >= n)
-            break;
-        const char c = text[i];
-        if (isDigit(c)) {
-            digits.add(c, point);
-            ++i;
-        } else if (c == '.' && !point) {
-            point = true;
-            ++i;
-        } else if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
-            ++i;
-            skipBlanks();
-            bool negativeExponent = false;
-            if (i < n && (text[i] == '-' || text[i] == '+')) {
-                negativeExponent = text[i] == '-';
-                ++i;
-            }
-            long long e = 0;
-            for (;;) {
-                skipBlanks();
-                if (i >= n || !isDigit(text[i]))
-                    break;
-                addExponentDigit(e, text[i]);
-                ++i;
-            }
-            digits.addExponent(negativeExponent ? -e : e);
-            break;
-        } else {
-            break;
-        }
-    }
-    const auto v = digits.value();
-    if (!v)
-        throw Failure::overflow();
-    if (*v == 0.0)
-        return 0.0;
-    return negative ? -*v : *v;
+    return LeadingNumber(text).read();
 }
 
 std::int16_t toInt16(double v)
