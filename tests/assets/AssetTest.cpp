@@ -131,6 +131,7 @@ TEST_P(Assets, notFoundNotLoggedInAndNulls)
     EXPECT_EQ(f.get("CurrentAsset", "Serial"), "SN-0000");
     EXPECT_EQ(f.get("CurrentAsset", "AssetNumber"), "");
     EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False") << "an asset not found is never in calibration";
+    EXPECT_EQ(f.get("CurrentAsset", "CTAG"), "") << "nor has it the calibration of the asset found before";
     EXPECT_EQ(locate(f, "M9", "S"), "Could not locate asset due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f.get("CurrentAsset", "Model"), "M9") << "the section is not rewritten after a failure";
 
