@@ -194,6 +194,7 @@ TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
     EXPECT_EQ(user.UserFullName(), "Pat O'Brien");
     user.GetUserInfo(connection, "nobody");
     EXPECT_EQ(user.UserLevel(), -1);
+    EXPECT_EQ(user.UserID(), "") << "no calibration may name the user before as its technician";
     EXPECT_EQ(user.UserFullName(), "");
     EXPECT_TRUE(f->logHas("User record NOT found..."));
 }
