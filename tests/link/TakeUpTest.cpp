@@ -174,6 +174,7 @@ TEST(TakeUp, anAnswerTheFileRefusesIsWrittenAtALaterTick)
     EXPECT_EQ(resultsCount(c.db), "1") << "nothing is taken up before the last answer is in";
     setReadOnly(c.exchange(), false);
     c.f.link().OnTimerTick();
+    EXPECT_EQ(resultsCount(c.db), "1") << "this tick writes the answer, and nothing else";
     EXPECT_EQ(c.f.get("General", "Busy"), "False");
     EXPECT_EQ(c.f.get("General", "Error"), "");
     EXPECT_EQ(c.count("Done processing action /CREATEFULLRES"), 1u);
