@@ -31,6 +31,13 @@ public:
     static Failure invalidUseOfNull() { return {94, "Invalid use of Null"}; }
     static Failure duplicateKey() { return {457, "This key is already associated with an element of this collection"}; }
 
+    // The description without fileAccess's prefix, for a text that adds its own.
+    std::string accessDetail() const
+    {
+        const std::string prefix = fileAccess({}).description();
+        return m_description.starts_with(prefix) ? m_description.substr(prefix.size()) : m_description;
+    }
+
     // Number carried by every database failure.
     static constexpr long kDatabaseError = -2147467259;
 

@@ -94,8 +94,7 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElse)
     EXPECT_EQ(content.rfind("; written by PYRALIS II\r\n[General]\r\n", 0), 0u);
     EXPECT_NE(content.find("WorkOrderField = C2399\r\n"), npos);
     EXPECT_FALSE(logHas(dir, "Processing action /OBVER...")) << "a request left from before the start is dropped";
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 
 TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
@@ -131,8 +130,7 @@ TEST(EndToEnd, sendRefusesWithNoProgramAndWaitsForTheEndOfStartUp)
     // Sent during start-up, the action is taken up after it, not emptied by it.
     EXPECT_EQ(during.exitCode, 0) << during.output;
     EXPECT_TRUE(waitForLog(dir, "Done processing action /OBVER"));
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 
 // One program, unattended: a second instance, action words, a failing login.
@@ -171,8 +169,7 @@ TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing
     EXPECT_TRUE(logHas(dir, "No operator display is available - the login dialog is answered as Cancel"));
     EXPECT_EQ(dir.read(kLog).find("secret"), npos);
 
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 
 // ob32pyii-send as a new user meets it: the usage on request, a mistyped option refused rather than sent as the
@@ -196,8 +193,7 @@ TEST(EndToEnd, sendShowsItsUsageRefusesUnknownOptionsAndClearsASection)
     EXPECT_EQ(keyOf(dir, "Mapping", "CoefficientsField"), "2341") << "other sections are kept";
     EXPECT_EQ(send(dir.path(), {"--clear", "Calibration", "/OBVER"}).exitCode, 0);
     EXPECT_FALSE(ini::hasSection(dir.read(kExchange), "Calibration"));
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 
 #ifndef _WIN32
@@ -216,8 +212,7 @@ TEST(EndToEnd, aTimedOutRequestIsWithdrawn)
     EXPECT_EQ(keyOf(dir, "General", "Action"), "");
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
     EXPECT_FALSE(logHas(dir, "Processing action /OBVER..."));
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 #endif
 
@@ -299,8 +294,7 @@ TEST(EndToEnd, theProgramFollowsTheLocaleItIsStartedUnder)
                                          "CurrentAsset.Mfg=Brennhall", "--show", "CurrentAsset", "/LOCASSET"});
     EXPECT_NE(asset.output.find("CalDate=10.06.2026\n"), npos) << asset.output;
     EXPECT_NE(asset.output.find("RecalDate=10.06.2027\n"), npos);
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 }
 
 // The peer's texts in Windows-1252 are stored as UTF-8; the database's reach it in Windows-1252.
@@ -333,8 +327,7 @@ TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
               0);
     peerWrites("FullResults", "SetpointUnits", "\xB0" "C");
     EXPECT_EQ(send(dir.path(), {"FullResults.Order=1", "FullResults.Setpoint=100", "/CREATEFULLRES"}).exitCode, 0);
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
     EXPECT_EQ(db.rows("SELECT c.C2329, r.expv_u FROM ob.Calibration c JOIN ob.Results r ON r.CTAG = c.CTAG "
                       "WHERE c.ATAG='T0009'"),
               (Rows{{"Grüße", "°C"}}));

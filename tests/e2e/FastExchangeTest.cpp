@@ -37,15 +37,13 @@ TEST(FastExchange, aWatchedFileIsAnsweredWithoutWaitingForTheTickAndTheTickStill
     RealProgram program(watched.path());
     ASSERT_TRUE(program.waitUntilStarted());
     EXPECT_LT(secondsFor(watched, 10), 5.0) << "requests waited for the one-second tick";
-    EXPECT_EQ(send(watched.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
 
     TempDir ticked;
     RealProgram fallback(ticked.path(), {"OB32PYII_WATCH=off"});
     ASSERT_TRUE(fallback.waitUntilStarted());
     EXPECT_GT(secondsFor(ticked, 2), 0.5) << "the watch was not off";
-    EXPECT_EQ(send(ticked.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(fallback.waitForExit(), 0);
+    EXPECT_EQ(fallback.terminate(), 0);
 }
 
 // The peer writes its keys one at a time (each a rewrite of the file), Action
@@ -96,8 +94,7 @@ TEST(FastExchange, aRequestWrittenKeyByKeyIsReadWholeAndItsAnswerArrivesWithBusy
         }
     }
     EXPECT_TRUE(busySeen);
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
     const std::string log = dir.read("OB32PYII.txt");
     EXPECT_NE(log.find("Login user name: tech1"), std::string::npos) << "the request was read before its keys";
 }

@@ -31,6 +31,8 @@ public:
     bool waitUntilStarted(double seconds = 20) { return waitFor(seconds, true); }
     // Waits for the program's end: its exit status, or -1 when it still runs after `seconds`.
     int waitForExit(double seconds = 20) { return waitFor(seconds, false) ? m_status : -1; }
+    // /TERMINATE sent as the peer sends it, then the exit status; -1 when the request failed.
+    int terminate();
 
 private:
     bool waitFor(double seconds, bool startUp)
@@ -59,5 +61,10 @@ struct SendResult {
 
 // Runs ob32pyii-send --dir `windowsFolder` with `arguments` and waits for it.
 SendResult send(const std::string& windowsFolder, const std::vector<std::string>& arguments);
+
+inline int RealProgram::terminate()
+{
+    return send(m_folder, {"/TERMINATE"}).exitCode == 0 ? waitForExit() : -1;
+}
 
 } // namespace ob::test

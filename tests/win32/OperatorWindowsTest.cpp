@@ -92,8 +92,7 @@ TEST(OperatorWindows, aWrongStoredPasswordAndThreeRequiredFieldsAreCompletedByTy
     const auto created = create.get();
     EXPECT_EQ(created.exitCode, 0) << created.output;
 
-    EXPECT_EQ(send(dir.path(), {"/TERMINATE"}).exitCode, 0);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.terminate(), 0);
     const std::vector<std::vector<std::optional<std::string>>> typed{{"Field service", "2026-03-04", "Oven 3"}};
     EXPECT_EQ(db.rows("SELECT C2401, C2402, C2403 FROM ob.Calibration WHERE ATAG='T0001' AND C2301='2026-12-06'"),
               typed);

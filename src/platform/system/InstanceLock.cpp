@@ -50,10 +50,7 @@ InstanceLock::InstanceLock(const std::string& exchangePath) : m_path(exchangePat
         m_held = true;
     } catch (const Failure& failure) {
         // The start fails with this as its own access error: not twice the prefix.
-        m_error = failure.description();
-        const std::string prefix = Failure::fileAccess({}).description();
-        if (m_error.starts_with(prefix))
-            m_error.erase(0, prefix.size());
+        m_error = failure.accessDetail();
     }
 }
 
