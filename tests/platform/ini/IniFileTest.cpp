@@ -83,7 +83,7 @@ TEST(IniFile, textTravelsInThePeersCodePage)
         {{nullptr}, "Łódź ā 温度", "L\xF3" "dz a ??", "Lódz a ??"}, // best fit, else '?'
         {{"1251", "CP1251", "cp1251", "Windows-1251", "WINDOWS-1251"}, "Термометр °C",
          "\xD2\xE5\xF0\xEC\xEE\xEC\xE5\xF2\xF0 \xB0" "C", "Термометр °C"},
-        {{"windows-1251"}, "Thermomètre", "Thermometre", "Thermometre"},
+        {{"windows-1251"}, "Thermomètre Müller Ñ", "Thermometre Muller N", "Thermometre Muller N"},
         {{"65001"}, "Grüße ā", "Grüße ā", "Grüße ā"},
         {{"99999", "cp", "1251x"}, "Grüße", "Gr\xFC\xDF" "e", "Grüße"}, // unknown: Windows-1252
     };
