@@ -63,6 +63,9 @@ protected:
 
 TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration)
 {
+    // Another maker's instrument of the same model and serial number comes first and is not this one.
+    db->exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4206) VALUES ('T0999', 'A0999', 'Altmann', "
+             "'PRT-100', 'SN-4711')");
     inventory("1000", "PRT-100", "SN-4711", "'m'", "'12 months'");
     calibration("1000", "A1000:1700000000", "0", "'2025-01-15'", "NULL");
     calibration("1000", "A1000:1736933400", "1", "'2026-12-06'", "NULL");

@@ -52,10 +52,10 @@ TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
     keys();
     set("Calibration", {{"TestProcedure", "TP-9"}, {"Comment", "seal ok"}});
     EXPECT_EQ(f->act("/CREATECAL"), "");
-    EXPECT_EQ(rows("SELECT ATAG, CTAG, CDSRC, C2301, C2333, C2307, C2311, C2312, C2343, C2363, C2323, C2320, C2329 "
-                   "FROM ob.Calibration"),
+    EXPECT_EQ(rows("SELECT ATAG, CTAG, CDSRC, C2301, C2333, C2307, C2311, C2312, C2343, C2363, C2323, C2320, C2329, "
+                   "C2341 FROM ob.Calibration"),
               (Rows{{"T1000", ctagNow(), "PY2", "2026-12-05", "14:03:27", db->user(), "0", "", "15:10:00", "N", "I",
-                     "TP-9", "seal ok"}}));
+                     "TP-9", "seal ok", std::nullopt}}));
 
     f->clock->value.second = 1;
     set("Mapping", {{"AmbTempField", "x"}, {"PassField", "X"}, {"WorkOrderField", "2314"}});

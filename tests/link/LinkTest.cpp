@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "context/BuildInfo.h"
+#include "context/LogHistory.h"
 #include "link/StartProcedure.h"
 #include "support/LinkFixture.h"
 
@@ -109,6 +110,25 @@ TEST(StartUp, aLogFileThatCannotBeWrittenLeavesTheLogInTheWindow)
                            [](const std::string& l) { return l.starts_with("The log file cannot be written (75 - "); }),
               lines.end());
     EXPECT_EQ(f.act("/FOO"), "Unrecognized action '/FOO'");
+}
+
+// Support reads the earlier logs when a lab calls about yesterday's calibration:
+// the oldest go first, and two starts within one second keep both.
+TEST(LogHistory, theOldestKeptLogsGoFirstAndNoneIsOverwritten)
+{
+    TempDir dir;
+    for (const char* start : {"12/5/2026 9:00:00 AM", "12/6/2026 8:00:00 AM", "12/6/2026 8:00:00 AM"}) {
+        dir.write("OB32PYII.txt", std::string(start) + "\tStarting...\r\n");
+        EXPECT_EQ(loghistory::keepPrevious(dir.file("OB32PYII.txt"), dir.file("logs"), 2,
+                                           regional::RegionalSettings::enUS(), {2026, 12, 7, 9, 0, 0}),
+                  "");
+    }
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("logs")))
+        kept.push_back(entry.path().filename().string());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept,
+              (std::vector<std::string>{"OB32PYII-2026-12-06T08-00-00-2.txt", "OB32PYII-2026-12-06T08-00-00.txt"}));
 }
 
 TEST(StartProcedure, aLockThatCannotBeTakenOrAFailedConstructionIsAFailedStart)

@@ -182,5 +182,26 @@ TEST(TakeUp, anAnswerTheFileRefusesIsWrittenAtALaterTick)
     EXPECT_EQ(resultsCount(c.db), "2");
 }
 
+// The program ends while a failed action's answer still waits for the file:
+// the answer gets a last chance, or the start after would clear Busy and Error
+// and the peer would take the failure for success.
+TEST(TakeUp, anAnswerStillWaitingIsWrittenWhenTheProgramEnds)
+{
+    CalibrationInProgress c;
+    c.f.set("FullResults", "NumSamples", "99999");
+    c.f.set("General", "Action", "/CREATEFULLRES");
+    c.f.windows->onDoEvents = [&] {
+        if (c.f.get("General", "Busy") == "True")
+            setReadOnly(c.exchange(), true);
+    };
+    c.f.link().OnTimerTick();
+    c.f.windows->onDoEvents = nullptr;
+    setReadOnly(c.exchange(), false);
+    ASSERT_EQ(c.f.get("General", "Busy"), "True");
+    c.f.stop();
+    EXPECT_EQ(c.f.get("General", "Busy"), "False");
+    EXPECT_TRUE(c.f.get("General", "Error").value_or("").ends_with("6 - Overflow (NumSamples='99999')"));
+}
+
 } // namespace
 } // namespace ob::test

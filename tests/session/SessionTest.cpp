@@ -99,6 +99,18 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
     }
 }
 
+// The name the operator types is the one that logs in, and the technician of the calibrations after.
+TEST_P(Session, theNameTypedInTheDialogIsTheOneThatLogsIn)
+{
+    LinkFixture f;
+    f.start();
+    f.windows->loginScripts.push_back([&](const Credentials&, const std::string&, const std::string&) {
+        return Credentials{db->user(), db->password()};
+    });
+    EXPECT_EQ(f.login(db->dbLogin(), "", db->password()), "");
+    EXPECT_EQ(f.get("OBLogin", "UserID"), db->user());
+}
+
 TEST_P(Session, cancelOrNoDisplayResetsAndReports)
 {
     for (const bool display : {true, false}) {
@@ -245,6 +257,11 @@ TEST(SqliteLocked, statementsAndLoginsEndNearTheirTimeouts)
         ::pclose(client);
     }
     EXPECT_EQ(f.act("/OBLOGIN"), "");
+    // A reader's lock lets the insert through and fails its commit, which must
+    // leave no transaction open for the next creation to vanish into.
+    FILE* reader = holdFile("BEGIN;\nSELECT count(*) FROM Calibration;\n");
+    EXPECT_NE(timed("/CREATECAL"), "");
+    ::pclose(reader);
     EXPECT_EQ(f.act("/CREATECAL"), "");
     EXPECT_EQ(db.rows("SELECT count(*) FROM ob.Calibration")[0][0], "1");
 }
