@@ -90,18 +90,13 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElse)
                          "[CurrentAsset]\r\nModel=PT100\r\n");
     RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted());
-    const char* const values[][3] = {{"General", "Action", ""},
-                                     {"General", "Busy", "False"},
-                                     {"General", "Error", ""},
-                                     {"Mapping", "CoefficientsField", "2341"},
-                                     {"Mapping", "WorkOrderField", "C2399"},
-                                     {"OBVersion", "Version", ""},
-                                     {"OBLogin", "UserLevel", "-1"},
-                                     {"OBLogin", "UserID", ""},
-                                     {"OBLogin", "UserFullName", ""},
-                                     {"OBLogin", "Login", "True"},
-                                     {"OBLogin", "LoginUserName", "tech1"},
-                                     {"CurrentAsset", "Model", ""}};
+    // clang-format off
+    const char* const values[][3] = {
+        {"General", "Action", ""},        {"General", "Busy", "False"},           {"General", "Error", ""},
+        {"Mapping", "CoefficientsField", "2341"}, {"Mapping", "WorkOrderField", "C2399"}, {"OBVersion", "Version", ""},
+        {"OBLogin", "UserLevel", "-1"},   {"OBLogin", "UserID", ""},              {"OBLogin", "UserFullName", ""},
+        {"OBLogin", "Login", "True"},     {"OBLogin", "LoginUserName", "tech1"},  {"CurrentAsset", "Model", ""}};
+    // clang-format on
     for (const auto& [section, key, value] : values)
         EXPECT_EQ(keyOf(dir, section, key), value) << section << "." << key;
     const std::string content = dir.read(kExchange);
@@ -213,15 +208,11 @@ TEST(EndToEnd, aTimedOutRequestIsWithdrawn)
 }
 #endif
 
-class WholeCalibration : public ::testing::TestWithParam<Engine> {};
-
-TEST_P(WholeCalibration, fromLoginToTerminationEveryRowIsRecorded)
+// A whole calibration of the sample asset A-1001 as PYRALIS II sends it, from the start of `program` in the lab
+// folder `dir` to its termination; then every row it wrote, each once, and the earlier calibrations untouched.
+void calibrateAndCheckTheRows(TestDatabase& db, const TempDir& dir, RealProgram& program)
 {
-    TestDatabase db(GetParam());
-    TempDir dir;
-    labFolder(db, dir, db.user(), db.password());
-    RealProgram program(dir.path());
-    ASSERT_TRUE(program.waitUntilStarted());
+    ASSERT_TRUE(program.waitUntilStarted()) << "the program did not start";
     sendOk(dir, {"/OBVER"});
     const auto login = sendOk(dir, {"--show", "OBLogin", "/OBLOGIN"});
     EXPECT_NE(login.find("UserFullName=Orla Bistrup\n"), npos) << login;
@@ -265,6 +256,17 @@ TEST_P(WholeCalibration, fromLoginToTerminationEveryRowIsRecorded)
     EXPECT_EQ(db.rows("SELECT CTAG FROM ob.Calibration").size(), 5u);
     EXPECT_EQ(db.rows("SELECT CTAG FROM ob.Standards").size(), 4u);
     EXPECT_EQ(dir.read(kLog).find("pwd=" + db.password() + ";"), npos);
+}
+
+class WholeCalibration : public ::testing::TestWithParam<Engine> {};
+
+TEST_P(WholeCalibration, fromLoginToTerminationEveryRowIsRecorded)
+{
+    TestDatabase db(GetParam());
+    TempDir dir;
+    labFolder(db, dir, db.user(), db.password());
+    RealProgram program(dir.path());
+    calibrateAndCheckTheRows(db, dir, program);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, WholeCalibration, ::testing::ValuesIn(TestDatabase::engines()), engineName);
@@ -326,9 +328,6 @@ namespace fs = std::filesystem;
 
 const std::vector<std::string> kAsOperator{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", // nobody / nogroup
                                            "--clear-groups"};
-const std::vector<std::string> kCalibration{"Calibration.AssetNumber=A-1001", "Calibration.StartDate=12/6/2026",
-                                            "Calibration.StartTime=9:05:00 AM", "Calibration.EndTime=10:15",
-                                            "/CREATECAL"};
 
 bool canSwitchAccounts()
 {
@@ -367,37 +366,18 @@ TEST(OperatorAccount, aWholeCalibrationWhereOnlyTheFilesAreWritableWritesEveryRo
 {
     if (!canSwitchAccounts())
         GTEST_SKIP() << "needs root and setpriv to run the program as another account";
-    const struct {
-        const char* folder;
-        mode_t mode;
-    } folders[] = {{"a folder the operator may not create files in", 0755},
-                   {"a shared folder with the sticky bit", 01777}};
+    const std::pair<const char*, mode_t> folders[] = {{"a folder the operator may not create files in", 0755},
+                                                      {"a shared folder with the sticky bit", 01777}};
     for (const auto& [what, mode] : folders) {
         SCOPED_TRACE(what);
         TestDatabase db(Engine::SQLite);
         TempDir dir;
         operatorsLabFolder(db, dir, mode);
         const auto before = filesIn(dir);
-        const int calibrations = count(db, "Calibration");
         TempDir home; // the operator's own folder, where earlier logs go
         ASSERT_EQ(::chmod(home.path().c_str(), 0777), 0);
         RealProgram program(dir.path(), {"XDG_STATE_HOME=" + home.path()}, kAsOperator);
-        ASSERT_TRUE(program.waitUntilStarted()) << "the operator's program did not start";
-        sendOk(dir, {"/OBLOGIN"});
-        sendOk(dir, {"/LOCASSET"}, kSampleAsset);
-        sendOk(dir, kCalibration);
-        sendOk(dir, {"Standards.Count=1", "Standards.AssetNumber1=STD-01", "/WRITESTD"});
-        for (const std::string n : {"1", "2"})
-            sendOk(dir, {"FullResults.Order=" + n, "FullResults.Setpoint=" + n + "00", "/CREATEFULLRES"});
-        sendOk(dir, {"/FLUSHFULLRES"});
-        sendOk(dir, {"/TERMINATE"});
-        EXPECT_EQ(program.waitForExit(), 0);
-        EXPECT_EQ(count(db, "Calibration"), calibrations + 1);
-        EXPECT_EQ(db.rows("SELECT (SELECT count(*) FROM ob.Standards s WHERE s.CTAG = c.CTAG), "
-                          "(SELECT count(*) FROM ob.Results r WHERE r.CTAG = c.CTAG) FROM ob.Calibration c "
-                          "WHERE c.C2301 = '2026-12-06'"),
-                  (Rows{{"1", "2"}}))
-            << "one calibration with its standard and its two results";
+        calibrateAndCheckTheRows(db, dir, program);
         EXPECT_EQ(filesIn(dir), before) << "the program created a file in the folder";
         struct stat info {};
         ASSERT_EQ(::stat(dir.file(kExchange).c_str(), &info), 0);
@@ -417,7 +397,8 @@ TEST(OperatorAccount, aRequestTheOperatorCannotTakeUpRunsOnceWhenTheFileIsWritab
     RealProgram program(dir.path(), {}, kAsOperator);
     ASSERT_TRUE(program.waitUntilStarted());
     sendOk(dir, {"/OBLOGIN"});
-    sendOk(dir, kCalibration);
+    sendOk(dir, {"Calibration.AssetNumber=A-1001", "Calibration.StartDate=12/6/2026",
+                 "Calibration.StartTime=9:05:00 AM", "Calibration.EndTime=10:15", "/CREATECAL"});
     const int results = count(db, "Results");
     ASSERT_EQ(::chmod(dir.file(kExchange).c_str(), 0644), 0);
     SendResult answer;
