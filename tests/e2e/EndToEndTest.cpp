@@ -21,6 +21,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/ini/FileText.h"
 #include "platform/ini/IniFile.h"
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
@@ -35,6 +36,11 @@ using Rows = std::vector<std::vector<std::optional<std::string>>>;
 const char* const kExchange = "OB32PYII.INI";
 const char* const kLog = "OB32PYII.txt";
 constexpr auto npos = std::string::npos;
+#ifdef _WIN32
+const char* const kHistory = "state/OB32PYII/logs"; // LOCALAPPDATA is the test's "state" folder
+#else
+const char* const kHistory = "state/ob32pyii/logs"; // XDG_STATE_HOME likewise
+#endif
 // The keys that find the sample database's asset A-1001.
 const std::vector<std::string> kSampleAsset{"CurrentAsset.Model=PT100-4W", "CurrentAsset.Serial=SN-70211",
                                             "CurrentAsset.Mfg=Brennhall"};
@@ -79,7 +85,9 @@ void labFolder(TestDatabase& db, TempDir& dir, const std::string& user, const st
     dir.write(kExchange, head + "[OBLogin]\r\nLoginUserName=" + user + "\r\nLoginPassword=" + password + "\r\n");
 }
 
-TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElse)
+// The next start keeps the previous run's log: earlier logs are what support reads when a lab calls about
+// yesterday's calibration.
+TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElseAndThePreviousLog)
 {
     TempDir dir;
     dir.write(kExchange, "; written by PYRALIS II\r\n"
@@ -104,6 +112,15 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElse)
     EXPECT_NE(content.find("WorkOrderField = C2399\r\n"), npos);
     EXPECT_FALSE(logHas(dir, "Processing action /OBVER...")) << "a request left from before the start is dropped";
     EXPECT_EQ(program.terminate(), 0);
+
+    const std::string firstLog = dir.read(kLog);
+    RealProgram again(dir.path());
+    ASSERT_TRUE(again.waitUntilStarted());
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file(kHistory)))
+        kept.push_back(dir.read(std::string(kHistory) + "/" + entry.path().filename().string()));
+    EXPECT_EQ(kept, std::vector<std::string>{firstLog});
+    EXPECT_EQ(again.terminate(), 0);
 }
 
 // A request nobody takes up is not written, nor a mistyped option sent as the action; sent during the start-up,
@@ -147,14 +164,18 @@ TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionAndWaitsForTheEndOfStart
     EXPECT_EQ(program.terminate(), 0);
 }
 
-// One program, unattended: a second instance, action words, a failing login, --clear removing what an earlier
+// One program, unattended: a start with nowhere to keep the earlier log, a second instance, requests answered as
+// soon as they are written, action words, a failing login written key by key, --clear removing what an earlier
 // request left in a section before this one is written.
 TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing)
 {
     TempDir dir;
     dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
+    dir.write(kLog, "the log of an earlier run\r\n");
+    dir.write("state", "a file where the history folder should be");
     RealProgram program(dir.path());
-    ASSERT_TRUE(program.waitUntilStarted());
+    ASSERT_TRUE(program.waitUntilStarted()) << "a log that cannot be kept stopped the start";
+    EXPECT_EQ(dir.read("state"), "a file where the history folder should be");
     const std::string exchange = dir.read(kExchange);
     const std::string log = dir.read(kLog);
     RealProgram second(dir.path());
@@ -163,18 +184,62 @@ TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing
     EXPECT_EQ(dir.read(kLog), log);
     EXPECT_TRUE(program.running());
 
-    const auto unknown = send(dir.path(), {"/FOO"});
-    EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_EQ(unknown.output, "[General] Error=Unrecognized action '/FOO'\n");
+    // Watched, the file is answered without waiting for the one-second tick: ten requests in a fraction of ten s.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) {
+        const auto unknown = send(dir.path(), {"/FOO"});
+        EXPECT_EQ(unknown.exitCode, 1);
+        EXPECT_EQ(unknown.output, "[General] Error=Unrecognized action '/FOO'\n");
+    }
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
     EXPECT_EQ(keyOf(dir, "General", "Busy"), "False");
     // A word is found in any case, and the last action's error emptied.
     sendOk(dir, {"--show", "OBVersion", "x/obver"});
     EXPECT_TRUE(waitForLog(dir, "Done processing action x/obver"));
 
-    const auto login = send(
-        dir.path(), {"OBLogin.LoginUserName=tech1", "OBLogin.LoginPassword=secret", "--show", "OBLogin", "/OBLOGIN"});
-    EXPECT_EQ(login.exitCode, 1);
-    EXPECT_NE(login.output.find("Login=False\n"), npos) << login.output;
+    // The peer writes a login's keys one at a time (each a rewrite of the file), Action last, while another reader
+    // polls: the request is read with all its keys, and Busy False never comes before the answer.
+    IniFile peer;
+    peer.setFilePath(dir.file(kExchange));
+    peer.setRequiredSection("General");
+    peer.write("OBLogin", "LoginUserName", "tech1");
+    std::atomic<bool> watching{true};
+    std::vector<std::string> seen;
+    std::thread reader([&] {
+        IniFile look = peer;
+        while (watching) {
+            seen.push_back(look.snapshot());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    for (const char* key : {"LoginPassword", "Unused1", "Unused2"}) {
+        peer.write("OBLogin", key, "secret");
+        std::this_thread::sleep_for(std::chrono::milliseconds(3)); // shorter than the settle time
+    }
+    peer.write("General", "Action", "/OBLOGIN");
+    std::string answer;
+    for (int i = 0; i < 500; ++i) {
+        answer = peer.snapshot();
+        if (ini::lookupText(answer, "General", "Action") == "" && ini::lookupText(answer, "General", "Busy") == "False")
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    watching = false;
+    reader.join();
+    EXPECT_EQ(ini::lookupText(answer, "OBLogin", "Login"), "False");
+    EXPECT_NE(ini::lookupText(answer, "General", "Error").value_or(""), "");
+    bool busySeen = false;
+    for (const auto& content : seen) {
+        const auto busy = ini::lookupText(content, "General", "Busy");
+        busySeen = busySeen || busy == "True";
+        if (busySeen && busy == "False") {
+            EXPECT_NE(ini::lookupText(content, "General", "Error").value_or(""), "")
+                << "Busy False before the answer:\n"
+                << content;
+        }
+    }
+    EXPECT_TRUE(busySeen);
+    EXPECT_TRUE(waitForLog(dir, "Login user name: tech1")) << "the request was read before its keys";
     EXPECT_FALSE(dir.exists("missing.db")) << "a missing database file is an error, not a new database";
     EXPECT_EQ(dir.read(kLog).find("secret"), npos);
 
@@ -289,8 +354,9 @@ TEST(EndToEnd, theProgramFollowsTheLocaleItIsStartedUnder)
     EXPECT_EQ(program.terminate(), 0);
 }
 
-// The peer's texts in Windows-1252 are stored as UTF-8; the database's reach it in Windows-1252.
-TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
+// The peer's texts in Windows-1252 are stored as UTF-8; the database's reach it in Windows-1252. The file is not
+// watched: each request waits for the one-second tick.
+TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8AndTheTickServes)
 {
     TestDatabase db(Engine::SQLite);
     TempDir dir;
@@ -301,12 +367,15 @@ TEST(EndToEnd, aPeerWritingWindows1252GetsItsOwnBytesAndTheDatabaseUtf8)
     const auto peerWrites = [&](const std::string& section, const std::string& key, const std::string& bytes) {
         ini::updateFile(dir.file(kExchange), [&](const std::string& c) { return ini::assign(c, section, key, bytes); });
     };
-    RealProgram program(dir.path(), {"OB32PYII_CODEPAGE="});
+    RealProgram program(dir.path(), {"OB32PYII_CODEPAGE=", "OB32PYII_WATCH=off"});
     ASSERT_TRUE(program.waitUntilStarted());
+    const auto start = std::chrono::steady_clock::now();
     sendOk(dir, {"/OBLOGIN"});
     peerWrites("CurrentAsset", "Model", "Thermom\xE8tre");
     peerWrites("CurrentAsset", "Serial", std::string("SN-\xB5") + "1");
     const auto asset = sendOk(dir, {"CurrentAsset.Mfg=Brennhall", "--show", "CurrentAsset", "/LOCASSET"});
+    EXPECT_GT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5)
+        << "the watch was not off: the tick went untested";
     EXPECT_NE(asset.find("\nAssetNumber=A-1009\n"), npos) << asset;
     EXPECT_NE(asset.find("\nDescription=Thermomètre à résistance, Ø 6 mm\n"), npos);
     const std::string file = dir.read(kExchange);
