@@ -124,8 +124,8 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElseAndThePreviousLo
 }
 
 // A request nobody takes up is not written, nor a mistyped option sent as the action; sent during the start-up,
-// a request is taken up after it, not emptied by it.
-TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionAndWaitsForTheEndOfStartUp)
+// a request is taken up after it, not emptied by it; one not taken up in time is withdrawn.
+TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionWaitsForTheEndOfStartUpAndWithdrawsWhatTimedOut)
 {
     TempDir dir;
     const auto alone = send(dir.path(), {"/OBVER"});
@@ -161,6 +161,18 @@ TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionAndWaitsForTheEndOfStart
     sender.join();
     EXPECT_EQ(during.exitCode, 0) << during.output;
     EXPECT_TRUE(waitForLog(dir, "Done processing action /OBVER"));
+#ifndef _WIN32
+    // A request the program has not taken up when the wait ends is withdrawn, so it cannot run later and overwrite
+    // the answer to the next request.
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.pid()), SIGSTOP), 0); // it takes nothing up
+    const auto late = send(dir.path(), {"--timeout", "0.5", "/OBLOGOUT"});
+    ::kill(static_cast<pid_t>(program.pid()), SIGCONT);
+    EXPECT_EQ(late.exitCode, 2);
+    EXPECT_NE(late.output.find("withdrawn"), npos) << late.output;
+    EXPECT_EQ(keyOf(dir, "General", "Action"), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
+    EXPECT_FALSE(logHas(dir, "Processing action /OBLOGOUT..."));
+#endif
     EXPECT_EQ(program.terminate(), 0);
 }
 
@@ -252,26 +264,6 @@ TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing
     EXPECT_FALSE(ini::hasSection(dir.read(kExchange), "Calibration"));
     EXPECT_EQ(program.terminate(), 0);
 }
-
-#ifndef _WIN32
-// A request the program has not taken up when the wait ends is withdrawn, so it cannot run later and overwrite
-// the answer to the next request.
-TEST(EndToEnd, aTimedOutRequestIsWithdrawn)
-{
-    TempDir dir;
-    RealProgram program(dir.path());
-    ASSERT_TRUE(program.waitUntilStarted());
-    ASSERT_EQ(::kill(static_cast<pid_t>(program.pid()), SIGSTOP), 0); // it takes nothing up
-    const auto late = send(dir.path(), {"--timeout", "0.5", "/OBVER"});
-    ::kill(static_cast<pid_t>(program.pid()), SIGCONT);
-    EXPECT_EQ(late.exitCode, 2);
-    EXPECT_NE(late.output.find("withdrawn"), npos) << late.output;
-    EXPECT_EQ(keyOf(dir, "General", "Action"), "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
-    EXPECT_FALSE(logHas(dir, "Processing action /OBVER..."));
-    EXPECT_EQ(program.terminate(), 0);
-}
-#endif
 
 // A whole calibration of the sample asset A-1001 as PYRALIS II sends it, from the start of `program` in the lab
 // folder `dir` to its termination; then every row it wrote, each once, and the earlier calibrations untouched.
