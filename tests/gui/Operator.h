@@ -63,12 +63,10 @@ void workWhileModal(Window& window, const std::function<void()>& actions,
         }
     });
     if constexpr (requires { window.ShowModal(); }) {
-        if (!showModal) {
-            window.ShowModal();
-            return;
-        }
+        showModal ? showModal() : window.ShowModal();
+    } else {
+        showModal();
     }
-    showModal();
 }
 
 // The child called `name`, or a test failure.
