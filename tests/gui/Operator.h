@@ -20,8 +20,7 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace ob::test {
 
-// While it lives, every message box is read and answered with OK. `onBox`
-// runs while the box is up, so a test can look at the windows behind it.
+// While it lives, every message box is read and answered with OK.
 class BoxAnswerer {
 public:
     BoxAnswerer()
@@ -32,18 +31,12 @@ public:
                 m_answered = box;
                 titles << box->windowTitle();
                 texts << box->text();
-                critical += box->icon() == QMessageBox::Critical ? 1 : 0;
-                if (onBox) {
-                    onBox();
-                }
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             }
         });
         m_timer.start(5);
     }
     QStringList titles, texts;
-    int critical = 0;
-    std::function<void()> onBox;
 
 private:
     QTimer m_timer;
@@ -70,12 +63,10 @@ void workWhileModal(Window& window, const std::function<void()>& actions,
         }
     });
     if constexpr (requires { window.ShowModal(); }) {
-        if (!showModal) {
-            window.ShowModal();
-            return;
-        }
+        showModal ? showModal() : window.ShowModal();
+    } else {
+        showModal();
     }
-    showModal();
 }
 
 // The child called `name`, or a test failure.

@@ -18,7 +18,10 @@ std::string textOf(HWND window);
 // Types `text` into `control` a WM_CHAR each, or presses `key` there, and waits until it is delivered.
 void type(HWND control, const std::string& text);
 void press(HWND control, UINT key);
-void click(HWND button);
+inline void click(HWND button)
+{
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 struct SeenBox {
     std::string title;

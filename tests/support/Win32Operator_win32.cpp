@@ -76,11 +76,6 @@ void press(HWND control, UINT key)
     settle(control);
 }
 
-void click(HWND button)
-{
-    ::PostMessageW(button, BM_CLICK, 0, 0);
-}
-
 SeenBox answerBox()
 {
     HWND box = nullptr;

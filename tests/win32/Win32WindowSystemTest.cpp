@@ -15,27 +15,6 @@
 
 using ob::win32::Win32WindowSystem;
 
-TEST(Win32WindowSystem, theTimerTicksThroughTheMessageLoopUntilStopped)
-{
-    Win32WindowSystem windows;
-    auto timer = windows.CreateTimer();
-    int ticks = 0;
-    timer->ThatTime = [&] {
-        if (++ticks == 3)
-            timer->setInterval(0);
-    };
-    timer->setInterval(50);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ticks < 3 && std::chrono::steady_clock::now() < deadline)
-        windows.WaitForEvents();
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(timer->Interval(), 0);
-    // Stopped: nothing more arrives.
-    ::Sleep(200);
-    windows.DoEvents();
-    EXPECT_EQ(ticks, 3);
-}
-
 // A tick that comes while the operator keeps the login dialog open is turned
 // away: an Action a hasty peer writes meanwhile waits until /OBLOGIN is done.
 TEST(Win32Link, aTickWhileTheOperatorWaitsIsTurnedAway)
@@ -96,4 +75,3 @@ TEST(UserRegional, theUserLocaleFeedsTheRegionalSettings)
     EXPECT_EQ(rs.monthNames, us.monthNames);
     EXPECT_EQ(rs.monthAbbreviations, us.monthAbbreviations);
 }
-
