@@ -44,6 +44,19 @@ TEST(QtLoginDialog, onlyOkWithBothEntriesGivesWhatWasTyped)
                   &way == &ways[0] ? " |p'w " : "no answer");
         EXPECT_EQ(boxes.titles, QStringList({"User Name Missing", "Password Missing"}));
     }
+    // The credentials given are shown, the password masked, and OK gives them back as they stand.
+    QtLoginDialog dialog(*windows);
+    std::optional<Credentials> answer;
+    workWhileModal(
+        dialog,
+        [&] {
+            EXPECT_EQ(control<QLineEdit>(dialog, "txtUserName")->displayText() + "|" +
+                          control<QLineEdit>(dialog, "txtPassword")->displayText(),
+                      "jsmith|******");
+            click(dialog, "cmdOKCancelHelp_0");
+        },
+        [&] { answer = dialog.ask({"jsmith", "secret"}, "", ""); });
+    EXPECT_EQ(answer ? answer->userName + "|" + answer->password : "no answer", "jsmith|secret");
 }
 
 } // namespace

@@ -130,15 +130,16 @@ TEST_F(ReqFieldsTest, eachRowsEditorFiltersTheKeysAndTheCheckRunsWhenItCloses)
 // Modal, as the required-fields operation runs it. The close box leaves the caller no values and runs no
 // check. OK checks a value still being edited first, so one emptied as invalid is then missing, and a cleared
 // number is missing, never invalid; a value typed and not yet committed is stored. OK refuses an empty value,
-// and hides the window for the caller to read the grid.
+// the first row's and the last row's alike, and hides the window for the caller to read the grid.
 TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
 {
-    const std::vector<Row> fields = {{"C2401", "STRING", 10, "NONE", {}, "U_NAM"},
-                                     {"C2402", "INT", 10, "NONE", {}, "7"},
-                                     {"C2403", "STRING", 10, "NONE", {}, " "}};
+    const std::vector<Row> fields = {{"C2401", "INT", 10, "NONE", {}, "7"},
+                                     {"C2402", "STRING", 10, "NONE", {}, "U_NAM"},
+                                     {"C2403", "STRING", 10, "NONE", {}, " "},
+                                     {"C2404", "STRING", 10, "NONE", {}, ""}};
     make(fields);
     workWhileModal(*form, [&] {
-        edit(2, Qt::Key_F2, "typed", false);
+        edit(1, Qt::Key_F2, "typed", false);
         form->close();
     });
     EXPECT_TRUE(boxes.titles.empty()) << "no check on the way out";
@@ -148,17 +149,21 @@ TEST_F(ReqFieldsTest, okHidesOnceEveryValueIsThereAndTheCloseBoxGivesNone)
     form->show(); // only the first paint adds rows
     form->hide();
     workWhileModal(*form, [&] {
-        edit(2, Qt::Key_F2, "abc", false);
+        edit(1, Qt::Key_F2, "abc", false);
         altO();
         altO(); // the emptied cell, opened again for typing, left as it is
-        edit(2, Qt::Key_unknown, "12", false);
+        edit(1, Qt::Key_unknown, "12", false);
+        altO();
+        edit(4, Qt::Key_unknown, "Done", false);
         altO();
     });
-    EXPECT_EQ(boxes.titles, QStringList({"Numeric Value Invalid", "Value Missing", "Value Missing"}));
-    EXPECT_EQ(boxes.texts.value(1), "You must enter a value for the field 'C2402'.");
+    EXPECT_EQ(boxes.titles, QStringList({"Numeric Value Invalid", "Value Missing", "Value Missing", "Value Missing"}));
+    EXPECT_EQ(boxes.texts.value(1), "You must enter a value for the field 'C2401'.");
+    EXPECT_EQ(boxes.texts.value(3), "You must enter a value for the field 'C2404'.");
     EXPECT_FALSE(form->isVisible());
-    ASSERT_EQ(form->Rows(), 4) << "hidden, not unloaded: the caller reads the grid";
-    EXPECT_EQ(value(1) + "|" + value(2) + "|" + value(3), "<enter user name>|12| ") << "prompts and blanks count";
+    ASSERT_EQ(form->Rows(), 5) << "hidden, not unloaded: the caller reads the grid";
+    EXPECT_EQ(value(1) + "|" + value(2) + "|" + value(3) + "|" + value(4), "12|<enter user name>| |Done")
+        << "prompts and blanks count";
 }
 
 } // namespace
