@@ -132,9 +132,12 @@ TEST_P(Assets, notFoundNotLoggedInAndNulls)
     ASSERT_EQ(f.get("CurrentAsset", "InCal"), "True");
     EXPECT_EQ(locate(f, "PRT-100", "SN-0000"), "");
     EXPECT_EQ(f.get("CurrentAsset", "Serial"), "SN-0000");
-    EXPECT_EQ(f.get("CurrentAsset", "AssetNumber"), "");
     EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False") << "an asset not found is never in calibration";
-    EXPECT_EQ(f.get("CurrentAsset", "CTAG"), "") << "nor has it the calibration of the asset found before";
+    // Nothing of the asset found before, or the calibration would be filed under it.
+    for (const char* key : {"AssetNumber", "Description", "ATAG", "CTAG", "IntervalUnits", "CalDate", "CalTime",
+                            "RecalDate"})
+        EXPECT_EQ(f.get("CurrentAsset", key), "") << key;
+    EXPECT_EQ(f.get("CurrentAsset", "Interval"), "0");
     EXPECT_EQ(locate(f, "M9", "S"), "Could not locate asset due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f.get("CurrentAsset", "Model"), "M9") << "the section is not rewritten after a failure";
 
