@@ -134,8 +134,8 @@ TEST_P(Assets, notFoundNotLoggedInAndNulls)
     EXPECT_EQ(f.get("CurrentAsset", "Serial"), "SN-0000");
     EXPECT_EQ(f.get("CurrentAsset", "InCal"), "False") << "an asset not found is never in calibration";
     // Nothing of the asset found before, or the calibration would be filed under it.
-    for (const char* key : {"AssetNumber", "Description", "ATAG", "CTAG", "IntervalUnits", "CalDate", "CalTime",
-                            "RecalDate"})
+    for (const char* key :
+         {"AssetNumber", "Description", "ATAG", "CTAG", "IntervalUnits", "CalDate", "CalTime", "RecalDate"})
         EXPECT_EQ(f.get("CurrentAsset", key), "") << key;
     EXPECT_EQ(f.get("CurrentAsset", "Interval"), "0");
     EXPECT_EQ(locate(f, "M9", "S"), "Could not locate asset due to the following error: 94 - Invalid use of Null");
