@@ -19,6 +19,11 @@ public:
     virtual void setInterval(int milliseconds) = 0;
     virtual int Interval() const = 0;
     std::function<void()> ThatTime;
+
+    // Runs ThatTime, if set. The handler reports its own failures; what still
+    // escapes is written to the error output and goes no further: a timer's
+    // caller is the window system's dispatch code.
+    void fire() noexcept;
 };
 
 // The log window. Its list box lstOutput holds the log lines, at most this

@@ -1,10 +1,5 @@
 #include "gui/qt/QtSubTimer.h"
 
-#include <functional>
-#include <iostream>
-
-#include "platform/Failure.h"
-
 namespace ob::gui {
 
 QtSubTimer::QtSubTimer()
@@ -40,15 +35,7 @@ void QtSubTimer::tick()
         m_nestedTimer.start(m_interval);
     }
     ++m_depth;
-    // A copy, as the handler may replace ThatTime while it runs.
-    const std::function<void()> handler = ThatTime;
-    // The handler reports its own failures; nothing may leave a Qt slot.
-    try {
-        handler();
-    } catch (...) {
-        const Failure failure = currentFailure();
-        std::cerr << "OB32PYII: timer event failed: " << failure.number() << " - " << failure.description() << '\n';
-    }
+    fire(); // nothing may leave a Qt slot
     --m_depth;
     if (outermost) {
         m_nestedTimer.stop();

@@ -5,7 +5,6 @@
 #include "gui/win32/Win32OutputWindow.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "gui/win32/Win32Ui.h"
-#include "platform/Failure.h"
 #include "platform/system/FolderWatch.h"
 #include "platform/win32/Wide.h"
 
@@ -52,23 +51,15 @@ private:
         return all;
     }
 
-    // The handler reports its own failures; nothing may unwind through the
-    // system's dispatch code. Windows swallows an exception there by default
-    // (Wine too), leaving whatever the unwinding skipped half done; a lab PC
-    // may turn that suppression off, and then it ends the program.
+    // Nothing may unwind through the system's dispatch code. Windows swallows
+    // an exception there by default (Wine too), leaving whatever the unwinding
+    // skipped half done; a lab PC may turn that suppression off, and then it
+    // ends the program.
     static void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD) noexcept
     {
         const auto found = timers().find(id);
-        if (found == timers().end() || !found->second->ThatTime)
-            return;
-        // A copy, as the handler may replace ThatTime while it runs.
-        const std::function<void()> handler = found->second->ThatTime;
-        try {
-            handler();
-        } catch (...) {
-            const Failure failure = currentFailure();
-            std::cerr << "OB32PYII: timer event failed: " << failure.number() << " - " << failure.description() << '\n';
-        }
+        if (found != timers().end())
+            found->second->fire();
     }
 
     void stop()
