@@ -1,5 +1,10 @@
-#include "IniTestUtil.h"
+#include "../FailureOf.h"
 #include "platform/Text.h"
+#include "platform/ini/IniFile.h"
+
+#include <gtest/gtest.h>
+
+using ob::test::failureOf;
 
 using ob::ini::assign;
 using ob::ini::lookup;
