@@ -1,7 +1,6 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -32,8 +31,6 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const { return m_path + "/" + name; }
-
 std::string TempDir::write(const std::string& name, const std::string& content) const
 {
     const auto path = file(name);
@@ -51,12 +48,6 @@ std::string TempDir::read(const std::string& name) const
     if (!in)
         throw std::runtime_error("cannot read " + file(name));
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool TempDir::exists(const std::string& name) const
-{
-    std::error_code ignored;
-    return std::filesystem::exists(file(name), ignored);
 }
 
 std::vector<std::string> logTexts(const std::string& log)
