@@ -1,9 +1,9 @@
 #include "support/TempDir.h"
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -53,9 +53,8 @@ std::string TempDir::read(const std::string& name) const
 std::vector<std::string> logTexts(const std::string& log)
 {
     std::vector<std::string> out;
-    for (std::size_t start = 0, end; start < log.size(); start = end + 1) {
-        end = std::min(log.find('\n', start), log.size());
-        std::string line = log.substr(start, end - start);
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         out.push_back(line.substr(line.find('\t') == std::string::npos ? 0 : line.find('\t') + 1));

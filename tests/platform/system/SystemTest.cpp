@@ -58,13 +58,12 @@ TEST(SystemFolders, theWindowsFolderIsTheSystemsUnlessOneIsNamed)
 {
     wchar_t system[MAX_PATH];
     const UINT n = ::GetWindowsDirectoryW(system, MAX_PATH);
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
+    EnvironmentVariable none("OB32PYII_WINDIR", nullptr);
     EXPECT_EQ(ob::sys::windowsFolder(), ob::win32::narrow(std::wstring_view(system, n)));
     TempDir dir;
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", ob::win32::wide(dir.file("Windows")).c_str());
+    EnvironmentVariable named("OB32PYII_WINDIR", dir.file("Windows").c_str());
     EXPECT_EQ(ob::sys::windowsFolder(), dir.file("Windows"));
     EXPECT_TRUE(fs::is_directory(dir.file("Windows")));
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
 }
 
 TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
