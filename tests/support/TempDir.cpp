@@ -12,17 +12,9 @@ namespace ob::test {
 TempDir::TempDir(const std::string& base)
 {
     static std::mt19937_64 random(std::random_device{}());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = base + "/ob32pyii-test-" + std::to_string(random());
-        std::error_code error; // create_directory fails on a name that exists
-        if (std::filesystem::create_directory(name, error)) {
-            m_path = name;
-            return;
-        }
-        if (error)
-            throw std::system_error(error, "create_directory " + name);
-    }
-    throw std::runtime_error("no free name for a temporary folder in " + base);
+    m_path = base + "/ob32pyii-test-" + std::to_string(random()); // 64 random bits: no other test's name
+    if (!std::filesystem::create_directory(m_path)) // throws when it cannot make it
+        throw std::runtime_error("a temporary folder of that name exists: " + m_path);
 }
 
 TempDir::~TempDir()
