@@ -21,7 +21,29 @@ using ob::test::EnvironmentVariable;
 using ob::test::TempDir;
 namespace fs = std::filesystem;
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+TEST(SystemFolders, theWindowsFolderIsTheSystemsUnlessOneIsNamed)
+{
+    wchar_t system[MAX_PATH];
+    const UINT n = ::GetWindowsDirectoryW(system, MAX_PATH);
+    EnvironmentVariable none("OB32PYII_WINDIR", nullptr);
+    EXPECT_EQ(ob::sys::windowsFolder(), ob::win32::narrow(std::wstring_view(system, n)));
+    TempDir dir;
+    EnvironmentVariable named("OB32PYII_WINDIR", dir.file("Windows").c_str());
+    EXPECT_EQ(ob::sys::windowsFolder(), dir.file("Windows"));
+    EXPECT_TRUE(fs::is_directory(dir.file("Windows")));
+}
+
+TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
+{
+    wchar_t exe[MAX_PATH];
+    const fs::path path(std::wstring(exe, ::GetModuleFileNameW(nullptr, exe, MAX_PATH)));
+    EXPECT_EQ(fs::path(ob::win32::wide(ob::sys::programFolder())), path.parent_path());
+    EXPECT_EQ(ob::sys::buildPath("C:\\Windows", "OB32PYII.INI"), "C:\\Windows\\OB32PYII.INI");
+    EXPECT_EQ(ob::sys::buildPath("C:\\", "x") + " " + ob::sys::buildPath("Z:/tmp/", "x"), "C:\\x Z:/tmp/x");
+    EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x") + " " + ob::sys::buildPath("", "x"), "/tmp/a/x x");
+}
+#else
 // A child process that takes the lock and holds it until killed; held when it got it.
 struct LockingChild {
     explicit LockingChild(const std::string& path)
@@ -51,31 +73,7 @@ struct LockingChild {
     pid_t pid = -1;
     bool held = false;
 };
-#endif
 
-#if defined(_WIN32)
-TEST(SystemFolders, theWindowsFolderIsTheSystemsUnlessOneIsNamed)
-{
-    wchar_t system[MAX_PATH];
-    const UINT n = ::GetWindowsDirectoryW(system, MAX_PATH);
-    EnvironmentVariable none("OB32PYII_WINDIR", nullptr);
-    EXPECT_EQ(ob::sys::windowsFolder(), ob::win32::narrow(std::wstring_view(system, n)));
-    TempDir dir;
-    EnvironmentVariable named("OB32PYII_WINDIR", dir.file("Windows").c_str());
-    EXPECT_EQ(ob::sys::windowsFolder(), dir.file("Windows"));
-    EXPECT_TRUE(fs::is_directory(dir.file("Windows")));
-}
-
-TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
-{
-    wchar_t exe[MAX_PATH];
-    const fs::path path(std::wstring(exe, ::GetModuleFileNameW(nullptr, exe, MAX_PATH)));
-    EXPECT_EQ(fs::path(ob::win32::wide(ob::sys::programFolder())), path.parent_path());
-    EXPECT_EQ(ob::sys::buildPath("C:\\Windows", "OB32PYII.INI"), "C:\\Windows\\OB32PYII.INI");
-    EXPECT_EQ(ob::sys::buildPath("C:\\", "x") + " " + ob::sys::buildPath("Z:/tmp/", "x"), "C:\\x Z:/tmp/x");
-    EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x") + " " + ob::sys::buildPath("", "x"), "/tmp/a/x x");
-}
-#else
 // WINDIR if not empty, else $XDG_DATA_HOME/ob32pyii if absolute, else ~/.local/share/ob32pyii; created.
 TEST(SystemFolders, theWindowsFolderFollowsTheEnvironment)
 {
