@@ -125,7 +125,7 @@ protected:
     std::string scalar(const std::string& sql) { return db.rows(sql).at(0).at(0).value_or("<null>"); }
 };
 
-TEST_P(ConnectionTest, opensClosesAndRefusesWhatItsStateForbids)
+TEST_P(ConnectionTest, opensClosesRefusesWhatItsStateForbidsAndGivesRowsAsStored)
 {
     EXPECT_EQ(c.dbmsName(), ob::test::engineLabel(GetParam()));
     EXPECT_EQ(failureOf([&] { c.Open(); }), 3705);
@@ -147,10 +147,7 @@ TEST_P(ConnectionTest, opensClosesAndRefusesWhatItsStateForbids)
     EXPECT_EQ(failureOf([&] { c.Execute("INSERT INTO ob.Calibration (atag, ctag, C) VALUES ('A', 'A:1', 'x')"); }),
               Failure::kDatabaseError);
     EXPECT_EQ(scalar("SELECT count(*) FROM ob.Calibration"), "0");
-}
-
-TEST_P(ConnectionTest, recordsetsGiveRowsFieldsNullsAndCountsAsStored)
-{
+    // Rows, fields and nulls as stored, and counts of rows and affected rows.
     db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('cal', '3', 'Chris')");
     db.exec("INSERT INTO ob.Inventory (ATAG, I4201, I4204) VALUES ('T1', '', NULL)");
     db.exec("INSERT INTO ob.Calibration (ATAG, CTAG, C2301, C2303, C2334) VALUES ('T1', 'A1:5', '2024-01-15', "
