@@ -242,6 +242,7 @@ TEST(FormatNumber, asTheSystemWritesThem)
             EXPECT_NEAR(parseNumber(formatGeneralNumber(v, rs), rs), v, std::fabs(v) * 1e-14) << locale << ' ' << v;
     }
     // The decimal separator as the editing helpers and the decimal-point check take it.
-    EXPECT_EQ(formatFixed(1, RegionalSettings::deDE()) + formatPointZero(RegionalSettings::enUS()), "1,00.0");
+    EXPECT_EQ(formatFixed(1, RegionalSettings::deDE()) + formatPointZero(RegionalSettings::deDE()), "1,00,0");
+    EXPECT_EQ(formatPointZero(RegionalSettings::enUS()), ".0");
     EXPECT_EQ(formatInteger(std::numeric_limits<long long>::min()), "-9223372036854775808");
 }
