@@ -1,10 +1,9 @@
 #include "support/TempDir.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -13,17 +12,9 @@ namespace ob::test {
 TempDir::TempDir(const std::string& base)
 {
     static std::mt19937_64 random(std::random_device{}());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = base + "/ob32pyii-test-" + std::to_string(random());
-        std::error_code error; // create_directory fails on a name that exists
-        if (std::filesystem::create_directory(name, error)) {
-            m_path = name;
-            return;
-        }
-        if (error)
-            throw std::system_error(error, "create_directory " + name);
-    }
-    throw std::runtime_error("no free name for a temporary folder in " + base);
+    m_path = base + "/ob32pyii-test-" + std::to_string(random()); // 64 random bits: no other test's name
+    if (!std::filesystem::create_directory(m_path)) // throws when it cannot make it
+        throw std::runtime_error("a temporary folder of that name exists: " + m_path);
 }
 
 TempDir::~TempDir()
@@ -31,8 +22,6 @@ TempDir::~TempDir()
     std::error_code ignored;
     std::filesystem::remove_all(m_path, ignored);
 }
-
-std::string TempDir::file(const std::string& name) const { return m_path + "/" + name; }
 
 std::string TempDir::write(const std::string& name, const std::string& content) const
 {
@@ -53,18 +42,11 @@ std::string TempDir::read(const std::string& name) const
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool TempDir::exists(const std::string& name) const
-{
-    std::error_code ignored;
-    return std::filesystem::exists(file(name), ignored);
-}
-
 std::vector<std::string> logTexts(const std::string& log)
 {
     std::vector<std::string> out;
-    for (std::size_t start = 0, end; start < log.size(); start = end + 1) {
-        end = std::min(log.find('\n', start), log.size());
-        std::string line = log.substr(start, end - start);
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         out.push_back(line.substr(line.find('\t') == std::string::npos ? 0 : line.find('\t') + 1));

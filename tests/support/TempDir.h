@@ -1,6 +1,7 @@
 #pragma once
 // TempDir: a fresh folder for one test under `base` (the benchmarks use /dev/shm), removed with its content.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +16,11 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const noexcept { return m_path; }
-    std::string file(const std::string& name) const;
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
     // Writes `content` byte for byte to `name`; returns its path. read() throws when it cannot read.
     std::string write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;
-    bool exists(const std::string& name) const;
+    bool exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
 
 private:
     std::string m_path;

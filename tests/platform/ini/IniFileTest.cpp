@@ -1,9 +1,33 @@
-#include "IniTestUtil.h"
+#include "platform/ini/IniFile.h"
+#include "../FailureOf.h"
+#include "platform/ini/InPlaceFiles.h"
 #include "support/EnvironmentVariable.h"
+#include "support/TempDir.h"
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using ob::IniFile;
+using ob::ini::updateFile;
+using ob::test::failureOf;
+using ob::test::TempDir;
+namespace fs = std::filesystem;
+
+static IniFile iniAt(const std::string& path, const std::string& section = "General")
+{
+    IniFile ini;
+    ini.setFilePath(path);
+    ini.setSection(section);
+    return ini;
+}
 
 TEST(IniFile, readsAndWritesTheFileItselfEachTime)
 {
@@ -35,45 +59,6 @@ TEST(IniFile, readsAndWritesTheFileItselfEachTime)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
     EXPECT_EQ(failureOf([&] { iniAt(dir.file("no/such/folder/x.ini")).WriteString("Action", "x"); }), 75);
 }
-
-#if !defined(_WIN32)
-// A file the account may not read is a failure, never an empty exchange file.
-// Root reads every file, so as root the check runs again as nobody.
-TEST(IniFile, aFileTheAccountCannotReadFails)
-{
-    const auto check = [](const std::string& folder) {
-        EXPECT_EQ(iniAt(folder + "/readable.ini").read("General", "Busy"), "True");
-        EXPECT_NE(failureOf([&] { iniAt(folder + "/OB32PYII.INI").read("General", "Busy"); }), 0);
-    };
-    if (const char* folder = std::getenv("OB32PYII_TEST_UNREADABLE")) {
-        check(folder); // the run as nobody
-        return;
-    }
-    TempDir dir;
-    dir.write("readable.ini", "[General]\r\nBusy=True\r\n");
-    ::chmod(dir.write("OB32PYII.INI", "[General]\r\nBusy=True\r\n").c_str(), 0);
-    if (::geteuid() != 0) {
-        check(dir.path());
-        return;
-    }
-    ::chmod(dir.path().c_str(), 0777); // only the file itself is out of reach
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    const std::string command = "OB32PYII_TEST_UNREADABLE='" + dir.path() +
-                                "' setpriv --reuid=nobody --regid=nogroup --clear-groups '" + self +
-                                "' --gtest_filter=IniFile.aFileTheAccountCannotReadFails 2>&1";
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            output.append(buffer, n);
-        ::pclose(pipe);
-    }
-    if (output.find("[  FAILED  ]") != std::string::npos)
-        ADD_FAILURE() << "as nobody:\n" << output;
-    else if (output.find("[  PASSED  ] 1 test") == std::string::npos)
-        GTEST_SKIP() << "running as root, and the check could not run as nobody: " << output;
-}
-#endif
 
 // UTF-8 inside, the peer's code page (OB32PYII_CODEPAGE, else Windows-1252) in the file.
 TEST(IniFile, textTravelsInThePeersCodePage)
@@ -182,3 +167,105 @@ TEST(IniFile, aFileThePeerHasCutShortIsNeverTakenForTheFile)
     peer.join();
     EXPECT_GT(refused, 0) << "a write was built on a cut file";
 }
+
+TEST(SharedFile, aChangeIsMadeWholeOrNotAtAll)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\nAction=\r\n");
+    // A peer that ignores our lock writes while we are busy: the change is made again.
+    int calls = 0;
+    const auto result = updateFile(path, [&](const std::string& content) {
+        if (++calls == 1)
+            dir.write("x.ini", "[General]\r\nAction=\r\n[Peer]\r\nMine=1\r\n");
+        return ob::ini::assign(content, "General", "Busy", "True");
+    });
+    EXPECT_TRUE(calls == 2 && dir.read("x.ini") == result);
+    EXPECT_EQ(result, "[General]\r\nAction=\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
+    EXPECT_THROW(updateFile(path, [](const std::string&) -> std::string { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    EXPECT_EQ(dir.read("x.ini"), result);
+#if !defined(_WIN32) // an unchanged content is not rewritten; a changed one replaces the file
+    fs::create_hard_link(path, dir.file("twin"));
+    updateFile(path, [](const std::string& content) { return content; });
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    updateFile(path, [](const std::string& content) { return content + "x=1\r\n"; });
+    EXPECT_EQ(fs::hard_link_count(path), 1u);
+#endif
+    // A write clears the temporaries of killed writers of this file, and nothing else.
+    dir.write("x.ini.4242-17.tmp", "[General]\r\nAction=/OBLOGIN\r\n");
+    const char* notOurs[] = {"NEXOVA.INI.4242-0.tmp", "x.ini.notes.tmp", "x.ini.4242-0.tmp.bak"};
+    for (const char* name : notOurs)
+        dir.write(name, "x");
+    iniAt(path).write("General", "Busy", "False");
+    EXPECT_FALSE(dir.exists("x.ini.4242-17.tmp"));
+    for (const char* name : notOurs)
+        EXPECT_TRUE(dir.exists(name)) << name;
+}
+
+// Where the folder allows no replacement (no right to create a file there) the file is rewritten in place: a
+// shorter content leaves nothing of the longer one behind, and a peer's write since our look is not written over.
+TEST(SharedFile, aRewriteInPlaceIsWholeAndKeepsThePeersLastWrite)
+{
+    TempDir dir;
+    const auto path = dir.write("x.ini", "[General]\r\nAction=/CREATECAL\r\nError=a long text from before\r\n");
+    ob::ini::InPlaceFiles::instance().add(path);
+    updateFile(path, [](const std::string&) { return std::string("[General]\r\nAction=\r\n"); });
+    EXPECT_EQ(dir.read("x.ini"), "[General]\r\nAction=\r\n");
+    int calls = 0;
+    updateFile(path, [&](const std::string& content) {
+        if (++calls == 1)
+            dir.write("x.ini", content + "[Peer]\r\nMine=1\r\n");
+        return ob::ini::assign(content, "General", "Busy", "True");
+    });
+    EXPECT_EQ(dir.read("x.ini"), "[General]\r\nAction=\r\nBusy=True\r\n[Peer]\r\nMine=1\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1) << "no temporary file";
+}
+
+#if !defined(_WIN32)
+// A file the account may not read is a failure, never an empty exchange file.
+// Root reads every file, so as root the check runs in a child that became nobody.
+TEST(IniFile, aFileTheAccountCannotReadFails)
+{
+    TempDir dir;
+    dir.write("readable.ini", "[General]\r\nBusy=True\r\n");
+    ::chmod(dir.write("OB32PYII.INI", "[General]\r\nBusy=True\r\n").c_str(), 0);
+    ::chmod(dir.path().c_str(), 0777); // only the file itself is out of reach
+    const auto refused = [&] {
+        return iniAt(dir.file("readable.ini")).read("General", "Busy") == "True" &&
+               failureOf([&] { iniAt(dir.file("OB32PYII.INI")).read("General", "Busy"); }) != 0;
+    };
+    const pid_t child = ::geteuid() == 0 ? ::fork() : -1;
+    if (child == 0)
+        ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 2 : refused() ? 0 : 1);
+    int status = -1;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "running as root, and the check could not run as nobody";
+    EXPECT_TRUE(child > 0 ? WIFEXITED(status) && WEXITSTATUS(status) == 0 : refused());
+}
+
+TEST(SharedFile, aReplacementKeepsWhatThePeerReliesOn)
+{
+    TempDir dir;
+    // A link stays a link; its target gets the change.
+    ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0777), 0);
+    dir.write("real/OB32PYII.INI", "[General]\r\n");
+    ASSERT_EQ(::symlink("real/OB32PYII.INI", dir.file("OB32PYII.INI").c_str()), 0);
+    iniAt(dir.file("OB32PYII.INI")).write("General", "Busy", "True");
+    EXPECT_TRUE(fs::is_symlink(dir.file("OB32PYII.INI")));
+    EXPECT_EQ(dir.read("real/OB32PYII.INI"), "[General]\r\nBusy=True\r\n");
+    // A read-only file is refused, as Windows refuses it, and stays as it was.
+    const auto readOnly = dir.write("RO.INI", "[General]\r\n");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(failureOf([&] { iniAt(readOnly).write("General", "Busy", "True"); }), 75);
+    EXPECT_EQ(dir.read("RO.INI"), "[General]\r\n");
+    // Owner, group and mode stay those of the file (giving them takes root).
+    const auto shared = dir.write("SHARED.INI", "[General]\r\n");
+    const bool root = ::geteuid() == 0 && ::chown(shared.c_str(), 65534, 65534) == 0;
+    ASSERT_EQ(::chmod(shared.c_str(), 0640), 0);
+    iniAt(shared).write("General", "Busy", "True");
+    struct stat info {};
+    ::stat(shared.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_TRUE(!root || (info.st_uid == 65534 && info.st_gid == 65534));
+}
+#endif

@@ -1,5 +1,10 @@
-#include "IniTestUtil.h"
+#include "../FailureOf.h"
 #include "platform/Text.h"
+#include "platform/ini/IniFile.h"
+
+#include <gtest/gtest.h>
+
+using ob::test::failureOf;
 
 using ob::ini::assign;
 using ob::ini::lookup;
@@ -108,9 +113,6 @@ TEST(IniValue, readsBooleansAndIntegersAsTheProfileFunctionsDo)
         {"-32768", -32768}, {"00000000000000000000012", 12}, {"-", 0}, {"0x", 0}};
     for (const auto& c : integers)
         EXPECT_EQ(ob::ini::toInteger(c.text), c.value) << c.text;
-    for (const char* text : {"32768", "-32769", "4294967297", "99999999999999999999999", "0xFFFF"}) {
-        std::string description;
-        EXPECT_EQ(failureOf([&] { ob::ini::toInteger(text); }, &description), 6) << text;
-        EXPECT_EQ(description, "Overflow");
-    }
+    for (const char* text : {"32768", "-32769", "4294967297", "99999999999999999999999", "0xFFFF"})
+        EXPECT_EQ(failureOf([&] { ob::ini::toInteger(text); }), 6) << text;
 }

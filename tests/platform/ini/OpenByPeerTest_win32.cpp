@@ -25,8 +25,7 @@ TEST(OpenByPeer, aWriteWaitsForThePeerAndThenWritesInPlace)
     EXPECT_EQ(ob::ini::updateFile(path, addBusy, {}, &report), "[General]\r\nBusy=True\r\n");
     EXPECT_EQ(dir.read("OB32PYII.INI"), "[General]\r\nBusy=True\r\n");
     EXPECT_FALSE(report.inPlace) << "a moment's refusal taken for the folder's rights: " << report.reason;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename(), "OB32PYII.INI") << "a temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file left";
     peer.reset();
     // The next write replaces the file again (a hard link shows the replacement).
     std::filesystem::create_hard_link(path, dir.file("twin"));

@@ -3,6 +3,7 @@
 #include "platform/odbc/Connection.h"
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/ConnectionTimeouts.h"
+#include "support/TempDir.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -95,23 +96,20 @@ TEST(ConnectionEngine, aDriverUnderAnotherNameIsKnownByTheDbmsItReports)
         GTEST_SKIP() << "no SQLite ODBC driver library found";
     ob::test::TestDatabase db{Engine::SQLite};
     db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('cal', '3', 'Chris')");
-    const std::filesystem::path copy = std::filesystem::path(::testing::TempDir()) / "lab-driver-copy.so";
-    std::filesystem::remove(copy);
+    const ob::test::TempDir dir;
+    const std::string copy = dir.file("lab-driver-copy.so");
     std::filesystem::create_symlink(driver, copy);
     std::string text = db.connectionString();
-    text.replace(text.find("Driver=SQLite3"), 14, "Driver=" + copy.string());
+    text.replace(text.find("Driver=SQLite3"), 14, "Driver=" + copy);
     Connection c;
     c.setConnectionString(text);
     c.Open();
     EXPECT_EQ(c.Execute("SELECT Name FROM ob.UserList WHERE obuser='cal'").Fields("Name").value(), "Chris");
     // Before the driver tells its DBMS, a missing file is refused all the same, not created empty.
-    const std::filesystem::path missing = std::filesystem::path(::testing::TempDir()) / "lab-missing.db";
-    std::filesystem::remove(missing);
     Connection other;
-    other.setConnectionString("Driver=" + copy.string() + ";Database=" + missing.string());
+    other.setConnectionString("Driver=" + copy + ";Database=" + dir.file("lab-missing.db"));
     EXPECT_THROW(other.Open(), Failure);
-    EXPECT_FALSE(std::filesystem::exists(missing));
-    std::filesystem::remove(copy);
+    EXPECT_FALSE(dir.exists("lab-missing.db"));
 #endif
 }
 
@@ -125,20 +123,9 @@ protected:
         c.Open();
     }
     std::string scalar(const std::string& sql) { return db.rows(sql).at(0).at(0).value_or("<null>"); }
-    std::optional<std::string> roundTrip(const std::string& value)
-    {
-        c.Execute("DELETE FROM ob.Results");
-        c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas, remark) VALUES ('A:1', 'A', '1', '1', " +
-                  quoteLiteral(value) + ")");
-        Recordset rs = c.Execute("SELECT remark FROM ob.Results WHERE remark=" + quoteLiteral(value));
-        const auto rows = db.rows("SELECT remark FROM ob.Results");
-        if (rs.RecordCount() != 1 || rows.size() != 1 || rs.Fields("remark").value() != rows[0][0])
-            return std::nullopt;
-        return rows[0][0];
-    }
 };
 
-TEST_P(ConnectionTest, opensClosesAndRefusesWhatItsStateForbids)
+TEST_P(ConnectionTest, opensClosesRefusesWhatItsStateForbidsAndGivesRowsAsStored)
 {
     EXPECT_EQ(c.dbmsName(), ob::test::engineLabel(GetParam()));
     EXPECT_EQ(failureOf([&] { c.Open(); }), 3705);
@@ -160,10 +147,7 @@ TEST_P(ConnectionTest, opensClosesAndRefusesWhatItsStateForbids)
     EXPECT_EQ(failureOf([&] { c.Execute("INSERT INTO ob.Calibration (atag, ctag, C) VALUES ('A', 'A:1', 'x')"); }),
               Failure::kDatabaseError);
     EXPECT_EQ(scalar("SELECT count(*) FROM ob.Calibration"), "0");
-}
-
-TEST_P(ConnectionTest, recordsetsGiveRowsFieldsAndNullsAsStored)
-{
+    // Rows, fields and nulls as stored, and counts of rows and affected rows.
     db.exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('cal', '3', 'Chris')");
     db.exec("INSERT INTO ob.Inventory (ATAG, I4201, I4204) VALUES ('T1', '', NULL)");
     db.exec("INSERT INTO ob.Calibration (ATAG, CTAG, C2301, C2303, C2334) VALUES ('T1', 'A1:5', '2024-01-15', "
@@ -185,17 +169,12 @@ TEST_P(ConnectionTest, recordsetsGiveRowsFieldsAndNullsAsStored)
     rs = c.Execute("SELECT * FROM ob.ValField");
     EXPECT_TRUE(rs.RecordCount() == 0 && rs.Eof() && rs.BOF());
     EXPECT_EQ(failureOf([&] { rs.Fields("val"); }), 3021);
-}
-
-TEST_P(ConnectionTest, countsRowsAndAffectedRowsExactly)
-{
-    c.setCursorLocation(CursorLocation::Client);
     long affected = -99;
     c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A:1', 'A', '1', '10')", &affected);
     EXPECT_EQ(affected, 1);
     for (int i = 0; i < 6; ++i)
         c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A:1', 'A', '2', '10')");
-    Recordset rs = c.Execute("SELECT * FROM ob.Results WHERE CTAG='A:1'");
+    rs = c.Execute("SELECT * FROM ob.Results WHERE CTAG='A:1'");
     int seen = 0;
     for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
         ++seen;
@@ -208,7 +187,7 @@ TEST_P(ConnectionTest, countsRowsAndAffectedRowsExactly)
 }
 
 // Also where the server reads a backslash as an escape, and under the locale the Qt program sets.
-TEST_P(ConnectionTest, valuesRoundTripByteForByte)
+TEST_P(ConnectionTest, valuesRoundTripByteForByteAndOneTheColumnCannotHoldIsNeverStoredChanged)
 {
     if (GetParam() == Engine::PostgreSQL)
         db.exec("ALTER DATABASE " + db.database() + " SET standard_conforming_strings = off");
@@ -225,10 +204,29 @@ TEST_P(ConnectionTest, valuesRoundTripByteForByte)
             continue;
         c.Close();
         c.Open();
-        for (const auto& value : values)
-            EXPECT_TRUE(roundTrip(value) == value) << locale << ": " << value.substr(0, 40) << " (" << value.size() << ")";
+        for (const auto& value : values) {
+            c.Execute("DELETE FROM ob.Results");
+            c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas, remark) VALUES ('A:1', 'A', '1', '1', " +
+                      quoteLiteral(value) + ")");
+            Recordset rs = c.Execute("SELECT remark FROM ob.Results WHERE remark=" + quoteLiteral(value));
+            const auto rows = db.rows("SELECT remark FROM ob.Results");
+            EXPECT_TRUE(rs.RecordCount() == 1 && rs.Fields("remark").value() == value && rows.size() == 1 &&
+                        rows[0][0] == value)
+                << locale << ": " << value.substr(0, 40) << " (" << value.size() << ")";
+        }
     }
     std::setlocale(LC_ALL, previous.c_str());
+    // A value its column cannot hold fails the statement, never stored changed (a
+    // server without strict mode would store 0).
+    for (const std::string value : {"x", "12abc"}) {
+        c.Execute("DELETE FROM ob.Results");
+        const long failure = failureOf([&] {
+            c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A:1', 'A', " +
+                      quoteLiteral(value) + ", '1')");
+        });
+        const auto rows = db.rows("SELECT row_num FROM ob.Results");
+        EXPECT_TRUE(failure != 0 ? rows.empty() : rows.size() == 1 && rows[0][0] == value) << value;
+    }
     if (GetParam() == Engine::MariaDB) { // plain literals, and every mode of the server's own kept
         const auto mode = [&](const std::string& scope) {
             return c.Execute("SELECT @@" + scope + ".sql_mode").Fields(std::size_t{0}).toTextOrEmpty();
@@ -236,21 +234,6 @@ TEST_P(ConnectionTest, valuesRoundTripByteForByte)
         const std::string session = "," + mode("SESSION") + ",";
         for (const std::string& own : ob::text::split(mode("GLOBAL") + ",NO_BACKSLASH_ESCAPES", ','))
             EXPECT_TRUE(own.empty() || session.find("," + own + ",") != std::string::npos) << own << ": " << session;
-    }
-}
-
-// A value its column cannot hold fails the statement, never stored changed (a
-// server without strict mode would store 0).
-TEST_P(ConnectionTest, aValueTheColumnCannotHoldFailsAndIsNeverStoredChanged)
-{
-    for (const std::string value : {"x", "12abc"}) {
-        const long failure = failureOf([&] {
-            c.Execute("INSERT INTO ob.Results (CTAG, ATAG, row_num, num_meas) VALUES ('A:1', 'A', " +
-                      quoteLiteral(value) + ", '1')");
-        });
-        const auto rows = db.rows("SELECT row_num FROM ob.Results");
-        EXPECT_TRUE(failure != 0 ? rows.empty() : rows.size() == 1 && rows[0][0] == value) << value;
-        c.Execute("DELETE FROM ob.Results");
     }
 }
 

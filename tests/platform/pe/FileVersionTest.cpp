@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <sstream>
 
 using ob::pe::fileVersion;
 using namespace ob::test;
@@ -28,11 +28,9 @@ TEST(FileVersion, readsTheFixedVersionOfBothFormats)
     }
 #ifdef OB_VERSION_STUBS
     // Executables linked by mingw-w64 with the Windows build's resource, 32- and 64-bit, '|' between them.
-    const std::string stubs = OB_VERSION_STUBS;
-    for (std::size_t start = 0, end = 0; start <= stubs.size(); start = end + 1) {
-        end = std::min(stubs.find('|', start), stubs.size());
-        EXPECT_EQ(fileVersion(stubs.substr(start, end - start)), OB_PROJECT_VERSION) << stubs.substr(start, end - start);
-    }
+    std::istringstream stubs(OB_VERSION_STUBS);
+    for (std::string stub; std::getline(stubs, stub, '|');)
+        EXPECT_EQ(fileVersion(stub), OB_PROJECT_VERSION) << stub;
 #endif
 }
 

@@ -1,16 +1,22 @@
 #include "../FailureOf.h"
+#include "platform/system/InstanceLock.h"
 #include "platform/system/LogStream.h"
 #include "platform/system/SystemFolders.h"
 #include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #if defined(_WIN32)
 #include "platform/win32/Wide.h"
 #include <windows.h>
+#else
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
+using ob::sys::InstanceLock;
 using ob::test::EnvironmentVariable;
 using ob::test::TempDir;
 namespace fs = std::filesystem;
@@ -20,13 +26,12 @@ TEST(SystemFolders, theWindowsFolderIsTheSystemsUnlessOneIsNamed)
 {
     wchar_t system[MAX_PATH];
     const UINT n = ::GetWindowsDirectoryW(system, MAX_PATH);
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
+    EnvironmentVariable none("OB32PYII_WINDIR", nullptr);
     EXPECT_EQ(ob::sys::windowsFolder(), ob::win32::narrow(std::wstring_view(system, n)));
     TempDir dir;
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", ob::win32::wide(dir.file("Windows")).c_str());
+    EnvironmentVariable named("OB32PYII_WINDIR", dir.file("Windows").c_str());
     EXPECT_EQ(ob::sys::windowsFolder(), dir.file("Windows"));
     EXPECT_TRUE(fs::is_directory(dir.file("Windows")));
-    ::SetEnvironmentVariableW(L"OB32PYII_WINDIR", nullptr);
 }
 
 TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSeparator)
@@ -39,6 +44,36 @@ TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSep
     EXPECT_EQ(ob::sys::buildPath("/tmp/a", "x") + " " + ob::sys::buildPath("", "x"), "/tmp/a/x x");
 }
 #else
+// A child process that takes the lock and holds it until killed; held when it got it.
+struct LockingChild {
+    explicit LockingChild(const std::string& path)
+    {
+        int up[2];
+        if (::pipe(up) != 0)
+            throw std::runtime_error("pipe");
+        if ((pid = ::fork()) == 0) {
+            InstanceLock lock(path);
+            lock.announceStarted();
+            if (lock.held() && ::write(up[1], "1", 1) == 1)
+                ::pause();
+            ::_exit(1);
+        }
+        ::close(up[1]);
+        char byte = 0;
+        held = ::read(up[0], &byte, 1) == 1;
+        ::close(up[0]);
+    }
+    ~LockingChild() { finish(); }
+    void finish()
+    {
+        if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+            ::waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    pid_t pid = -1;
+    bool held = false;
+};
+
 // WINDIR if not empty, else $XDG_DATA_HOME/ob32pyii if absolute, else ~/.local/share/ob32pyii; created.
 TEST(SystemFolders, theWindowsFolderFollowsTheEnvironment)
 {
@@ -71,9 +106,54 @@ TEST(SystemFolders, programFolderHoldsTheRunningExecutableAndPathsJoinWithOneSep
 }
 #endif
 
+TEST(InstanceLock, oneHolderAtATimeAndAKilledOnesLockIsTakenOver)
+{
+    TempDir dir;
+    const auto path = dir.file("OB32PYII.INI");
+    {
+        InstanceLock first(path);
+        // Another path to the same file (other letter case, another spelling of its folder) is the same lock.
+        InstanceLock second(dir.path() + "/./ob32pyii.ini");
+        EXPECT_TRUE(first.held());
+        EXPECT_FALSE(second.held());
+        EXPECT_TRUE(second.runningElsewhere());
+        EXPECT_TRUE(InstanceLock::isHeld(path));
+        InstanceLock::Watcher watcher(path);
+        EXPECT_TRUE(watcher.alive());
+        EXPECT_FALSE(watcher.started());
+        first.announceStarted();
+        EXPECT_TRUE(watcher.started());
+#if !defined(_WIN32)
+        EXPECT_FALSE(LockingChild(path).held) << "a child got the lock its parent holds";
+#endif
+    }
+    EXPECT_FALSE(InstanceLock::isHeld(path));
+    EXPECT_TRUE(InstanceLock(path).held());
+    EXPECT_TRUE(InstanceLock(dir.file("OTHER.INI")).held()) << "another exchange file has a lock of its own";
+    const InstanceLock missing(dir.file("missing/OB32PYII.INI"));
+    EXPECT_FALSE(missing.held() || missing.runningElsewhere()) << "a failed start, not a second one";
+    EXPECT_NE(missing.error(), "");
+    EXPECT_FALSE(InstanceLock::isHeld(dir.file("missing/OB32PYII.INI")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 0) << "no file is created";
+#if !defined(_WIN32) // the lock of a killed process is taken over; a watcher follows the one it saw start
+    LockingChild child(path);
+    ASSERT_TRUE(child.held);
+    InstanceLock::Watcher watcher(path);
+    ASSERT_TRUE(watcher.started());
+    EXPECT_FALSE(InstanceLock(path).held());
+    child.finish();
+    EXPECT_FALSE(InstanceLock::isHeld(path));
+    InstanceLock lock(path);
+    EXPECT_TRUE(lock.held());
+    lock.announceStarted();
+    EXPECT_FALSE(watcher.alive()) << "a new start is not the program the watcher followed";
+    EXPECT_TRUE(InstanceLock::Watcher(path).alive());
+#endif
+}
+
 TEST(LogStream, replacesTheOldLogAndWritesEachLineAtOnceInTheSystemsEncoding)
 {
-    ob::test::TempDir dir;
+    TempDir dir;
     dir.write("OB32PYII.txt", "the last run's log\r\n");
     ob::sys::LogStream log(dir.file("OB32PYII.txt"));
     EXPECT_TRUE(log.isOpen() && dir.read("OB32PYII.txt").empty());
