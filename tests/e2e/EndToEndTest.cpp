@@ -108,10 +108,16 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElseAndThePreviousLo
 }
 
 // A request nobody takes up is not written, nor a mistyped option sent as the action; sent during the start-up,
-// a request is taken up after it, not emptied by it; one not taken up in time is withdrawn.
-TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionWaitsForTheEndOfStartUpAndWithdrawsWhatTimedOut)
+// a request is taken up after it, not emptied by it; one not taken up in time is withdrawn. Then one program,
+// unattended: a start with nowhere to keep the earlier log, a second instance, requests answered as soon as they
+// are written, action words, a failing login written key by key, --clear removing what an earlier request left in
+// a section before this one is written.
+TEST(EndToEnd, sendWaitsForTheStartUpAndTheProgramAnswersEachRequestOnceWhileASecondInstanceTouchesNothing)
 {
     TempDir dir;
+    dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
+    dir.write(kLog, "the log of an earlier run\r\n");
+    dir.write("state", "a file where the history folder should be");
     const auto alone = send(dir.path(), {"/OBVER"});
     EXPECT_EQ(alone.exitCode, 4);
     EXPECT_NE(alone.output.find("no ob32pyii is running"), npos) << alone.output;
@@ -154,19 +160,7 @@ TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionWaitsForTheEndOfStartUpA
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
     EXPECT_FALSE(logHas(dir, "Processing action /OBLOGOUT..."));
 #endif
-    EXPECT_EQ(program.terminate(), 0);
-}
 
-// One program, unattended: a start with nowhere to keep the earlier log, a second instance, requests answered as
-// soon as they are written, action words, a failing login written key by key, --clear removing what an earlier
-// request left in a section before this one is written.
-TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing)
-{
-    TempDir dir;
-    dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
-    dir.write(kLog, "the log of an earlier run\r\n");
-    dir.write("state", "a file where the history folder should be");
-    RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted()) << "a log that cannot be kept stopped the start";
     EXPECT_EQ(dir.read("state"), "a file where the history folder should be");
     const std::string exchange = dir.read(kExchange);
