@@ -17,7 +17,6 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
 #endif
 
@@ -26,8 +25,6 @@
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
 #include "support/RealProgram.h"
-#include "support/TempDir.h"
-#include "support/TestDatabase.h"
 
 namespace ob::test {
 namespace {

@@ -11,8 +11,6 @@
 #include "gui/win32/Win32LoginDialog.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "support/RealProgram.h"
-#include "support/TempDir.h"
-#include "support/TestDatabase.h"
 #include "support/Win32Operator.h"
 
 namespace ob::test {
