@@ -17,7 +17,6 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
 #endif
 
@@ -26,8 +25,6 @@
 #include "platform/ini/SharedFile.h"
 #include "platform/system/InstanceLock.h"
 #include "support/RealProgram.h"
-#include "support/TempDir.h"
-#include "support/TestDatabase.h"
 
 namespace ob::test {
 namespace {
@@ -36,11 +33,6 @@ using Rows = std::vector<std::vector<std::optional<std::string>>>;
 const char* const kExchange = "OB32PYII.INI";
 const char* const kLog = "OB32PYII.txt";
 constexpr auto npos = std::string::npos;
-#ifdef _WIN32
-const char* const kHistory = "state/OB32PYII/logs"; // LOCALAPPDATA is the test's "state" folder
-#else
-const char* const kHistory = "state/ob32pyii/logs"; // XDG_STATE_HOME likewise
-#endif
 // The keys that find the sample database's asset A-1001.
 const std::vector<std::string> kSampleAsset{"CurrentAsset.Model=PT100-4W", "CurrentAsset.Serial=SN-70211",
                                             "CurrentAsset.Mfg=Brennhall"};
@@ -71,18 +63,6 @@ std::string sendOk(const TempDir& dir, std::vector<std::string> arguments, const
     const auto result = send(dir.path(), arguments);
     EXPECT_EQ(result.exitCode, 0) << arguments.back() << ": " << result.output;
     return result.output;
-}
-
-// The sample database of tools/sample named in NEXOVA.INI; the stored login in the exchange file after `head`.
-void labFolder(TestDatabase& db, TempDir& dir, const std::string& user, const std::string& password,
-               const std::string& head = "")
-{
-    if (db.engine() == Engine::PostgreSQL)
-        db.exec("SET search_path TO ob");
-    for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql")))
-        db.exec(statement);
-    dir.write("NEXOVA.INI", "[database]\r\nDB_login=" + db.dbLogin() + "\r\n");
-    dir.write(kExchange, head + "[OBLogin]\r\nLoginUserName=" + user + "\r\nLoginPassword=" + password + "\r\n");
 }
 
 // The next start keeps the previous run's log: earlier logs are what support reads when a lab calls about
@@ -117,17 +97,24 @@ TEST(EndToEnd, startUpWritesTheStartValuesAndKeepsEverythingElseAndThePreviousLo
     RealProgram again(dir.path());
     ASSERT_TRUE(again.waitUntilStarted());
     std::vector<std::string> kept;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.file(kHistory)))
-        kept.push_back(dir.read(std::string(kHistory) + "/" + entry.path().filename().string()));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("state"))) // the history
+        if (entry.is_regular_file())
+            kept.push_back(dir.read(std::filesystem::relative(entry.path(), dir.path()).string()));
     EXPECT_EQ(kept, std::vector<std::string>{firstLog});
     EXPECT_EQ(again.terminate(), 0);
 }
 
 // A request nobody takes up is not written, nor a mistyped option sent as the action; sent during the start-up,
-// a request is taken up after it, not emptied by it; one not taken up in time is withdrawn.
-TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionWaitsForTheEndOfStartUpAndWithdrawsWhatTimedOut)
+// a request is taken up after it, not emptied by it; one not taken up in time is withdrawn. Then one program,
+// unattended: a start with nowhere to keep the earlier log, a second instance, requests answered as soon as they
+// are written, action words, a failing login written key by key, --clear removing what an earlier request left in
+// a section before this one is written.
+TEST(EndToEnd, sendWaitsForTheStartUpAndTheProgramAnswersEachRequestOnceWhileASecondInstanceTouchesNothing)
 {
     TempDir dir;
+    dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
+    dir.write(kLog, "the log of an earlier run\r\n");
+    dir.write("state", "a file where the history folder should be");
     const auto alone = send(dir.path(), {"/OBVER"});
     EXPECT_EQ(alone.exitCode, 4);
     EXPECT_NE(alone.output.find("no ob32pyii is running"), npos) << alone.output;
@@ -170,19 +157,7 @@ TEST(EndToEnd, sendRefusesWithNoProgramOrAnUnknownOptionWaitsForTheEndOfStartUpA
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a few ticks
     EXPECT_FALSE(logHas(dir, "Processing action /OBLOGOUT..."));
 #endif
-    EXPECT_EQ(program.terminate(), 0);
-}
 
-// One program, unattended: a start with nowhere to keep the earlier log, a second instance, requests answered as
-// soon as they are written, action words, a failing login written key by key, --clear removing what an earlier
-// request left in a section before this one is written.
-TEST(EndToEnd, aRunningProgramAnswersEachRequestAndASecondInstanceTouchesNothing)
-{
-    TempDir dir;
-    dir.write("NEXOVA.INI", "[database]\r\nDB_login=Driver=SQLite3;Database=" + dir.file("missing.db") + "\r\n");
-    dir.write(kLog, "the log of an earlier run\r\n");
-    dir.write("state", "a file where the history folder should be");
-    RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted()) << "a log that cannot be kept stopped the start";
     EXPECT_EQ(dir.read("state"), "a file where the history folder should be");
     const std::string exchange = dir.read(kExchange);
@@ -381,11 +356,6 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kAsOperator{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", // nobody / nogroup
                                            "--clear-groups"};
 
-bool canSwitchAccounts()
-{
-    return ::geteuid() == 0 && fs::exists("/usr/bin/setpriv");
-}
-
 // The lab folder as IT leaves it: the exchange file and the log writable for the operator, `folderMode` for the
 // folder itself, and a SQLite database the operator may write (the driver creates its journal beside it).
 void operatorsLabFolder(TestDatabase& db, TempDir& dir, mode_t folderMode)
@@ -414,9 +384,11 @@ int count(TestDatabase& db, const std::string& table)
     return std::stoi(db.rows("SELECT count(*) FROM ob." + table)[0][0].value_or(""));
 }
 
+// Then the operator loses the right to write the exchange file while PYRALIS II keeps it: a request the program
+// cannot take up waits, and runs once when the file is writable again.
 TEST(OperatorAccount, aWholeCalibrationWhereOnlyTheFilesAreWritableWritesEveryRowOnce)
 {
-    if (!canSwitchAccounts())
+    if (::geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
         GTEST_SKIP() << "needs root and setpriv to run the program as another account";
     const std::pair<const char*, mode_t> folders[] = {{"a folder the operator may not create files in", 0755},
                                                       {"a shared folder with the sticky bit", 01777}};
@@ -435,35 +407,27 @@ TEST(OperatorAccount, aWholeCalibrationWhereOnlyTheFilesAreWritableWritesEveryRo
         ASSERT_EQ(::stat(dir.file(kExchange).c_str(), &info), 0);
         EXPECT_EQ(info.st_uid, 0u) << "the exchange file changed hands";
         EXPECT_EQ(info.st_mode & 0777, 0666u);
-    }
-}
+        if (mode != 0755)
+            continue;
 
-// The operator loses the right to write the exchange file while PYRALIS II keeps it.
-TEST(OperatorAccount, aRequestTheOperatorCannotTakeUpRunsOnceWhenTheFileIsWritableAgain)
-{
-    if (!canSwitchAccounts())
-        GTEST_SKIP() << "needs root and setpriv to run the program as another account";
-    TestDatabase db(Engine::SQLite);
-    TempDir dir;
-    operatorsLabFolder(db, dir, 0755);
-    RealProgram program(dir.path(), {}, kAsOperator);
-    ASSERT_TRUE(program.waitUntilStarted());
-    sendOk(dir, {"/OBLOGIN"});
-    sendOk(dir, {"Calibration.AssetNumber=A-1001", "Calibration.StartDate=12/6/2026",
-                 "Calibration.StartTime=9:05:00 AM", "Calibration.EndTime=10:15", "/CREATECAL"});
-    const int results = count(db, "Results");
-    ASSERT_EQ(::chmod(dir.file(kExchange).c_str(), 0644), 0);
-    SendResult answer;
-    std::thread peer([&] { answer = send(dir.path(), {"FullResults.Order=1", "/CREATEFULLRES"}); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // two ticks and more
-    EXPECT_EQ(count(db, "Results"), results) << "a request whose take-up is not in the file ran";
-    ASSERT_EQ(::chmod(dir.file(kExchange).c_str(), 0666), 0);
-    peer.join();
-    EXPECT_EQ(answer.exitCode, 0) << answer.output;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(count(db, "Results"), results + 1) << "the request ran once";
-    sendOk(dir, {"/TERMINATE"});
-    EXPECT_EQ(program.waitForExit(), 0);
+        RealProgram again(dir.path(), {"XDG_STATE_HOME=" + home.path()}, kAsOperator);
+        ASSERT_TRUE(again.waitUntilStarted());
+        sendOk(dir, {"/OBLOGIN"});
+        sendOk(dir, {"Calibration.AssetNumber=A-1001", "Calibration.StartDate=12/7/2026",
+                     "Calibration.StartTime=9:05:00 AM", "Calibration.EndTime=10:15", "/CREATECAL"});
+        const int results = count(db, "Results");
+        ASSERT_EQ(::chmod(dir.file(kExchange).c_str(), 0644), 0);
+        SendResult answer;
+        std::thread peer([&] { answer = send(dir.path(), {"FullResults.Order=1", "/CREATEFULLRES"}); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // two ticks and more
+        EXPECT_EQ(count(db, "Results"), results) << "a request whose take-up is not in the file ran";
+        ASSERT_EQ(::chmod(dir.file(kExchange).c_str(), 0666), 0);
+        peer.join();
+        EXPECT_EQ(answer.exitCode, 0) << answer.output;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_EQ(count(db, "Results"), results + 1) << "the request ran once";
+        EXPECT_EQ(again.terminate(), 0);
+    }
 }
 #endif
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "support/RealProgram.h"
-#include "support/TempDir.h"
 
 using namespace ob::test;
 

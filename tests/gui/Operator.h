@@ -44,9 +44,9 @@ private:
 };
 
 // The program's window system with real modal boxes, even offscreen.
-inline std::shared_ptr<gui::QtWindowSystem> operatorWindows(const std::string& windowsFolder = {})
+inline std::shared_ptr<gui::QtWindowSystem> operatorWindows()
 {
-    auto windows = std::make_shared<gui::QtWindowSystem>(windowsFolder, regional::RegionalSettings::enUS(), nullptr);
+    auto windows = std::make_shared<gui::QtWindowSystem>(std::string(), regional::RegionalSettings::enUS(), nullptr);
     windows->forceOperatorDisplay(true);
     return windows;
 }

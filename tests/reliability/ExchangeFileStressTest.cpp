@@ -123,6 +123,12 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
     f.set("CurrentAsset", "Serial", "S-1");
     f.set("CurrentAsset", "Mfg", "Hart");
     const std::size_t linesBefore = f.logLines().size();
+    const auto located = [&](const std::string& asset) { // lookups logged since the start, of any asset or of `asset`
+        const auto lines = f.logLines();
+        return std::count_if(lines.begin() + static_cast<long>(linesBefore), lines.end(), [&](const auto& l) {
+            return asset.empty() ? l.starts_with("Locating asset (") : l == "Locating asset (" + asset + ")...";
+        });
+    };
 
     std::atomic<int> asked{0};
     std::atomic<int> sent{0};
@@ -166,12 +172,8 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
         // off) or a take-up that cannot confirm a whole file within its bound
         // (a loaded machine) is tried again at the next tick, as the settle
         // timer would, 15 ms later.
-        const auto locatedSoFar = [&] {
-            const auto lines = f.logLines();
-            return std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.starts_with("Locating asset ("); });
-        };
-        const auto before = locatedSoFar();
-        for (int tick = 0; tick < 200 && locatedSoFar() == before; ++tick) {
+        const auto before = located("");
+        for (int tick = 0; tick < 200 && located("") == before; ++tick) {
             if (tick > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(15));
             f.link().OnTimerTick();
@@ -188,13 +190,8 @@ TEST(ExchangeFilePeerInPlace, actionsReadTheirRequestWholeAndThePeersKeysSurvive
     running = false;
     peer.join();
     EXPECT_EQ(damaged, "") << "a write was built on a cut snapshot";
-    const auto lines = f.logLines();
-    const auto first = lines.begin() + static_cast<long>(linesBefore);
-    const auto located =
-        std::count_if(first, lines.end(), [](const auto& l) { return l.starts_with("Locating asset ("); });
-    EXPECT_GE(located, kActions);
-    EXPECT_EQ(std::count(first, lines.end(), "Locating asset (PT100,S-1,Hart)..."), located)
-        << "a request read from a cut snapshot";
+    EXPECT_GE(located(""), kActions);
+    EXPECT_EQ(located("PT100,S-1,Hart"), located("")) << "a request read from a cut snapshot";
     // Each of the peer's keys, once written, is lost only if one of our
     // replacements was built before it and landed after it.
     const std::string final = ini::readFile(path);

@@ -6,21 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <stdexcept>
-
 extern char** environ;
 
 namespace ob::test {
 namespace {
-
-std::string builtProgram(const std::string& relativePath)
-{
-    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
-    if (dir == nullptr || *dir == '\0')
-        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
-    return std::string(dir) + "/" + relativePath;
-}
 
 // Starts `argv` with this process's environment, each NAME=value of `changes`
 // replacing the same NAME, its output to `outputFd` (or /dev/null when -1).
@@ -34,13 +23,6 @@ pid_t spawn(std::vector<std::string> argv, const std::vector<std::string>& chang
         std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name); });
         env.push_back(change);
     }
-    const auto pointers = [](std::vector<std::string>& texts) {
-        std::vector<char*> out;
-        for (auto& t : texts)
-            out.push_back(t.data());
-        out.push_back(nullptr);
-        return out;
-    };
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
@@ -49,8 +31,13 @@ pid_t spawn(std::vector<std::string> argv, const std::vector<std::string>& chang
         else
             posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
     }
-    auto args = pointers(argv);
-    auto vars = pointers(env);
+    std::vector<char*> args, vars;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    for (auto& e : env)
+        vars.push_back(e.data());
+    args.push_back(nullptr);
+    vars.push_back(nullptr);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), vars.data());
     posix_spawn_file_actions_destroy(&actions);

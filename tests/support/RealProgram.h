@@ -2,15 +2,28 @@
 // The real ob32pyii in a Windows folder of its own, and ob32pyii-send playing PYRALIS II (OB32PYII_BUILD_DIR).
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/system/InstanceLock.h"
+#include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 namespace ob::test {
+
+// The built executable at `relativePath` under OB32PYII_BUILD_DIR.
+inline std::string builtProgram(const std::string& relativePath)
+{
+    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
+    if (dir == nullptr || *dir == '\0')
+        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
+    return std::string(dir) + "/" + relativePath;
+}
 
 class RealProgram {
 public:
@@ -61,6 +74,18 @@ struct SendResult {
 
 // Runs ob32pyii-send --dir `windowsFolder` with `arguments` and waits for it.
 SendResult send(const std::string& windowsFolder, const std::vector<std::string>& arguments);
+
+// The sample database of tools/sample named in NEXOVA.INI; the stored login in the exchange file after `head`.
+inline void labFolder(TestDatabase& db, TempDir& dir, const std::string& user, const std::string& password,
+                      const std::string& head = "")
+{
+    if (db.engine() == Engine::PostgreSQL)
+        db.exec("SET search_path TO ob");
+    for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql")))
+        db.exec(statement);
+    dir.write("NEXOVA.INI", "[database]\r\nDB_login=" + db.dbLogin() + "\r\n");
+    dir.write("OB32PYII.INI", head + "[OBLogin]\r\nLoginUserName=" + user + "\r\nLoginPassword=" + password + "\r\n");
+}
 
 inline int RealProgram::terminate()
 {

@@ -5,7 +5,6 @@
 
 #include "platform/win32/Wide.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -14,30 +13,12 @@ namespace {
 
 using win32::wide;
 
-std::string builtProgram(const std::string& relativePath)
-{
-    const char* dir = std::getenv("OB32PYII_BUILD_DIR");
-    if (dir == nullptr || *dir == '\0')
-        throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
-    return std::string(dir) + "/" + relativePath + ".exe";
-}
-
-// Quotes an argument so that the C runtime's parsing gives it back unchanged.
+// Quotes an argument; the tests pass none that the C runtime's parsing would then change.
 std::wstring quoted(const std::wstring& argument)
 {
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
+    if (argument.find(L'"') != std::wstring::npos || argument.ends_with(L'\\'))
+        throw std::invalid_argument("an argument with a double quote or a final backslash");
+    return L"\"" + argument + L"\"";
 }
 
 // Starts `argv` with this process's environment, each NAME=value of `changes`
@@ -106,7 +87,7 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
     // Earlier logs go to the test's folder, never the user's own.
     std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder, "LOCALAPPDATA=" + windowsFolder + (windowsFolder.find('\\') == std::string::npos ? "/state" : "\\state")};
     changes.insert(changes.end(), environment.begin(), environment.end());
-    m_process = start({builtProgram("src/gui/win32/ob32pyii")}, changes, nullptr);
+    m_process = start({builtProgram("src/gui/win32/ob32pyii.exe")}, changes, nullptr);
     m_pid = static_cast<long>(::GetProcessId(m_process));
 }
 
@@ -138,7 +119,7 @@ SendResult send(const std::string& windowsFolder, const std::vector<std::string>
                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output)
         throw std::runtime_error("cannot make a temporary file");
-    std::vector<std::string> argv{builtProgram("tools/ob32pyii-send"), "--dir", windowsFolder, "--timeout", "30"};
+    std::vector<std::string> argv{builtProgram("tools/ob32pyii-send.exe"), "--dir", windowsFolder, "--timeout", "30"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const win32::UniqueHandle process(start(argv, {}, output.get()));
     ::WaitForSingleObject(process.get(), INFINITE);

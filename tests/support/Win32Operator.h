@@ -3,7 +3,6 @@
 // process or another), reads them, and types and clicks by posting the messages of keys and clicks.
 #include <windows.h>
 
-#include <ostream>
 #include <string>
 
 namespace ob::test {
@@ -23,16 +22,7 @@ inline void click(HWND button)
     ::PostMessageW(button, BM_CLICK, 0, 0);
 }
 
-struct SeenBox {
-    std::string title;
-    std::string text;
-    bool operator==(const SeenBox&) const = default;
-};
-inline void PrintTo(const SeenBox& box, std::ostream* os)
-{
-    *os << '{' << box.title << ": " << box.text << '}';
-}
-// Waits for a message box, reads it and answers OK. Empty title after 20 s.
-SeenBox answerBox();
+// Waits for a message box, answers it OK and gives its title; empty after 20 s.
+std::string answerBox();
 
 } // namespace ob::test

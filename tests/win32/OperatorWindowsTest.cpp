@@ -11,8 +11,6 @@
 #include "gui/win32/Win32LoginDialog.h"
 #include "gui/win32/Win32RequiredFieldsEditor.h"
 #include "support/RealProgram.h"
-#include "support/TempDir.h"
-#include "support/TestDatabase.h"
 #include "support/Win32Operator.h"
 
 namespace ob::test {
@@ -31,17 +29,13 @@ TEST(OperatorWindows, aWrongStoredPasswordAndThreeRequiredFieldsAreCompletedByTy
         GTEST_SKIP() << "no display: run under xvfb-run";
 
     TestDatabase db(Engine::PostgreSQL);
-    db.exec("SET search_path TO ob");
-    for (const auto& statement : splitSqlScript(readSourceFile("tools/sample/sample-data.sql")))
-        db.exec(statement);
+    TempDir dir;
+    labFolder(db, dir, db.user(), "wrong");
     // Beside the sample's site (a fixed list, "Main lab" by default): an empty date and pick list.
     db.exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, title2, Ireq, Idefault, validation, datacol, ftype, fform, "
             "maxlen, Desktop) VALUES ('2402', 'Seal date', 'Plombe', 'Y', '', 'NONE', 'C2402', 'DATE', '8', '10', "
             "'default'), ('2403', 'Oven', 'Ofen', 'Y', '', 'PICK', 'C2403', 'STRING', '8', '20', 'default')");
     db.exec("INSERT INTO ob.ValField (Fldnum, val) VALUES ('2403', 'Oven 1'), ('2403', 'Oven 2')");
-    TempDir dir;
-    dir.write("NEXOVA.INI", "[database]\r\nDB_login=" + db.dbLogin() + "\r\n");
-    dir.write("OB32PYII.INI", "[OBLogin]\r\nLoginUserName=" + db.user() + "\r\nLoginPassword=wrong\r\n");
     RealProgram program(dir.path());
     ASSERT_TRUE(program.waitUntilStarted());
 
