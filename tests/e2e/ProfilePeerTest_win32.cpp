@@ -29,14 +29,19 @@ TEST(ProfilePeer, thePeersValuesSurviveTheProgramsWritesAsItsOwnApiReadsThem)
         return std::string(buffer.data(), ::GetPrivateProfileStringA(section, key.c_str(), "<missing>", buffer.data(),
                                                                      4096, path.c_str()));
     };
-    // Sends an action as PYRALIS II does and waits for the program's answer.
+    // Sends an action as PYRALIS II does and waits for the program's answer. Each read opens the file
+    // anew, so the three keys come from one state only when two reads in a row agree: the take-up
+    // empties Error before the answer fills it, and a read may meet a rewrite in place half done.
     const auto request = [&](const std::string& action) {
         write("General", "Error", "<pending>");
         write("General", "Action", action);
+        std::string last;
         for (int i = 0; i < 1500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-            const std::string error = read("General", "Error");
-            if (error != "<pending>" && read("General", "Busy") == "False" && read("General", "Action").empty())
+            const std::string busy = read("General", "Busy"), error = read("General", "Error");
+            const std::string now = busy + "|" + read("General", "Action") + "|" + error;
+            if (now == last && now == "False||" + error && error != "<pending>" && error != "<missing>")
                 return error;
+            last = now;
         }
         return std::string("<no answer>");
     };
