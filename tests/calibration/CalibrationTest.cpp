@@ -9,8 +9,7 @@
 namespace ob::test {
 namespace {
 
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
-using Row = std::vector<std::optional<std::string>>;
+using Row = Rows::value_type;
 
 class Calibration : public EngineTest {
 protected:
@@ -26,14 +25,8 @@ protected:
     // A complete [Calibration] section for asset A1000; the clock's second makes each CTAG new.
     void keys(const std::string& startDate = "12/5/2026", const std::string& startTime = "2:03:27 PM")
     {
-        set("Calibration",
-            {{"AssetNumber", "A1000"}, {"StartDate", startDate}, {"StartTime", startTime}, {"EndTime", "15:10"}});
-    }
-    void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values)
-    {
-        for (const auto& [key, value] : values) {
-            f->set(section, key, value);
-        }
+        f->set("Calibration",
+               {{"AssetNumber", "A1000"}, {"StartDate", startDate}, {"StartTime", startTime}, {"EndTime", "15:10"}});
     }
     std::string ctagNow() const
     {
@@ -50,7 +43,7 @@ protected:
 TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
 {
     keys();
-    set("Calibration", {{"TestProcedure", "TP-9"}, {"Comment", "seal ok"}});
+    f->set("Calibration", {{"TestProcedure", "TP-9"}, {"Comment", "seal ok"}});
     EXPECT_EQ(f->act("/CREATECAL"), "");
     EXPECT_EQ(rows("SELECT ATAG, CTAG, CDSRC, C2301, C2333, C2307, C2311, C2312, C2343, C2363, C2323, C2320, C2329, "
                    "C2341 FROM ob.Calibration"),
@@ -58,13 +51,13 @@ TEST_P(Calibration, theRecordWithDefaultMappingAndWithSwitchesAndConversions)
                      "TP-9", "seal ok", std::nullopt}}));
 
     f->clock->value.second = 1;
-    set("Mapping", {{"AmbTempField", "x"}, {"PassField", "X"}, {"WorkOrderField", "2314"}});
-    set("Calibration", {{"OrderID", "0815"},
-                        {"AmbientHumid", "45.0"},
-                        {"EndDate", "12/31/2026"},
-                        {"Aborted", "True"},
-                        {"Coefficients", "1;2;3"}});
-    set("CustomCalFields", {{"Field1", "C2400"}, {"Value1", "abc"}, {"Field3", "C2402"}, {"Value3", "never"}});
+    f->set("Mapping", {{"AmbTempField", "x"}, {"PassField", "X"}, {"WorkOrderField", "2314"}});
+    f->set("Calibration", {{"OrderID", "0815"},
+                           {"AmbientHumid", "45.0"},
+                           {"EndDate", "12/31/2026"},
+                           {"Aborted", "True"},
+                           {"Coefficients", "1;2;3"}});
+    f->set("CustomCalFields", {{"Field1", "C2400"}, {"Value1", "abc"}, {"Field3", "C2402"}, {"Value3", "never"}});
     EXPECT_EQ(f->act("/CREATECAL"), "");
     EXPECT_EQ(
         rows("SELECT C2311, C2312, C2314, C2342, C2363, C2323, C2341, C2400, C2402 FROM ob.Calibration WHERE CTAG='" +
@@ -94,8 +87,7 @@ TEST_P(Calibration, regionalNumbersAndStartTimes)
     for (const auto& c : cases) {
         start(c.rs);
         keys(c.rs.dateOrder == regional::DateOrder::DMY ? "05.12.2026" : "12/5/2026", c.startTime);
-        f->set("Calibration", "AmbientTemp", c.temp);
-        f->set("Calibration", "OrderID", c.order);
+        f->set("Calibration", {{"AmbientTemp", c.temp}, {"OrderID", c.order}});
         EXPECT_EQ(f->act("/CREATECAL"), "") << c.startTime;
         EXPECT_EQ(rows("SELECT C2311, C2314, C2333, C2301 FROM ob.Calibration"),
                   (Rows{{c.stored[0], c.stored[1], c.stored[2], "2026-12-05"}}))
@@ -137,7 +129,7 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
     ASSERT_EQ(f->act("/CREATECAL"), "");
     EXPECT_EQ(count("Calibration", ctagNow()), 1) << "the same second and start give the same key and one record";
     const std::string old = ctagNow();
-    set("Standards", {{"Count", "2"}, {"AssetNumber1", "A0042"}, {"AssetNumber2", "A0043"}});
+    f->set("Standards", {{"Count", "2"}, {"AssetNumber1", "A0042"}, {"AssetNumber2", "A0043"}});
     ASSERT_EQ(f->act("/WRITESTD"), "");
     for (const char* order : {"1", "2", "3"}) {
         f->set("FullResults", "Order", order);
@@ -156,9 +148,8 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
     f->set("Calibration", "AmbientTemp", "1E309");
     EXPECT_EQ(f->act("/CREATECAL"), creationError + "6 - Overflow (AmbientTemp='1E309')");
     oldRecordWhole("no time");
-    EXPECT_EQ(f->act("/CREATEFULLRES"), "Could not create full results record due to the following error: 5 - Invalid "
-                                        "procedure call or argument: no calibration record is in progress");
-    set("Calibration", {{"EndTime", "15:10"}, {"AmbientTemp", "1"}});
+    EXPECT_TRUE(f->act("/CREATEFULLRES").ends_with("no calibration record is in progress"));
+    f->set("Calibration", {{"EndTime", "15:10"}, {"AmbientTemp", "1"}});
     f->set("Mapping", "PassField", "C9999"); // the insert fails after the deletions ran
     EXPECT_TRUE(f->act("/CREATECAL").starts_with(creationError + "-2147467259 - "));
     oldRecordWhole("insert fails");
@@ -194,9 +185,9 @@ TEST_P(Calibration, onlyTheSameStartReplaces)
     const auto create = [&](const char* asset, const char* date, const char* time) {
         ++f->clock->value.second;
         keys(date, time);
-        set("Calibration", {{"AssetNumber", asset}});
+        f->set("Calibration", {{"AssetNumber", asset}});
         EXPECT_EQ(f->act("/CREATECAL"), "") << asset << " " << date << " " << time;
-        set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0043"}});
+        f->set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0043"}});
         EXPECT_EQ(f->act("/WRITESTD"), "");
         f->set("FullResults", "Order", "1");
         EXPECT_EQ(f->act("/CREATEFULLRES"), "");
@@ -232,7 +223,7 @@ TEST_P(Calibration, aFailedCreationLeavesNoCalibrationInProgress)
         {"Mapping", "PassField", "C9999", "Could not create calibration summary record"},    // the insert fails
         {"Calibration", "AssetNumber", "A9999", "Unable to get the ATAG for asset 'A9999'"},
     };
-    set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0042"}});
+    f->set("Standards", {{"Count", "1"}, {"AssetNumber1", "A0042"}});
     f->set("FullResults", "Order", "1");
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.value);
@@ -285,8 +276,7 @@ TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress)
     EXPECT_EQ(f->act("/WRITESTD"), "");
     EXPECT_EQ(f->act("/CREATEFULLRES"), "");
     EXPECT_EQ(count("Standards", ctagNow()) + count("Results", ctagNow()), 0) << "without a session nothing is written";
-    EXPECT_EQ(f->act("/CREATECAL"),
-              "Unable to get the ATAG for asset 'A1000'. This asset may not exist in the ORBISTA database.");
+    EXPECT_TRUE(f->act("/CREATECAL").starts_with("Unable to get the ATAG for asset 'A1000'."));
     ASSERT_EQ(f->login(db->dbLogin(), db->user(), db->password()), "");
     ASSERT_EQ(f->act("/CREATECAL"), "");
     const std::string ctag = ctagNow();
@@ -310,25 +300,20 @@ TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress)
     ASSERT_EQ(f->act("/CREATEFULLRES"), "");
     EXPECT_EQ(rows("SELECT " + columns + " FROM ob.Results WHERE row_num=3"), Rows{stored});
     // NO READING in any case gives 0 for the readings, not for the set point.
-    set("FullResults",
-        {{"Order", "7"}, {"Setpoint", "NO READING"}, {"Reference", "no reading"}, {"UUT", "NO READING: sensor open"}});
+    f->set("FullResults", {{"Order", "7"}, {"Setpoint", "NO READING"}, {"Reference", "no reading"}});
+    f->set("FullResults", "UUT", "NO READING: sensor open");
     ASSERT_EQ(f->act("/CREATEFULLRES"), "");
     EXPECT_EQ(rows("SELECT row_num, expv, Sys_actual, uut_ind FROM ob.Results WHERE row_num=7"),
               (Rows{{"7", "NO READING", "0", "0"}}));
 
-    set("Standards", {{"Count", "3"}, {"AssetNumber1", "A0042"}, {"AssetNumber3", "A0043"}});
+    f->set("Standards", {{"Count", "3"}, {"AssetNumber1", "A0042"}, {"AssetNumber3", "A0043"}});
     // A row without the standard's tag would not say which was used: the attachment stops there.
-    EXPECT_EQ(f->act("/WRITESTD"),
-              "Could not attach standard asset () to current calibration record due to the following "
-              "error: 5 - Invalid procedure call or argument: the standard's asset number '' was "
-              "not found in the ORBISTA database");
+    EXPECT_TRUE(f->act("/WRITESTD").ends_with("the standard's asset number '' was not found in the ORBISTA database"));
     EXPECT_EQ(rows("SELECT ATAG, CTAG, C2430 FROM ob.Standards"), (Rows{{"T1000", ctag, "T0042"}}));
     f->set("FullResults", "NumSamples", "99999");
-    EXPECT_EQ(f->act("/CREATEFULLRES"), "Could not create full results record due to the following error: 6 - Overflow "
-                                        "(NumSamples='99999')");
+    EXPECT_TRUE(f->act("/CREATEFULLRES").ends_with("6 - Overflow (NumSamples='99999')"));
     f->set("Standards", "Count", "40000");
-    EXPECT_EQ(f->act("/WRITESTD"), "Could not attach standard asset () to current calibration record due to the "
-                                   "following error: 6 - Overflow (Count='40000')");
+    EXPECT_TRUE(f->act("/WRITESTD").ends_with("6 - Overflow (Count='40000')"));
     f->set("Standards", "Count", "1");
     EXPECT_EQ(f->act("/FLUSHFULLRES"), "");
     EXPECT_TRUE(f->act("/WRITESTD").ends_with("no calibration record is in progress"));

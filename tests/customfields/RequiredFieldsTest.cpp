@@ -7,8 +7,6 @@
 namespace ob::test {
 namespace {
 
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
-
 class RequiredFields : public EngineTest {
 protected:
     void SetUp() override
@@ -16,12 +14,9 @@ protected:
         EngineTest::SetUp();
         db->exec("INSERT INTO ob.AssetList (ATAG, I4201) VALUES ('T1000', 'A1000')");
         f = loggedIn();
-        for (const auto& [key, value] : {std::pair{"AssetNumber", "A1000"}, {"StartDate", "12/5/2026"},
-                                         {"StartTime", "14:03:27"}, {"EndTime", "15:10"}}) {
-            f->set("Calibration", key, value);
-        }
-        f->set("CustomCalFields", "Field1", "C2400");
-        f->set("CustomCalFields", "Value1", "from the peer");
+        f->set("Calibration",
+               {{"AssetNumber", "A1000"}, {"StartDate", "12/5/2026"}, {"StartTime", "14:03:27"}, {"EndTime", "15:10"}});
+        f->set("CustomCalFields", {{"Field1", "C2400"}, {"Value1", "from the peer"}});
     }
 
     // One definition, required unless `ireq` says otherwise; `dataCol` is a SQL literal or NULL.

@@ -38,6 +38,7 @@ public:
 
     std::optional<std::string> get(const std::string& section, const std::string& key) const;
     void set(const std::string& section, const std::string& key, const std::string& value);
+    void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values);
     // Writes Action and delivers one tick; returns [General] Error.
     std::string act(const std::string& action);
     void setNexova(const std::string& section, const std::string& key, const std::string& value);
@@ -45,7 +46,6 @@ public:
     std::string login(const std::string& dbLogin, const std::string& user, const std::string& password);
 
     std::vector<std::string> logLines() const; // the log's texts without their time stamps
-    std::string logText() const;               // every text, one per line
     bool logHas(const std::string& line) const;
 
     TempDir dir;

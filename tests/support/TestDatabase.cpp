@@ -189,9 +189,9 @@ std::string TestDatabase::connectionString() const
     return "PROVIDER=MSDASQL;" + dbLogin() + ";uid=" + m_user + ";pwd=" + m_password + ";";
 }
 
-std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const std::string& sql)
+Rows TestDatabase::rows(const std::string& sql)
 {
-    std::vector<std::vector<std::optional<std::string>>> out;
+    Rows out;
     for (odbc::Recordset rs = m_connection.Execute(sql); !rs.Eof(); rs.MoveNext()) {
         out.emplace_back();
         for (std::size_t i = 0; i < rs.FieldCount(); ++i) {

@@ -15,6 +15,7 @@
 namespace ob::test {
 
 enum class Engine { SQLite, PostgreSQL, MariaDB };
+using Rows = std::vector<std::vector<std::optional<std::string>>>; // NULL as nullopt
 
 struct TestDatabase {
     static std::vector<Engine> engines();
@@ -39,7 +40,7 @@ struct TestDatabase {
     // An open connection for seeding and checking rows (tables as ob.X).
     odbc::Connection& connection() { return m_connection; }
     void exec(const std::string& sql) { m_connection.Execute(sql); }
-    std::vector<std::vector<std::optional<std::string>>> rows(const std::string& sql);
+    Rows rows(const std::string& sql);
 
 private:
     std::string serverLogin(const std::string& database, bool credentials = false) const;
