@@ -242,31 +242,6 @@ TEST_P(Calibration, aFailedCreationLeavesNoCalibrationInProgress)
     }
 }
 
-// Nothing the operator does in the required fields editor holds a database lock.
-TEST_P(Calibration, anotherClientWritesWhileTheEditorIsOpen)
-{
-    keys();
-    ASSERT_EQ(f->act("/CREATECAL"), "");
-    const std::string first = ctagNow();
-    db->exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, Ireq, validation, datacol, ftype, fform, maxlen, Desktop) "
-             "VALUES ('1', 'Probe', 'Y', 'NONE', 'C2401', 'STRING', '8', '20', 'default')");
-    std::string otherClient = "not run";
-    f->windows->editorScripts.push_back([&](const FieldCollection&, const std::string&) {
-        try {
-            db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('other', 1, 'Other Client')");
-            otherClient = "";
-        } catch (const Failure& failure) {
-            otherClient = failure.description();
-        }
-        return std::optional<std::vector<std::string>>{{"probe 7"}};
-    });
-    f->clock->value.minute += 2;
-    EXPECT_EQ(f->act("/CREATECAL"), "");
-    EXPECT_EQ(otherClient, "");
-    EXPECT_EQ(count("Calibration", first), 0) << "the replacement still ran";
-    EXPECT_EQ(rows("SELECT C2401 FROM ob.Calibration"), (Rows{{"probe 7"}}));
-}
-
 TEST_P(Calibration, fullResultsAndStandardsGoToTheCalibrationInProgress)
 {
     keys();

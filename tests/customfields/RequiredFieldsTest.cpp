@@ -133,6 +133,26 @@ TEST_P(RequiredFields, titleSetsAndFailures)
     }
 }
 
+// Nothing the operator does in the editor holds a database lock, and the replacement still runs.
+TEST_P(RequiredFields, anotherClientWritesWhileTheEditorIsOpen)
+{
+    ASSERT_EQ(create(), "");
+    define("'C2401'");
+    std::string otherClient = "not run";
+    f->windows->editorScripts.push_back([&](const FieldCollection&, const std::string&) {
+        try {
+            db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('other', 1, 'Other Client')");
+            otherClient = "";
+        } catch (const Failure& failure) {
+            otherClient = failure.description();
+        }
+        return std::optional<std::vector<std::string>>{{"probe 7"}};
+    });
+    EXPECT_EQ(create(), "");
+    EXPECT_EQ(otherClient, "");
+    EXPECT_EQ(stored(), (Rows{{"from the peer", "probe 7", std::nullopt, std::nullopt, "0"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, RequiredFields, ::testing::ValuesIn(TestDatabase::engines()), engineName);
 
 } // namespace
