@@ -37,6 +37,11 @@ protected:
     {
         return std::stol(*rows("SELECT count(*) FROM ob." + table + " WHERE CTAG=" + odbc::quoteLiteral(ctag))[0][0]);
     }
+    // A calibration's rows: its record, standards and results.
+    std::vector<long> counts(const std::string& ctag) const
+    {
+        return {count("Calibration", ctag), count("Standards", ctag), count("Results", ctag)};
+    }
     std::unique_ptr<LinkFixture> f;
 };
 
@@ -137,9 +142,7 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
     }
     f->clock->value.minute += 2;
     const auto oldRecordWhole = [&](const std::string& what) {
-        EXPECT_EQ(count("Calibration", old), 1) << what;
-        EXPECT_EQ(count("Standards", old), 2) << what;
-        EXPECT_EQ(count("Results", old), 3) << what;
+        EXPECT_EQ(counts(old), (std::vector<long>{1, 2, 3})) << what;
         EXPECT_EQ(rows("SELECT count(*) FROM ob.Calibration")[0][0], "1") << what;
     };
     const std::string creationError = "Could not create calibration summary record due to the following error: ";
@@ -162,7 +165,7 @@ TEST_P(Calibration, replacementIsWholeOrNotAtAll)
 
     db->exec("ALTER TABLE ob.gone RENAME TO Standards");
     ASSERT_EQ(f->act("/CREATECAL"), "");
-    EXPECT_EQ(count("Calibration", old) + count("Results", old) + count("Standards", old), 0);
+    EXPECT_EQ(counts(old), (std::vector<long>{0, 0, 0}));
     EXPECT_EQ(count("Calibration", ctagNow()), 1);
 }
 
@@ -193,21 +196,16 @@ TEST_P(Calibration, onlyTheSameStartReplaces)
         EXPECT_EQ(f->act("/CREATEFULLRES"), "");
         return std::string(asset) + ":" + regional::formatInteger(regional::secondsSince1970(f->clock->value));
     };
-    const auto whole = [&](const std::string& ctag) {
-        return count("Calibration", ctag) + count("Standards", ctag) + count("Results", ctag);
-    };
+    const std::vector<long> whole{1, 1, 1};
     const std::string first = create("A1000", "12/5/2026", "2:03:27 PM");
     const std::string others[] = {create("A1000", "12/5/2026", "2:03:28 PM"), create("A1000", "12/5/2026", "9:00 AM"),
                                   create("A1000", "12/6/2026", "2:03:27 PM"), create("A0042", "12/5/2026", "2:03:27 PM")};
-    for (const std::string& ctag : others) {
-        EXPECT_EQ(whole(ctag), 3) << ctag;
-    }
-    EXPECT_EQ(whole(first), 3);
+    EXPECT_EQ(counts(first), whole);
     const std::string again = create("A1000", "12/5/2026", "14:03:27"); // the same start, written otherwise
-    EXPECT_EQ(whole(first), 0);
-    EXPECT_EQ(whole(again), 3);
-    for (const std::string& ctag : others) {
-        EXPECT_EQ(whole(ctag), 3) << ctag;
+    EXPECT_EQ(counts(first), (std::vector<long>{0, 0, 0}));
+    EXPECT_EQ(counts(again), whole);
+    for (const std::string& ctag : others) { // deletions only since: each was whole all along
+        EXPECT_EQ(counts(ctag), whole) << ctag;
     }
 }
 
@@ -237,8 +235,7 @@ TEST_P(Calibration, aFailedCreationLeavesNoCalibrationInProgress)
         EXPECT_TRUE(f->act("/CREATECAL").starts_with(failure.error));
         EXPECT_TRUE(f->act("/WRITESTD").ends_with("no calibration record is in progress"));
         EXPECT_TRUE(f->act("/CREATEFULLRES").ends_with("no calibration record is in progress"));
-        EXPECT_EQ(count("Calibration", previous), 1);
-        EXPECT_EQ(count("Standards", previous) + count("Results", previous), 0);
+        EXPECT_EQ(counts(previous), (std::vector<long>{1, 0, 0}));
     }
 }
 

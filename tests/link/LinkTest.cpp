@@ -64,23 +64,16 @@ TEST(Dispatch, busyWhileTheHandlerRunsAndANestedTickIsTurnedAway)
     EXPECT_EQ(f.get("General", "Busy"), "False");
 }
 
-TEST(StartUp, keepsAnExistingCoefficientsFieldAndStartsTheLog)
-{
-    LinkFixture f;
-    f.set("Mapping", "CoefficientsField", "C2344;C2345");
-    f.start();
-    EXPECT_EQ(f.get("Mapping", "CoefficientsField"), "C2344;C2345");
-    EXPECT_EQ(f.windows->timerInterval, 1000);
-    EXPECT_FALSE(f.windows->outputShown);
-    EXPECT_EQ(f.logLines().front(), f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM");
-}
-
-TEST(StartUp, destructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
+TEST(StartUp, keepsAnExistingCoefficientsFieldAndDestructionClearsTheAssetAndShowOutputAddsTheClosingMessage)
 {
     for (const bool show : {false, true}) {
         LinkFixture f;
         f.set("General", "ShowOutput", show ? "True" : "False");
+        f.set("Mapping", "CoefficientsField", "C2344;C2345");
         f.start();
+        EXPECT_EQ(f.get("Mapping", "CoefficientsField"), "C2344;C2345");
+        EXPECT_EQ(f.windows->timerInterval, 1000);
+        EXPECT_EQ(f.logLines().front(), f.dir.file("OB32PYII.txt") + " created 12/5/2026 2:03:27 PM");
         EXPECT_EQ(f.windows->outputShown, show);
         f.set("CurrentAsset", "Model", "PRT-100");
         f.set("OBLogin", "Login", "True");
@@ -150,9 +143,7 @@ std::string key(const std::string& content, const char* section, const char* nam
 
 void setReadOnly(const std::string& path, bool readOnly)
 {
-    fs::permissions(path, readOnly ? fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read
-                                   : fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                         fs::perms::others_read);
+    fs::permissions(path, fs::perms::owner_write, readOnly ? fs::perm_options::remove : fs::perm_options::add);
 }
 
 std::string resultsCount(TestDatabase& db)
@@ -169,8 +160,7 @@ struct CalibrationInProgress {
         EXPECT_EQ(f.login(db.dbLogin(), db.user(), db.password()), "");
         setCalibration(f);
         EXPECT_EQ(f.act("/CREATECAL"), "");
-        f.set("FullResults", "Order", "1");
-        f.set("FullResults", "Setpoint", "100");
+        f.set("FullResults", {{"Order", "1"}, {"Setpoint", "100"}});
     }
     std::size_t count(const std::string& line) const
     {
