@@ -203,8 +203,9 @@ TEST(TakeUp, isOneWriteAndTheAnswerComesWithBusyFalse)
     EXPECT_EQ(key(after, "CurrentAsset", "Model"), "") << "the answer: the current asset reset";
 }
 
-// The action reads one snapshot with its own writes; a word the peer withdrew is not taken up.
-TEST(TakeUp, theRequestIsReadOnceAndItsWritesWaitForTheAnswer)
+// The action reads one snapshot with its own writes; a word the peer withdrew is not taken up, and a tick
+// that finds its word withdrawn runs nothing.
+TEST(TakeUp, theRequestIsReadOnceItsWritesWaitForTheAnswerAndAWithdrawnWordRunsNothing)
 {
     LinkFixture f;
     f.start();
@@ -223,13 +224,7 @@ TEST(TakeUp, theRequestIsReadOnceAndItsWritesWaitForTheAnswer)
     exchange.answer();
     EXPECT_EQ(f.get("CurrentAsset", "Model"), "PT100-4W");
     EXPECT_EQ(f.get("General", "Busy"), "False");
-}
-
-// The peer withdraws its word between the tick's look and the take-up: nothing runs.
-TEST(TakeUp, aWordWithdrawnBeforeItsTakeUpRunsNothing)
-{
-    LinkFixture f;
-    f.start();
+    // The peer withdraws its word between the tick's look and the take-up: nothing runs.
     f.set("General", "Action", "/OBVER");
     f.windows->onDoEvents = [&] {
         if (f.windows->windowLines.back() == "Processing action /OBVER...")
