@@ -24,8 +24,6 @@ struct TestDatabase {
     // MariaDB: database ob, taken in turn by the tests of every process.
     explicit TestDatabase(Engine e);
     ~TestDatabase();
-    TestDatabase(const TestDatabase&) = delete;
-    TestDatabase& operator=(const TestDatabase&) = delete;
 
     Engine engine() const { return m_engine; }
     // NEXOVA.INI [database] DB_login, e.g. "Driver=SQLite3;Database=/tmp/x/orbista.db".
