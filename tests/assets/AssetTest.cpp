@@ -61,7 +61,7 @@ protected:
     }
 };
 
-TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration)
+TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibrationAndInCalibrationDependsOnTheDueMoment)
 {
     // Another maker's instrument of the same model and serial number comes first and is not this one.
     db->exec("INSERT INTO ob.Inventory (ATAG, I4201, I4202, I4203, I4206) VALUES ('T0999', 'A0999', 'Altmann', "
@@ -82,10 +82,7 @@ TEST_P(Assets, aFoundAssetIsWrittenWithItsLatestCalibration)
             "Serial=SN-4711\r\nATAG=T1000\r\nCTAG=A1000:1736933400\r\nInterval=12\r\nIntervalUnits=m\r\nCalDate=" +
                 std::string(date) + "\r\nCalTime=" + time + "\r\nRecalDate=" + recal + "\r\nInCal=True\r\n");
     }
-}
-
-TEST_P(Assets, inCalibrationDependsOnTheDueMomentAndTheIntervalOnItsTexts)
-{
+    // In calibration depends on the due moment, and the interval on its texts.
     const struct {
         const char *due, *dueTime, *inCal, *logLine, *unit, *interval, *expectedInterval, *expectedUnits;
     } cases[] = {
