@@ -44,17 +44,8 @@ TEST(EditorRules, checkAfterEdit)
     } cases[] = {
         {"STRING", 10, "Calibrated-OK-2026", kUS, "Calibrated", "Value Too Long" + cut + "10 characters.", kText10},
         {"STRING", 10, "Calibrated", kUS, "Calibrated", "", kText10},
-        {"STRING", 5,
-         "Gr\xC3\xB6\xC3\x9F"
-         "e",
-         kUS,
-         "Gr\xC3\xB6\xC3\x9F"
-         "e",
-         "", "Text, at most 5 characters"},
-        {"STRING", 3,
-         "Gr\xC3\xB6\xC3\x9F"
-         "e",
-         kUS, "Gr\xC3\xB6", "Value Too Long" + cut + "3 characters.", nullptr},
+        {"STRING", 5, "Gr\xC3\xB6\xC3\x9F" "e", kUS, "Gr\xC3\xB6\xC3\x9F" "e", "", "Text, at most 5 characters"},
+        {"STRING", 3, "Gr\xC3\xB6\xC3\x9F" "e", kUS, "Gr\xC3\xB6", "Value Too Long" + cut + "3 characters.", nullptr},
         {"STRING", 0, "x", kUS, "", "Value Too Long" + cut + "0 characters.", nullptr},
         {"MEMO", -1, "x", kUS, "", "Value Too Long" + cut + "-1 characters.", "Text, at most 0 characters"},
         {"STRING ", 1, "far too long", kUS, "far too long", "", "Text"},
@@ -100,15 +91,9 @@ TEST(EditorRules, keyFilterDropsApostrophesAndTypesTheDecimalSeparator)
         char key;
         const RegionalSettings& rs;
         std::optional<std::string> typed;
-    } cases[] = {{"STRING", '\'', kUS, std::nullopt},
-                 {"INT", '\'', kDE, std::nullopt},
-                 {"DECIMAL4", '.', kDE, ","},
-                 {"rtdbl", '.', kDE, ","},
-                 {"INT", '.', kUS, "."},
-                 {"INT", '.', arabic, "\xD9\xAB"},
-                 {"STRING", '.', kDE, "."},
-                 {"DATE", '.', kDE, "."},
-                 {"DECIMAL4", ',', kDE, ","},
+    } cases[] = {{"STRING", '\'', kUS, std::nullopt}, {"INT", '\'', kDE, std::nullopt}, {"DECIMAL4", '.', kDE, ","},
+                 {"rtdbl", '.', kDE, ","}, {"INT", '.', kUS, "."}, {"INT", '.', arabic, "\xD9\xAB"},
+                 {"STRING", '.', kDE, "."}, {"DATE", '.', kDE, "."}, {"DECIMAL4", ',', kDE, ","},
                  {"DECIMAL4", '7', kDE, "7"}};
     for (const auto& c : cases) {
         EXPECT_EQ(filterKey(fieldOf(c.type), c.key, c.rs), c.typed) << c.type << " " << c.key;
@@ -126,10 +111,8 @@ TEST(EditorRules, dropDownFollowsTheValidationKind)
     } cases[] = {{"PICK", {"Pass", "Fail"}, DropDownKind::Editable, "|Pass|Fail", "\nList: Pass, Fail, or other text"},
                  {"pick", {""}, DropDownKind::Editable, "|", "\nList: , or other text"},
                  {"Fixed", {"Pass", "Fail", "N/A"}, DropDownKind::Fixed, "Pass|Fail|N/A", "\nList: Pass, Fail, N/A"},
-                 {"PICK", {}, DropDownKind::None, "", ""},
-                 {"FIXED", {}, DropDownKind::None, "", ""},
-                 {"FIXED", {""}, DropDownKind::None, "", ""},
-                 {"ROOT", {"A", "B"}, DropDownKind::None, "", ""},
+                 {"PICK", {}, DropDownKind::None, "", ""}, {"FIXED", {}, DropDownKind::None, "", ""},
+                 {"FIXED", {""}, DropDownKind::None, "", ""}, {"ROOT", {"A", "B"}, DropDownKind::None, "", ""},
                  {" PICK", {"A"}, DropDownKind::None, "", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.validation) + " " + std::to_string(c.items.size()));
@@ -149,22 +132,15 @@ TEST(FieldDefinition, defaultValueTokensAreTranslatedWholeAndInAnyCase)
         const char* given;
         const char* stored;
         CivilDateTime now;
-    } cases[] = {{"U_NAM", "<enter user name>", morning},
-                 {"u_fnam", "<enter user full name>", morning},
-                 {"U_Seg", "<enter user segregate>", morning},
-                 {"u_wrk", "<enter user workstation>", morning},
-                 {"Dsk_Top", "<enter desktop>", morning},
-                 {"99/99/99", "2027-03-05", morning},
-                 {"99/99/99", "0987-12-31", {987, 12, 31, 23, 59, 59}},
-                 {"99:99", "07:04", morning},
-                 {"99:99", "19:00", {2027, 3, 5, 19, 0, 59}},
-                 {"Abc", "Abc", morning},
-                 {" u_fnam", " u_fnam", morning},
-                 {"U_NAME", "U_NAME", morning},
-                 {"99/99/9999", "99/99/9999", morning},
-                 {"99:99:99", "99:99:99", morning}};
+    } cases[] = {
+        {"U_NAM", "<enter user name>", morning}, {"u_fnam", "<enter user full name>", morning},
+        {"U_Seg", "<enter user segregate>", morning}, {"u_wrk", "<enter user workstation>", morning},
+        {"Dsk_Top", "<enter desktop>", morning}, {"99/99/99", "2027-03-05", morning},
+        {"99/99/99", "0987-12-31", {987, 12, 31, 23, 59, 59}}, {"99:99", "07:04", morning},
+        {"99:99", "19:00", {2027, 3, 5, 19, 0, 59}}, {"Abc", "Abc", morning}, {" u_fnam", " u_fnam", morning},
+        {"U_NAME", "U_NAME", morning}, {"99/99/9999", "99/99/9999", morning}, {"99:99:99", "99:99:99", morning}};
     for (const auto& c : cases) {
-        FieldDefinition field;
+        ob::FieldDefinition field;
         field.setDefaultValue(c.given, c.now);
         EXPECT_EQ(field.DefaultValue(), c.stored) << c.given;
     }
@@ -188,9 +164,9 @@ protected:
     {
         db->exec("INSERT INTO ob.XE2_Customiz (Fldnum, title, title2, title3, Ireq, Idefault, validation, datacol, "
                  "ftype, fform, maxlen, Desktop) VALUES ('1', 'Title', 'Titel 2', 'Titel 3', " +
-                 odbc::quoteLiteral(ireq) + ", " + odbc::quoteLiteral(idefault) + ", " +
-                 odbc::quoteLiteral(validation) + ", " + dataCol + ", " + odbc::quoteLiteral(type) + ", '8', " +
-                 odbc::quoteLiteral(maxlen) + ", 'default')");
+                 odbc::quoteLiteral(ireq) + ", " +
+                 odbc::quoteLiteral(idefault) + ", " + odbc::quoteLiteral(validation) + ", " + dataCol + ", " +
+                 odbc::quoteLiteral(type) + ", '8', " + odbc::quoteLiteral(maxlen) + ", 'default')");
     }
 
     // The operator's script: records the fields shown and answers `answer`.
@@ -218,8 +194,8 @@ protected:
 
 TEST_P(RequiredFields, theOperatorCompletesTheUnassignedFieldsAndTheyAreStored)
 {
-    define("'C2400'");                                  // assigned by the peer's custom field
-    define("'C2311'");                                  // assigned by the mapping
+    define("'C2400'"); // assigned by the peer's custom field
+    define("'C2311'"); // assigned by the mapping
     define("'C2409'", "STRING", "NONE", "20", "", "O"); // optional
     EXPECT_EQ(create(), "");
     EXPECT_EQ(f->windows->editorsShown, 0) << "every required field assigned: no editor";
@@ -264,8 +240,8 @@ TEST_P(RequiredFields, titleSetsAndFailures)
 {
     const struct {
         const char *titleSet, *second, *title; // title nullptr: fails
-    } cases[] = {{"", "NULL", "Title"},     {"1", "NULL", "Title"},         {"3", "NULL", "Titel 3"},
-                 {"2", "NULL", "Titel 2"},  {"7", "NULL", nullptr},         {"1", "'C2401'", nullptr},
+    } cases[] = {{"", "NULL", "Title"},      {"1", "NULL", "Title"},  {"3", "NULL", "Titel 3"},
+                 {"2", "NULL", "Titel 2"},   {"7", "NULL", nullptr},  {"1", "'C2401'", nullptr},
                  {"1", "'c2401'", nullptr}, {"1", "'24 01; DROP'", nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.titleSet) + " " + c.second);
