@@ -76,8 +76,29 @@ TEST_P(Calibration, theRecordFromTheFirstOfTwoKeysWithDefaultMappingAndWithSwitc
         << "custom fields stop at the first gap";
 }
 
-TEST_P(Calibration, regionalNumbersAndStartTimes)
+TEST_P(Calibration, coefficientsSingleSplitAndNumericAndRegionalNumbersAndStartTimes)
 {
+    const struct {
+        const char *field, *coefficients, *numeric;
+        Row expected; // C2341, C2344, C2345
+    } splits[] = {
+        {"C2341;C2344;C2345", "A=1.5E-3; B = 2.0", "False", {"A=1.5E-3", "B = 2.0", std::nullopt}},
+        {"C2341;C2344;C2345", "A=1.5E-3; B = 2.0", "True", {"1.5E-3", "2.0", std::nullopt}},
+        {"C2341;C2344", "1;2;3", "False", {"1", "2", std::nullopt}},
+        {"2341", "1;2;3", "False", {"1;2;3", std::nullopt, std::nullopt}},
+        {"X", "1;2;3", "False", {std::nullopt, std::nullopt, std::nullopt}},
+    };
+    for (const auto& c : splits) {
+        ++f->clock->value.second;
+        keys("12/5/2026", "14:03:" + std::to_string(10 + f->clock->value.second));
+        f->set("Mapping", "CoefficientsField", c.field);
+        f->set("Calibration", "Coefficients", c.coefficients);
+        f->set("General", "WriteCoefsAsNumeric", c.numeric);
+        EXPECT_EQ(f->act("/CREATECAL"), "") << c.field;
+        EXPECT_EQ(rows("SELECT C2341, C2344, C2345 FROM ob.Calibration WHERE CTAG='" + ctagNow() + "'"),
+                  Rows{c.expected})
+            << c.field << " " << c.coefficients;
+    }
     const auto us = regional::RegionalSettings::enUS(), de = regional::RegionalSettings::deDE();
     auto ar = us; // ar-EG: a separator of two bytes, sent by a peer that writes UTF-8
     ar.decimalSeparator = "\xD9\xAB";
@@ -102,31 +123,6 @@ TEST_P(Calibration, regionalNumbersAndStartTimes)
         EXPECT_EQ(rows("SELECT C2311, C2314, C2333, C2301 FROM ob.Calibration"),
                   (Rows{{c.stored[0], c.stored[1], c.stored[2], "2026-12-05"}}))
             << c.temp << " " << c.startTime;
-    }
-}
-
-TEST_P(Calibration, coefficientsSingleSplitAndNumeric)
-{
-    const struct {
-        const char *field, *coefficients, *numeric;
-        Row expected; // C2341, C2344, C2345
-    } cases[] = {
-        {"C2341;C2344;C2345", "A=1.5E-3; B = 2.0", "False", {"A=1.5E-3", "B = 2.0", std::nullopt}},
-        {"C2341;C2344;C2345", "A=1.5E-3; B = 2.0", "True", {"1.5E-3", "2.0", std::nullopt}},
-        {"C2341;C2344", "1;2;3", "False", {"1", "2", std::nullopt}},
-        {"2341", "1;2;3", "False", {"1;2;3", std::nullopt, std::nullopt}},
-        {"X", "1;2;3", "False", {std::nullopt, std::nullopt, std::nullopt}},
-    };
-    for (const auto& c : cases) {
-        ++f->clock->value.second;
-        keys("12/5/2026", "14:03:" + std::to_string(10 + f->clock->value.second));
-        f->set("Mapping", "CoefficientsField", c.field);
-        f->set("Calibration", "Coefficients", c.coefficients);
-        f->set("General", "WriteCoefsAsNumeric", c.numeric);
-        EXPECT_EQ(f->act("/CREATECAL"), "") << c.field;
-        EXPECT_EQ(rows("SELECT C2341, C2344, C2345 FROM ob.Calibration WHERE CTAG='" + ctagNow() + "'"),
-                  Rows{c.expected})
-            << c.field << " " << c.coefficients;
     }
 }
 

@@ -44,8 +44,6 @@ TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOut)
     EXPECT_EQ(f->get("OBLogin", "UserID"), db->user());
     EXPECT_EQ(f->get("OBLogin", "UserFullName"), "Chris Calibrator");
     EXPECT_EQ(f->windows->loginDialogsShown, 0);
-    EXPECT_TRUE(f->logHas("Logging in to database (PROVIDER=MSDASQL;" + db->dbLogin() + ";uid=" + db->user() +
-                          ";pwd=********;)..."));
 
     EXPECT_EQ(f->act("/OBLOGIN"), "") << "logged in already";
 
