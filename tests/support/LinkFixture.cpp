@@ -53,8 +53,7 @@ void LinkFixture::setNexova(const std::string& section, const std::string& key, 
 std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password)
 {
     setNexova("database", "DB_login", dbLogin);
-    set("OBLogin", "LoginUserName", user);
-    set("OBLogin", "LoginPassword", password);
+    set("OBLogin", {{"LoginUserName", user}, {"LoginPassword", password}});
     return act("/OBLOGIN");
 }
 
