@@ -329,9 +329,7 @@ protected:
     }
     static std::string locate(LinkFixture& f, const std::string& model, const std::string& serial)
     {
-        f.set("CurrentAsset", "Model", model);
-        f.set("CurrentAsset", "Serial", serial);
-        f.set("CurrentAsset", "Mfg", "Brennhall");
+        f.set("CurrentAsset", {{"Model", model}, {"Serial", serial}, {"Mfg", "Brennhall"}});
         return f.act("/LOCASSET");
     }
 };

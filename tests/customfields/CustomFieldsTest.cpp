@@ -13,8 +13,7 @@ using namespace editor;
 using regional::CivilDateTime;
 using regional::RegionalSettings;
 
-const RegionalSettings kUS = RegionalSettings::enUS();
-const RegionalSettings kDE = RegionalSettings::deDE();
+const RegionalSettings kUS = RegionalSettings::enUS(), kDE = RegionalSettings::deDE();
 
 FieldDefinition fieldOf(const std::string& type, int maxLength = 50, const std::string& validation = "NONE",
                         std::vector<std::string> items = {})
