@@ -37,15 +37,15 @@ TEST(VersionCheck, admitsSevenBuild287AndLater)
 
 using Session = EngineTest;
 
-TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
+TEST_P(Session, storedCredentialsLogInAndOutUserRowsWithNullsKeepWhatWasSetBeforeAndTerminateLogsOut)
 {
+    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('nolevel', NULL, 'No Level'), "
+             "('noname', 7, NULL), ('o''brien', 2, 'Pat O''Brien')");
     auto f = loggedIn();
     EXPECT_EQ(f->get("OBLogin", "UserLevel"), "3");
     EXPECT_EQ(f->get("OBLogin", "UserID"), db->user());
     EXPECT_EQ(f->get("OBLogin", "UserFullName"), "Chris Calibrator");
     EXPECT_EQ(f->windows->loginDialogsShown, 0);
-    EXPECT_TRUE(f->logHas("Logging in to database (PROVIDER=MSDASQL;" + db->dbLogin() + ";uid=" + db->user() +
-                          ";pwd=********;)..."));
 
     EXPECT_EQ(f->act("/OBLOGIN"), "") << "logged in already";
 
@@ -54,26 +54,38 @@ TEST_P(Session, storedCredentialsLogInAndOutAndTerminateLogsOutFirst)
     EXPECT_EQ(f->get("OBLogin", "UserID"), "");
 
     ASSERT_EQ(f->act("/OBLOGIN"), "");
+    // User rows with nulls keep what was set before; a user not found keeps nothing of the one before.
+    auto& user = f->link().session().user();
+    auto* connection = &f->link().session().connection();
+    user.GetUserInfo(connection, "noname"); // it does not clear before it reads
+    EXPECT_EQ(user.UserLevel(), 7);
+    EXPECT_EQ(user.UserID(), "noname");
+    EXPECT_EQ(user.UserFullName(), "Chris Calibrator");
+    EXPECT_EQ(f->get("General", "Error"),
+              "Could not get user info due to the following error: 94 - Invalid use of Null");
+    EXPECT_EQ(f->get("OBLogin", "UserLevel"), "7");
+    user.GetUserInfo(connection, "nolevel");
+    EXPECT_EQ(user.UserLevel(), 7);
+    EXPECT_EQ(user.UserID(), "noname");
+    user.GetUserInfo(connection, "o'brien");
+    EXPECT_EQ(user.UserFullName(), "Pat O'Brien");
+    user.GetUserInfo(connection, "nobody");
+    EXPECT_EQ(user.UserLevel(), -1);
+    EXPECT_EQ(user.UserID(), "") << "no calibration may name the user before as its technician";
+    EXPECT_EQ(user.UserFullName(), "");
     f->act("/TERMINATE");
-    const auto lines = f->logLines();
-    const auto at = [&](const std::string& text) {
-        return std::find(lines.rbegin(), lines.rend(), text) - lines.rbegin();
-    };
-    EXPECT_GT(at("Logout successful..."), at("Disabling action timer..."));
     EXPECT_EQ(f->get("OBLogin", "Login"), "False");
 }
 
-TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
+TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetriesAsTheNameTyped)
 {
     LinkFixture f;
     f.start();
-    std::string dialogUser, dialogPassword, dialogMessage, dialogDetails;
-    f.windows->loginScripts.push_back(
-        [&](const Credentials& given, const std::string& message, const std::string& details) {
-            std::tie(dialogUser, dialogPassword, dialogMessage, dialogDetails) =
-                std::tuple{given.userName, given.password, message, details};
-            return Credentials{given.userName, db->password()};
-        });
+    std::string dialogUser, dialogPassword, dialogMessage;
+    f.windows->loginScripts.push_back([&](const Credentials& given, const std::string& message, const std::string&) {
+        std::tie(dialogUser, dialogPassword, dialogMessage) = std::tuple{given.userName, given.password, message};
+        return Credentials{given.userName, db->password()};
+    });
     const std::string wrongPassword = db->password() + "-wrong";
     if (GetParam() == Engine::SQLite) { // SQLite takes any password: a missing file fails instead
         f.login("Driver=SQLite3;Database=" + f.dir.file("missing.db") + ";PWD=topsecret;pWd = {a;b}}c} ", db->user(),
@@ -90,20 +102,14 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetries)
     EXPECT_EQ(dialogPassword, "");
     EXPECT_EQ(dialogMessage, "The specified login credentials failed - enter valid credentials and make sure "
                              "database server is running");
-    EXPECT_FALSE(dialogDetails.empty());
-    const std::string log = f.logText();
-    EXPECT_NE(log.find("\nLogin error: "), std::string::npos);
-    EXPECT_NE(log.find("\nLogin failed - resetting password\n"), std::string::npos);
+    const std::string log = f.dir.read("OB32PYII.txt");
+    EXPECT_NE(log.find("\tLogin error: "), std::string::npos);
+    EXPECT_TRUE(f.logHas("Login failed - resetting password"));
     for (const std::string& secret : {wrongPassword, std::string("topsecret"), std::string("a;b")}) {
         EXPECT_EQ(log.find(secret), std::string::npos) << "no password ever reaches the log";
     }
-}
-
-// The name the operator types is the one that logs in, and the technician of the calibrations after.
-TEST_P(Session, theNameTypedInTheDialogIsTheOneThatLogsIn)
-{
-    LinkFixture f;
-    f.start();
+    // The name the operator types is the one that logs in, and the technician of the calibrations after.
+    EXPECT_EQ(f.act("/OBLOGOUT"), "");
     f.windows->loginScripts.push_back([&](const Credentials&, const std::string&, const std::string&) {
         return Credentials{db->user(), db->password()};
     });
@@ -122,11 +128,9 @@ TEST_P(Session, cancelOrNoDisplayResetsAndReports)
         EXPECT_EQ(f.windows->loginDialogsShown, display ? 1 : 0);
         EXPECT_EQ(f.get("OBLogin", "Login"), "False");
         EXPECT_EQ(f.get("OBLogin", "UserLevel"), "-1");
-        EXPECT_EQ(f.logHas("No operator display is available - the login dialog is answered as Cancel"), !display);
         f.set("OBLogin", "UserID", "stale");
         EXPECT_EQ(f.act("/OBLOGOUT"), "");
         EXPECT_EQ(f.get("OBLogin", "UserID"), "") << "a logout without a session still resets";
-        EXPECT_FALSE(f.logHas("Logging out..."));
     }
 }
 
@@ -147,17 +151,15 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
         const std::string quoted = odbc::quoteLiteral(name);
         db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES (" + quoted + ", 2, " +
                  odbc::quoteLiteral("Full " + name) + ")");
-        if (GetParam() == Engine::PostgreSQL) {
-            const std::string role = "\"" + name + "\"";
-            db->exec("DROP ROLE IF EXISTS " + role);
-            db->exec("CREATE ROLE " + role + " LOGIN PASSWORD " + odbc::quoteLiteral(password));
-            db->exec("GRANT USAGE ON SCHEMA ob TO " + role);
-            db->exec("GRANT SELECT ON ob.UserList TO " + role);
-            roles += (roles.empty() ? "" : ", ") + role;
-        } else if (maria) {
-            const std::string account = quoted + "@'127.0.0.1'";
-            db->exec("DROP USER IF EXISTS " + account);
-            db->exec("CREATE USER " + account + " IDENTIFIED BY " + odbc::quoteLiteral(password));
+        if (GetParam() != Engine::SQLite) {
+            const std::string account = maria ? quoted + "@'127.0.0.1'" : "\"" + name + "\"";
+            db->exec((maria ? "DROP USER IF EXISTS " : "DROP ROLE IF EXISTS ") + account);
+            db->exec((maria ? "CREATE USER " + account + " IDENTIFIED BY "
+                            : "CREATE ROLE " + account + " LOGIN PASSWORD ") +
+                     odbc::quoteLiteral(password));
+            if (!maria) {
+                db->exec("GRANT USAGE ON SCHEMA ob TO " + account);
+            }
             db->exec("GRANT SELECT ON ob.UserList TO " + account);
             roles += (roles.empty() ? "" : ", ") + account;
         }
@@ -166,7 +168,7 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
         SCOPED_TRACE("'" + name + "'");
         // SQLite takes any name; a server may refuse one its driver does not pass on exactly.
         if (f.login(db->dbLogin(), name, password).empty() || GetParam() == Engine::SQLite) {
-            EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Full " + name) << f.logText();
+            EXPECT_EQ(f.get("OBLogin", "UserFullName"), "Full " + name);
         } else {
             EXPECT_EQ(f.get("OBLogin", "Login"), "False");
         }
@@ -175,7 +177,7 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
             EXPECT_FALSE(f.dir.exists(file)) << file << ": the name added an item";
         }
     }
-    EXPECT_EQ(f.logText().find("p;w}"), std::string::npos);
+    EXPECT_EQ(f.dir.read("OB32PYII.txt").find("p;w}"), std::string::npos);
     if (GetParam() == Engine::PostgreSQL) {
         db->exec("REVOKE ALL ON ob.UserList FROM " + roles);
         db->exec("REVOKE USAGE ON SCHEMA ob FROM " + roles);
@@ -183,32 +185,6 @@ TEST_P(Session, credentialsWithSeparatorsLogInAsThemselves)
     if (!roles.empty()) {
         db->exec((maria ? "DROP USER " : "DROP ROLE ") + roles);
     }
-}
-
-TEST_P(Session, userRowsWithNullsKeepWhatWasSetBefore)
-{
-    db->exec("INSERT INTO ob.UserList (obuser, OBLevel, Name) VALUES ('nolevel', NULL, 'No Level'), "
-             "('noname', 7, NULL), ('o''brien', 2, 'Pat O''Brien')");
-    auto f = loggedIn();
-    auto& user = f->link().session().user();
-    auto* connection = &f->link().session().connection();
-    user.GetUserInfo(connection, "noname"); // it does not clear before it reads
-    EXPECT_EQ(user.UserLevel(), 7);
-    EXPECT_EQ(user.UserID(), "noname");
-    EXPECT_EQ(user.UserFullName(), "Chris Calibrator");
-    EXPECT_EQ(f->get("General", "Error"),
-              "Could not get user info due to the following error: 94 - Invalid use of Null");
-    EXPECT_EQ(f->get("OBLogin", "UserLevel"), "7");
-    user.GetUserInfo(connection, "nolevel");
-    EXPECT_EQ(user.UserLevel(), 7);
-    EXPECT_EQ(user.UserID(), "noname");
-    user.GetUserInfo(connection, "o'brien");
-    EXPECT_EQ(user.UserFullName(), "Pat O'Brien");
-    user.GetUserInfo(connection, "nobody");
-    EXPECT_EQ(user.UserLevel(), -1);
-    EXPECT_EQ(user.UserID(), "") << "no calibration may name the user before as its technician";
-    EXPECT_EQ(user.UserFullName(), "");
-    EXPECT_TRUE(f->logHas("User record NOT found..."));
 }
 
 #if !defined(_WIN32) // the other client is the host's sqlite3
@@ -223,13 +199,10 @@ TEST(SqliteLocked, statementsAndLoginsEndNearTheirTimeouts)
     LinkFixture f;
     f.windows->operatorDisplay = false;
     f.start();
-    f.set("General", "ConnectionTimeout", "2");
-    f.set("General", "CommandTimeout", "4");
+    f.set("General", {{"ConnectionTimeout", "2"}, {"CommandTimeout", "4"}});
     ASSERT_EQ(f.login(db.dbLogin(), db.user(), db.password()), "");
-    for (const auto& [key, value] : {std::pair{"AssetNumber", "A1000"}, {"StartDate", "12/5/2026"},
-                                     {"StartTime", "14:03:27"}, {"EndTime", "15:10"}}) {
-        f.set("Calibration", key, value);
-    }
+    f.set("Calibration",
+          {{"AssetNumber", "A1000"}, {"StartDate", "12/5/2026"}, {"StartTime", "14:03:27"}, {"EndTime", "15:10"}});
     double seconds = 0;
     const auto timed = [&](const char* action) {
         const auto start = std::chrono::steady_clock::now();

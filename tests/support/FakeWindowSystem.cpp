@@ -60,14 +60,12 @@ public:
             values = script(colReqFields, m_instructions);
         }
         m_rows.clear(); // the close box: the grid is read afresh, header only
-        std::size_t i = 0;
         for (const auto& slot : colReqFields) {
-            if (!values) {
-                break;
+            if (values) {
+                const std::size_t i = m_rows.size(); // missing values: empty cells
+                m_rows.push_back(
+                    {slot.field->FieldName(), slot.field->FieldTitle(), i < values->size() ? (*values)[i] : ""});
             }
-            const std::string value = i < values->size() ? (*values)[i] : "";
-            m_rows.push_back({slot.field->FieldName(), slot.field->FieldTitle(), value});
-            ++i;
         }
     }
     int Rows() const override { return static_cast<int>(m_rows.size()) + 1; }

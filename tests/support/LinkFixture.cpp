@@ -29,6 +29,13 @@ void LinkFixture::set(const std::string& section, const std::string& key, const 
     ini.write(section, key, value);
 }
 
+void LinkFixture::set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values)
+{
+    for (const auto& [key, value] : values) {
+        set(section, key, value);
+    }
+}
+
 std::string LinkFixture::act(const std::string& action)
 {
     set("General", "Action", action);
@@ -46,23 +53,13 @@ void LinkFixture::setNexova(const std::string& section, const std::string& key, 
 std::string LinkFixture::login(const std::string& dbLogin, const std::string& user, const std::string& password)
 {
     setNexova("database", "DB_login", dbLogin);
-    set("OBLogin", "LoginUserName", user);
-    set("OBLogin", "LoginPassword", password);
+    set("OBLogin", {{"LoginUserName", user}, {"LoginPassword", password}});
     return act("/OBLOGIN");
 }
 
 std::vector<std::string> LinkFixture::logLines() const
 {
     return dir.exists("OB32PYII.txt") ? logTexts(dir.read("OB32PYII.txt")) : std::vector<std::string>{};
-}
-
-std::string LinkFixture::logText() const
-{
-    std::string out;
-    for (const auto& l : logLines()) {
-        out += l + '\n';
-    }
-    return out;
 }
 
 bool LinkFixture::logHas(const std::string& line) const

@@ -23,10 +23,8 @@ public:
 
 class LinkFixture {
 public:
-    // The Windows folder is a new folder under `base`.
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS(),
-                         const std::string& base = "/tmp")
-        : dir(base), regional(std::move(rs))
+    // The Windows folder is a new folder under /tmp.
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS()) : regional(std::move(rs))
     {
     }
     ~LinkFixture() { stop(); }
@@ -38,6 +36,7 @@ public:
 
     std::optional<std::string> get(const std::string& section, const std::string& key) const;
     void set(const std::string& section, const std::string& key, const std::string& value);
+    void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values);
     // Writes Action and delivers one tick; returns [General] Error.
     std::string act(const std::string& action);
     void setNexova(const std::string& section, const std::string& key, const std::string& value);
@@ -45,7 +44,6 @@ public:
     std::string login(const std::string& dbLogin, const std::string& user, const std::string& password);
 
     std::vector<std::string> logLines() const; // the log's texts without their time stamps
-    std::string logText() const;               // every text, one per line
     bool logHas(const std::string& line) const;
 
     TempDir dir;

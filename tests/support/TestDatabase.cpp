@@ -101,16 +101,14 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
         m_maintenanceDb = maria ? "" : "postgres";
         std::istringstream items(server); // "host=127.0.0.1 port=5433 user=u password=p dbname=postgres"
         for (std::string item; items >> item;) {
-            const auto eq = item.find('=');
-            const std::string key = item.substr(0, eq);
-            std::string* target = key == "host"       ? &m_host
-                                  : key == "port"     ? &m_port
-                                  : key == "user"     ? &m_user
-                                  : key == "password" ? &m_password
-                                  : key == "dbname"   ? &m_maintenanceDb
-                                                      : nullptr;
-            if (target != nullptr && eq != std::string::npos) {
-                *target = item.substr(eq + 1);
+            for (auto [key, target] : {std::pair{"host=", &m_host},
+                                       {"port=", &m_port},
+                                       {"user=", &m_user},
+                                       {"password=", &m_password},
+                                       {"dbname=", &m_maintenanceDb}}) {
+                if (item.starts_with(key)) {
+                    *target = item.substr(std::string(key).size());
+                }
             }
         }
         static std::atomic<unsigned> counter{0};
@@ -189,9 +187,9 @@ std::string TestDatabase::connectionString() const
     return "PROVIDER=MSDASQL;" + dbLogin() + ";uid=" + m_user + ";pwd=" + m_password + ";";
 }
 
-std::vector<std::vector<std::optional<std::string>>> TestDatabase::rows(const std::string& sql)
+Rows TestDatabase::rows(const std::string& sql)
 {
-    std::vector<std::vector<std::optional<std::string>>> out;
+    Rows out;
     for (odbc::Recordset rs = m_connection.Execute(sql); !rs.Eof(); rs.MoveNext()) {
         out.emplace_back();
         for (std::size_t i = 0; i < rs.FieldCount(); ++i) {

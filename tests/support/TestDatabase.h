@@ -15,6 +15,7 @@
 namespace ob::test {
 
 enum class Engine { SQLite, PostgreSQL, MariaDB };
+using Rows = std::vector<std::vector<std::optional<std::string>>>; // NULL as nullopt
 
 struct TestDatabase {
     static std::vector<Engine> engines();
@@ -23,8 +24,6 @@ struct TestDatabase {
     // MariaDB: database ob, taken in turn by the tests of every process.
     explicit TestDatabase(Engine e);
     ~TestDatabase();
-    TestDatabase(const TestDatabase&) = delete;
-    TestDatabase& operator=(const TestDatabase&) = delete;
 
     Engine engine() const { return m_engine; }
     // NEXOVA.INI [database] DB_login, e.g. "Driver=SQLite3;Database=/tmp/x/orbista.db".
@@ -39,7 +38,7 @@ struct TestDatabase {
     // An open connection for seeding and checking rows (tables as ob.X).
     odbc::Connection& connection() { return m_connection; }
     void exec(const std::string& sql) { m_connection.Execute(sql); }
-    std::vector<std::vector<std::optional<std::string>>> rows(const std::string& sql);
+    Rows rows(const std::string& sql);
 
 private:
     std::string serverLogin(const std::string& database, bool credentials = false) const;
