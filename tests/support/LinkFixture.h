@@ -23,8 +23,10 @@ public:
 
 class LinkFixture {
 public:
-    // The Windows folder is a new folder under /tmp.
-    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS()) : regional(std::move(rs))
+    // The Windows folder is a new folder under `base` (the benchmarks' is in memory).
+    explicit LinkFixture(regional::RegionalSettings rs = regional::RegionalSettings::enUS(),
+                         const std::string& base = "/tmp")
+        : dir(base), regional(std::move(rs))
     {
     }
     ~LinkFixture() { stop(); }
