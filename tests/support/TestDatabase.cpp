@@ -8,14 +8,12 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
 #include "platform/Failure.h"
 #include "platform/Text.h"
-#include "platform/odbc/Api.h"
-#include "platform/odbc/Diagnostics.h"
-#include "platform/odbc/Handle.h"
 
 namespace ob::test {
 
@@ -30,29 +28,9 @@ struct MariaDbHold {
     int users = 0;
 } mariaDbHold;
 
-std::string setting(const char* variable) { return std::getenv(variable) != nullptr ? std::getenv(variable) : ""; }
-
-// A script over a bare connection in one transaction: into the file's main database, before "ob" is attached.
-void runScriptDirect(const std::string& connectionString, const std::string& script)
+std::string setting(const char* variable)
 {
-    using odbc::Handle;
-    Handle env = Handle::allocate(SQL_HANDLE_ENV, nullptr, "ODBC");
-    odbc::check(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env,
-                "ODBC");
-    odbc::ConnectionHandle dbc(Handle::allocate(SQL_HANDLE_DBC, &env, "ODBC"));
-    odbc::check(odbc::api::driverConnect(dbc.get(), connectionString), dbc.handle(), "ODBC");
-    dbc.setConnected(true);
-    odbc::check(SQLSetConnectAttr(dbc.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                  SQL_IS_UINTEGER),
-                dbc.handle(), "ODBC");
-    for (const std::string& statement : splitSqlScript(script)) {
-        Handle stmt = Handle::allocate(SQL_HANDLE_STMT, &dbc.handle(), "ODBC");
-        SQLRETURN rc = odbc::api::execDirect(stmt.get(), statement);
-        if (rc != SQL_NO_DATA) {
-            odbc::check(rc, stmt, "ODBC");
-        }
-    }
-    odbc::check(SQLEndTran(SQL_HANDLE_DBC, dbc.get(), SQL_COMMIT), dbc.handle(), "ODBC");
+    return std::getenv(variable) != nullptr ? std::getenv(variable) : "";
 }
 
 } // namespace
@@ -90,7 +68,7 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
         m_dir = std::make_unique<TempDir>();
         m_database = m_dir->file("orbista.db");
         m_user = m_password = "orbista";
-        runScriptDirect("Driver=SQLite3;Database=" + m_database + ";", readSourceFile("tools/schema/sqlite.sql"));
+        m_dir->write("orbista.db", ""); // an empty file is an empty database
     } else {
         const char* variable = maria ? kMariaDbVariable : kPgVariable;
         const std::string server = setting(variable);
@@ -151,10 +129,17 @@ TestDatabase::TestDatabase(Engine e) : m_engine(e)
     }
     m_connection.setConnectionString(connectionString());
     m_connection.Open();
-    if (e == Engine::PostgreSQL) {
-        for (const std::string& statement : splitSqlScript(readSourceFile("tools/schema/postgres.sql"))) {
-            m_connection.Execute(statement);
+    if (e != Engine::MariaDB) {
+        // SQLite's tables go into the file, attached as "ob".
+        const bool lite = e == Engine::SQLite;
+        odbc::Transaction schema(m_connection);
+        for (const std::string& statement :
+             splitSqlScript(readSourceFile(lite ? "tools/schema/sqlite.sql" : "tools/schema/postgres.sql"))) {
+            m_connection.Execute(
+                lite ? std::regex_replace(statement, std::regex("^CREATE (TABLE|INDEX) "), "CREATE $1 ob.")
+                     : statement);
         }
+        schema.commit();
     }
 }
 
