@@ -10,8 +10,7 @@
 namespace ob::test {
 namespace {
 
-using Row = std::vector<std::optional<std::string>>;
-using Rows = std::vector<Row>;
+using Row = Rows::value_type;
 
 const char* const kNotUtf8 = "invalid \xff\xfe \xc3( utf-8";
 

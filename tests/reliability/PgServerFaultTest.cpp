@@ -10,8 +10,6 @@
 namespace ob::test {
 namespace {
 
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
-
 // The parent of a process, from /proc; 0 when unknown.
 pid_t parentOf(pid_t pid)
 {
