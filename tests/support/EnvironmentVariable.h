@@ -9,9 +9,9 @@ namespace ob::test {
 
 class EnvironmentVariable {
 public:
-    EnvironmentVariable(const char* name, const char* value) : m_name(name)
+    EnvironmentVariable(const std::string& name, const char* value) : m_name(name)
     {
-        if (const char* old = std::getenv(name))
+        if (const char* old = std::getenv(name.c_str()))
             m_old = old;
         set(name, value);
     }
@@ -20,15 +20,15 @@ public:
     EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
 private:
-    static void set(const char* name, const char* value)
+    static void set(const std::string& name, const char* value)
     {
 #if defined(_WIN32)
-        ::_putenv_s(name, value ? value : ""); // an empty value removes it
+        ::_putenv_s(name.c_str(), value ? value : ""); // an empty value removes it
 #else
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
 #endif
     }
-    const char* m_name;
+    std::string m_name;
     std::optional<std::string> m_old;
 };
 

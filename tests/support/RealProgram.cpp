@@ -15,14 +15,7 @@ namespace {
 // replacing the same NAME, its output to `outputFd` (or /dev/null when -1).
 pid_t spawn(std::vector<std::string> argv, const std::vector<std::string>& changes, int outputFd)
 {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e)
-        env.emplace_back(*e);
-    for (const auto& change : changes) {
-        const std::string name = change.substr(0, change.find('=') + 1);
-        std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name); });
-        env.push_back(change);
-    }
+    const auto changed = changedEnvironment(changes);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
@@ -31,15 +24,12 @@ pid_t spawn(std::vector<std::string> argv, const std::vector<std::string>& chang
         else
             posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
     }
-    std::vector<char*> args, vars;
+    std::vector<char*> args;
     for (auto& a : argv)
         args.push_back(a.data());
-    for (auto& e : env)
-        vars.push_back(e.data());
     args.push_back(nullptr);
-    vars.push_back(nullptr);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), vars.data());
+    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot start " + argv[0]);

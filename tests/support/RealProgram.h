@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <list>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/system/InstanceLock.h"
+#include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 #include "support/TestDatabase.h"
 
@@ -23,6 +25,16 @@ inline std::string builtProgram(const std::string& relativePath)
     if (dir == nullptr || *dir == '\0')
         throw std::runtime_error("OB32PYII_BUILD_DIR is not set (run the tests through ctest)");
     return std::string(dir) + "/" + relativePath;
+}
+
+// Each NAME=value of `changes` set in this process while the list lives, for a child to take; the last undone
+// first. A program is started from one thread at a time.
+inline std::list<EnvironmentVariable> changedEnvironment(const std::vector<std::string>& changes)
+{
+    std::list<EnvironmentVariable> changed;
+    for (const auto& change : changes)
+        changed.emplace_front(change.substr(0, change.find('=')), change.substr(change.find('=') + 1).c_str());
+    return changed;
 }
 
 class RealProgram {
@@ -51,7 +63,8 @@ private:
     bool waitFor(double seconds, bool startUp)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        for (; std::chrono::steady_clock::now() < deadline;
+             std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
             if (startUp && sys::InstanceLock::Watcher(m_folder + "/OB32PYII.INI").started())
                 return true;
             if (!running())

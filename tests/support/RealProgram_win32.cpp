@@ -22,28 +22,13 @@ std::wstring quoted(const std::wstring& argument)
 }
 
 // Starts `argv` with this process's environment, each NAME=value of `changes`
-// set, its output to `output` (or none).
+// set (an empty value removes NAME), its output to `output` (or none).
 HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string>& changes, HANDLE output)
 {
     std::wstring command;
     for (const auto& a : argv)
         command += (command.empty() ? L"" : L" ") + quoted(wide(a));
-    std::vector<std::wstring> variables;
-    wchar_t* block = ::GetEnvironmentStringsW();
-    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
-        variables.emplace_back(entry);
-    ::FreeEnvironmentStringsW(block);
-    for (const auto& change : changes) {
-        const std::wstring text = wide(change);
-        const std::wstring name = text.substr(0, text.find(L'=') + 1);
-        std::erase_if(variables,
-                      [&](const std::wstring& e) { return _wcsnicmp(e.c_str(), name.c_str(), name.size()) == 0; });
-        variables.push_back(text);
-    }
-    std::wstring env;
-    for (const auto& v : variables)
-        env += v + L'\0';
-    env += L'\0';
+    const auto changed = changedEnvironment(changes);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (output != nullptr) {
@@ -59,7 +44,7 @@ HANDLE start(const std::vector<std::string>& argv, const std::vector<std::string
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (::CreateProcessW(wide(argv[0]).c_str(), command.data(), nullptr, nullptr, output != nullptr,
-                             CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info)) {
+                             CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup, &info)) {
             ::CloseHandle(info.hThread);
             return info.hProcess;
         }
@@ -85,7 +70,9 @@ RealProgram::RealProgram(const std::string& windowsFolder, const std::vector<std
     : m_folder(windowsFolder)
 {
     // Earlier logs go to the test's folder, never the user's own.
-    std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder, "LOCALAPPDATA=" + windowsFolder + (windowsFolder.find('\\') == std::string::npos ? "/state" : "\\state")};
+    std::vector<std::string> changes{"OB32PYII_WINDIR=" + windowsFolder,
+                                     "LOCALAPPDATA=" + windowsFolder +
+                                         (windowsFolder.find('\\') == std::string::npos ? "/state" : "\\state")};
     changes.insert(changes.end(), environment.begin(), environment.end());
     m_process = start({builtProgram("src/gui/win32/ob32pyii.exe")}, changes, nullptr);
     m_pid = static_cast<long>(::GetProcessId(m_process));
