@@ -2,6 +2,8 @@
 // checks after an edit, and what OK and the close box leave for the caller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -33,12 +35,9 @@ protected:
     // The editor of the cell being edited, or nullptr (a closed one is hidden at once, deleted later).
     QWidget* openEditor()
     {
-        for (QWidget* w : grid()->findChildren<QWidget*>("valueEditor")) {
-            if (w->isVisible()) {
-                return w;
-            }
-        }
-        return nullptr;
+        const auto editors = grid()->findChildren<QWidget*>("valueEditor");
+        const auto open = std::ranges::find_if(editors, &QWidget::isVisible);
+        return open == editors.end() ? nullptr : *open;
     }
     // Starts editing the cell with `start` (none: the first typed key starts it), types `text` key by key
     // to whatever has the focus, as a keyboard does, and commits with Enter unless told not to.
