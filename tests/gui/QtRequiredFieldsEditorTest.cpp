@@ -92,7 +92,6 @@ TEST_F(ReqFieldsTest, eachRowsEditorFiltersTheKeysAndTheCheckRunsWhenItCloses)
                  {"DECIMAL4", "NONE", {}, "U_NAM", Qt::Key_unknown, "text", ".5", ",5", ""},
                  {"DATE", "NONE", {}, "", Qt::Key_Return, "text", "3.4.2026", "2026-04-03", ""},
                  {"STRING", "NONE", {}, "U_NAM", Qt::Key_F2, "text", "Calibrated-OK", "Calibrated", "Value Too Long"},
-                 {"DATE", "NONE", {}, "x", Qt::Key_F2, "text", "14:05", "", "Date Value Invalid"},
                  {"TIME", "NONE", {}, "x", Qt::Key_F2, "text", "3.4.2026", "", "Time Value Invalid"},
                  {"INT", "NONE", {}, "1", Qt::Key_F2, "text", "abc", "", "Numeric Value Invalid"}};
     std::vector<Row> fields;
