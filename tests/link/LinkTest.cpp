@@ -36,7 +36,8 @@ TEST(Dispatch, blankAndUnknownWordsBusyWhileTheHandlerRunsANestedTickTurnedAwayA
     EXPECT_EQ(f.windows->beeps, 1);
     std::optional<std::string> busy, action;
     std::string nestedTick = "not run";
-    f.windows->onDoEvents = [&] { // WriteLog delivers events: a second tick arrives mid-action
+    f.set("General", "Action", "/OBVER");
+    f.tickWith([&] { // WriteLog delivers events: a second tick arrives mid-action
         if (!busy && f.windows->windowLines.back().starts_with("Getting version of")) {
             busy = f.get("General", "Busy");
             action = f.get("General", "Action");
@@ -44,13 +45,10 @@ TEST(Dispatch, blankAndUnknownWordsBusyWhileTheHandlerRunsANestedTickTurnedAwayA
             f.link().OnTimerTick();
             nestedTick = before == f.dir.read("OB32PYII.INI") ? "unchanged" : "changed";
         }
-    };
-    f.act("/OBVER");
-    f.windows->onDoEvents = nullptr;
+    });
     EXPECT_EQ(busy, "True");
     EXPECT_EQ(action, "");
     EXPECT_EQ(nestedTick, "unchanged");
-    EXPECT_EQ(f.get("General", "Busy"), "False");
     EXPECT_EQ(f.act("/OBLOGIN /TERMINATE"), "");
     EXPECT_TRUE(f.link().Terminated());
     EXPECT_EQ(f.windows->timerInterval, 0);
@@ -73,7 +71,7 @@ TEST(StartUp, keepsAnExistingCoefficientsFieldAndDestructionClearsTheAssetAndSho
         f.stop();
         EXPECT_EQ(f.get("CurrentAsset", "Model"), "");
         EXPECT_EQ(f.get("OBLogin", "Login"), "True");
-        EXPECT_EQ(f.windows->boxes.size(), show ? 1u : 0u);
+        EXPECT_EQ(f.windows->boxes, show ? 1 : 0);
     }
 }
 
@@ -84,7 +82,7 @@ TEST(StartUp, aLogFileThatCannotBeWrittenLeavesTheLogInTheWindow)
     fs::create_directory(f.dir.file("OB32PYII.txt"));
     f.start();
     EXPECT_FALSE(f.link().Terminated());
-    EXPECT_TRUE(f.windows->boxes.empty());
+    EXPECT_EQ(f.windows->boxes, 0);
     EXPECT_TRUE(std::ranges::any_of(f.windows->windowLines, [](const std::string& l) {
         return l.starts_with("The log file cannot be written (75 - ");
     }));
@@ -114,7 +112,7 @@ TEST(StartProcedure, aLockThatCannotBeTakenOrAFailedConstructionIsAFailedStart)
     Environment env = f.environment();
     env.windowsFolder = f.dir.file("missing"); // not another instance: no lock can be named
     EXPECT_EQ(RunStartProcedure(env, *f.windows, *f.windows), 1);
-    ASSERT_EQ(f.windows->boxes.size(), 1u);
+    ASSERT_EQ(f.windows->boxes, 1);
     // A construction that fails after the lock was taken ends the process with a failure too.
     fs::create_directory(f.dir.file("OB32PYII.INI")); // the exchange file cannot be read
     EXPECT_EQ(RunStartProcedure(f.environment(), *f.windows, *f.windows), 1);
@@ -122,7 +120,7 @@ TEST(StartProcedure, aLockThatCannotBeTakenOrAFailedConstructionIsAFailedStart)
     f.start(); // the link itself reports, shows its window and never starts its timer
     EXPECT_TRUE(f.link().Terminated() && f.link().StartFailed());
     EXPECT_TRUE(f.windows->outputShown);
-    EXPECT_EQ(f.windows->boxes.size(), 2u);
+    EXPECT_EQ(f.windows->boxes, 2);
     EXPECT_EQ(f.windows->timersCreated, 0);
 }
 
@@ -166,9 +164,7 @@ TEST(TakeUp, isOneWriteAndTheAnswerComesWithBusyFalse)
     f.set("General", {{"Error", "the last action's failure"}, {"Action", "/LOCASSET"}});
     // The file as the peer can see it at every log line of the tick.
     std::vector<std::string> seen;
-    f.windows->onDoEvents = [&] { seen.push_back(f.dir.read("OB32PYII.INI")); };
-    f.link().OnTimerTick();
-    f.windows->onDoEvents = nullptr;
+    f.tickWith([&] { seen.push_back(f.dir.read("OB32PYII.INI")); });
     ASSERT_GE(seen.size(), 3u);
     bool takenUp = false;
     for (const auto& content : seen) {
@@ -210,12 +206,10 @@ TEST(TakeUp, theRequestIsReadOnceItsWritesWaitForTheAnswerAndAWithdrawnWordRunsN
     EXPECT_EQ(f.get("General", "Busy"), "False");
     // The peer withdraws its word between the tick's look and the take-up: nothing runs.
     f.set("General", "Action", "/OBVER");
-    f.windows->onDoEvents = [&] {
+    f.tickWith([&] {
         if (f.windows->windowLines.back() == "Processing action /OBVER...")
             f.set("General", "Action", "");
-    };
-    f.link().OnTimerTick();
-    f.windows->onDoEvents = nullptr;
+    });
     EXPECT_FALSE(f.logHas("Done processing action /OBVER"));
     EXPECT_EQ(f.get("General", "Busy"), "False");
 }
@@ -253,9 +247,7 @@ TEST(TakeUp, anAnswerTheFileRefusesIsWrittenAtALaterTickOrWhenTheProgramEnds)
             refused = true;
         }
     };
-    c.f.windows->onDoEvents = refuseOnceBusy;
-    c.f.link().OnTimerTick();
-    c.f.windows->onDoEvents = nullptr;
+    c.f.tickWith(refuseOnceBusy);
     ASSERT_TRUE(refused);
     EXPECT_EQ(resultsCount(c.db), "1");
     EXPECT_EQ(c.f.get("General", "Busy"), "True") << "the peer still waits";
@@ -276,9 +268,7 @@ TEST(TakeUp, anAnswerTheFileRefusesIsWrittenAtALaterTickOrWhenTheProgramEnds)
     c.f.set("FullResults", "NumSamples", "99999");
     c.f.set("General", "Action", "/CREATEFULLRES");
     refused = false;
-    c.f.windows->onDoEvents = refuseOnceBusy;
-    c.f.link().OnTimerTick();
-    c.f.windows->onDoEvents = nullptr;
+    c.f.tickWith(refuseOnceBusy);
     setReadOnly(c.exchange(), false);
     ASSERT_EQ(c.f.get("General", "Busy"), "True");
     c.f.stop();

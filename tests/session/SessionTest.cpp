@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <tuple>
 
 #include "session/Version.h"
 #include "support/LinkFixture.h"
@@ -55,24 +56,20 @@ TEST_P(Session, storedCredentialsLogInAndOutUserRowsWithNullsKeepWhatWasSetBefor
 
     ASSERT_EQ(f->act("/OBLOGIN"), "");
     // User rows with nulls keep what was set before; a user not found keeps nothing of the one before.
-    auto& user = f->link().session().user();
-    auto* connection = &f->link().session().connection();
-    user.GetUserInfo(connection, "noname"); // it does not clear before it reads
-    EXPECT_EQ(user.UserLevel(), 7);
-    EXPECT_EQ(user.UserID(), "noname");
-    EXPECT_EQ(user.UserFullName(), "Chris Calibrator");
+    using User = std::tuple<int, std::string, std::string>; // level, ID, full name
+    const auto userAfterReading = [&](const char* name) {
+        auto& user = f->link().session().user();
+        user.GetUserInfo(&f->link().session().connection(), name);
+        return User{user.UserLevel(), user.UserID(), user.UserFullName()};
+    };
+    EXPECT_EQ(userAfterReading("noname"), (User{7, "noname", "Chris Calibrator"})) << "it does not clear first";
     EXPECT_EQ(f->get("General", "Error"),
               "Could not get user info due to the following error: 94 - Invalid use of Null");
     EXPECT_EQ(f->get("OBLogin", "UserLevel"), "7");
-    user.GetUserInfo(connection, "nolevel");
-    EXPECT_EQ(user.UserLevel(), 7);
-    EXPECT_EQ(user.UserID(), "noname");
-    user.GetUserInfo(connection, "o'brien");
-    EXPECT_EQ(user.UserFullName(), "Pat O'Brien");
-    user.GetUserInfo(connection, "nobody");
-    EXPECT_EQ(user.UserLevel(), -1);
-    EXPECT_EQ(user.UserID(), "") << "no calibration may name the user before as its technician";
-    EXPECT_EQ(user.UserFullName(), "");
+    EXPECT_EQ(userAfterReading("nolevel"), (User{7, "noname", "Chris Calibrator"}));
+    EXPECT_EQ(userAfterReading("o'brien"), (User{2, "o'brien", "Pat O'Brien"}));
+    EXPECT_EQ(userAfterReading("nobody"), (User{-1, "", ""}))
+        << "no calibration may name the user before as its technician";
     f->act("/TERMINATE");
     EXPECT_EQ(f->get("OBLogin", "Login"), "False");
 }
@@ -82,7 +79,7 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetriesAsTheNameTyp
     LinkFixture f;
     f.start();
     std::string dialogUser, dialogPassword, dialogMessage;
-    f.windows->loginScripts.push_back([&](const Credentials& given, const std::string& message, const std::string&) {
+    f.windows->loginScripts.push_back([&](const Credentials& given, const std::string& message) {
         std::tie(dialogUser, dialogPassword, dialogMessage) = std::tuple{given.userName, given.password, message};
         return Credentials{given.userName, db->password()};
     });
@@ -103,14 +100,12 @@ TEST_P(Session, failingCredentialsOpenTheDialogAndTheOperatorRetriesAsTheNameTyp
     EXPECT_EQ(dialogMessage, "The specified login credentials failed - enter valid credentials and make sure "
                              "database server is running");
     const std::string log = f.dir.read("OB32PYII.txt");
-    EXPECT_NE(log.find("\tLogin error: "), std::string::npos);
-    EXPECT_TRUE(f.logHas("Login failed - resetting password"));
     for (const std::string& secret : {wrongPassword, std::string("topsecret"), std::string("a;b")}) {
         EXPECT_EQ(log.find(secret), std::string::npos) << "no password ever reaches the log";
     }
     // The name the operator types is the one that logs in, and the technician of the calibrations after.
     EXPECT_EQ(f.act("/OBLOGOUT"), "");
-    f.windows->loginScripts.push_back([&](const Credentials&, const std::string&, const std::string&) {
+    f.windows->loginScripts.push_back([&](const Credentials&, const std::string&) {
         return Credentials{db->user(), db->password()};
     });
     EXPECT_EQ(f.login(db->dbLogin(), "", db->password()), "");

@@ -31,7 +31,7 @@ class ScriptedLoginDialog final : public LoginDialog {
 public:
     explicit ScriptedLoginDialog(FakeWindowSystem& ws) : m_ws(ws) {}
     std::optional<Credentials> ask(const Credentials& given, const std::string& message,
-                                   const std::string& details) override
+                                   const std::string&) override
     {
         ++m_ws.loginDialogsShown;
         if (m_ws.loginScripts.empty()) {
@@ -39,7 +39,7 @@ public:
         }
         const LoginScript script = std::move(m_ws.loginScripts.front());
         m_ws.loginScripts.pop_front();
-        return script(given, message, details);
+        return script(given, message);
     }
 
 private:
@@ -49,7 +49,7 @@ private:
 class ScriptedEditor final : public RequiredFieldsEditor {
 public:
     explicit ScriptedEditor(FakeWindowSystem& ws) : m_ws(ws) {}
-    void setInstructions(const std::string& text) override { m_instructions = text; }
+    void setInstructions(const std::string&) override {}
     void ShowModal() override
     {
         ++m_ws.editorsShown;
@@ -57,7 +57,7 @@ public:
         if (!m_ws.editorScripts.empty()) {
             const EditorScript script = std::move(m_ws.editorScripts.front());
             m_ws.editorScripts.pop_front();
-            values = script(colReqFields, m_instructions);
+            values = script(colReqFields);
         }
         m_rows.clear(); // the close box: the grid is read afresh, header only
         for (const auto& slot : colReqFields) {
@@ -77,7 +77,6 @@ public:
 
 private:
     FakeWindowSystem& m_ws;
-    std::string m_instructions;
     std::vector<std::vector<std::string>> m_rows;
 };
 

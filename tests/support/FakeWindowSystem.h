@@ -1,5 +1,5 @@
 #pragma once
-// A recording window system: boxes, beeps, window lines, the timer's interval; the dialogs answer by script.
+// A recording window system: counted boxes, beeps, window lines, the timer's interval; the dialogs answer by script.
 
 #include <deque>
 #include <functional>
@@ -12,18 +12,10 @@
 
 namespace ob::test {
 
-struct RecordedBox {
-    std::string text;
-    std::string title;
-    MessageIcon icon;
-};
-
 // The operator in the login dialog: sees what the caller gave, answers with credentials or nullopt (Cancel).
-using LoginScript = std::function<std::optional<Credentials>(const Credentials& given, const std::string& message,
-                                                             const std::string& details)>;
+using LoginScript = std::function<std::optional<Credentials>(const Credentials& given, const std::string& message)>;
 // The operator in the editor: the values of column 2 in order, or nullopt for the close box.
-using EditorScript = std::function<std::optional<std::vector<std::string>>(const FieldCollection& fields,
-                                                                           const std::string& instructions)>;
+using EditorScript = std::function<std::optional<std::vector<std::string>>(const FieldCollection& fields)>;
 
 class FakeWindowSystem final : public WindowSystem, public LoginDialogs, public RequiredFieldsEditors {
 public:
@@ -36,17 +28,14 @@ public:
     void WaitForEvents() override {}
     void Beep() override { ++beeps; }
     void RestoreDefaultPointer() override {}
-    void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override
-    {
-        boxes.push_back({text, title, icon});
-    }
+    void MessageBox(const std::string&, const std::string&, MessageIcon) override { ++boxes; }
     bool OperatorDisplayAvailable() const override { return operatorDisplay; }
     std::unique_ptr<OutputWindow> CreateOutputWindow() override;
     std::unique_ptr<SubTimer> CreateTimer() override;
     std::unique_ptr<LoginDialog> CreateLoginDialog() override;
     std::unique_ptr<RequiredFieldsEditor> CreateReqFieldsEditor() override;
 
-    std::vector<RecordedBox> boxes;
+    int boxes = 0;
     std::vector<std::string> windowLines;
     bool outputShown = false;
     int beeps = 0;

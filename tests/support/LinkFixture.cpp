@@ -43,6 +43,13 @@ std::string LinkFixture::act(const std::string& action)
     return get("General", "Error").value_or("<missing>");
 }
 
+void LinkFixture::tickWith(std::function<void()> onEvents)
+{
+    windows->onDoEvents = std::move(onEvents);
+    m_link->OnTimerTick();
+    windows->onDoEvents = nullptr;
+}
+
 void LinkFixture::setNexova(const std::string& section, const std::string& key, const std::string& value)
 {
     IniFile ini;

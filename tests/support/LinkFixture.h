@@ -41,6 +41,8 @@ public:
     void set(const std::string& section, std::initializer_list<std::pair<const char*, std::string>> values);
     // Writes Action and delivers one tick; returns [General] Error.
     std::string act(const std::string& action);
+    // One tick with `onEvents` run at each of its log lines (where the peer may look or write).
+    void tickWith(std::function<void()> onEvents);
     void setNexova(const std::string& section, const std::string& key, const std::string& value);
     // The data source and stored credentials, then /OBLOGIN; returns Error.
     std::string login(const std::string& dbLogin, const std::string& user, const std::string& password);
