@@ -139,7 +139,6 @@ TEST_P(ConnectionTest, opensClosesRefusesWhatItsStateForbidsAndGivesRowsAsStored
         ADD_FAILURE() << "a query of a missing table succeeded";
     } catch (const Failure& f) {
         EXPECT_EQ(f.number(), Failure::kDatabaseError);
-        EXPECT_NE(f.description().find("(SQLSTATE "), std::string::npos) << f.description();
         EXPECT_NE(f.description().find(GetParam() == Engine::PostgreSQL ? "nosuchtable" : "NoSuchTable"),
                   std::string::npos);
         EXPECT_TRUE(!f.source().empty() && f.source() != "ODBC") << "a failure on an open connection names the driver";
@@ -261,9 +260,8 @@ protected:
     }
     void replaceRecord(const std::string& insertColumn = "CDSRC")
     {
-        c.Execute("DELETE FROM ob.Results WHERE CTAG='A1:1'");
-        c.Execute("DELETE FROM ob.Standards WHERE CTAG='A1:1'");
-        c.Execute("DELETE FROM ob.Calibration WHERE CTAG='A1:1'");
+        for (const std::string table : {"Results", "Standards", "Calibration"})
+            c.Execute("DELETE FROM ob." + table + " WHERE CTAG='A1:1'");
         c.Execute("INSERT INTO ob.Calibration (atag, ctag, " + insertColumn + ") VALUES ('T1', 'A1:2', 'PY2')");
     }
 };
